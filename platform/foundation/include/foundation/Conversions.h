@@ -1,0 +1,26 @@
+// The device's value conversions of strings and numbers (boolValue, intValue,
+// floatValue, doubleValue). Numbers as text never follow the C library's locale.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "foundation/Objects.h"
+
+namespace ns {
+
+bool stringBoolValue(std::string_view s);
+int stringIntValue(std::string_view s);
+float stringFloatValue(std::string_view s);
+double stringDoubleValue(std::string_view s);
+
+// Of a string or number object; NO / 0 for nothing and for any other object.
+bool boolValue(const id& object);
+int intValue(const id& object);
+float floatValue(const id& object);
+double doubleValue(const id& object);
+
+// printf "%f" of a double, always with a decimal point.
+std::string formatF(double value);
+
+}  // namespace ns

@@ -1,0 +1,154 @@
+#include "foundation/Objects.h"
+#include "foundation/NotificationCenter.h"
+
+#include <clocale>
+#include <cstdarg>
+#include <cstdio>
+
+namespace {
+
+template <class T>
+rt::Class* registered(const char* name, rt::Class* super) {
+    return rt::objc_registerClass(name, super, rt::factoryFor<T>());
+}
+
+template <class T>
+id make(const char* className, T&& init) {
+    static_assert(std::is_base_of_v<rt::Object, std::decay_t<decltype(*init())>>);
+    auto object = init();
+    object->isa = rt::objc_getClass(className);
+    return object;
+}
+
+id stringDescription(id self, SEL) { return self; }
+
+}  // namespace
+
+void registerFoundationClasses() {
+    static bool done = [] {
+        rt::Class* root = rt::NSObjectClass();
+        rt::Class* string = registered<NSString>("NSString", root);
+        registered<NSMutableString>("NSMutableString", string);
+        registered<NSNumber>("NSNumber", root);
+        registered<NSData>("NSData", root);
+        registered<NSDate>("NSDate", root);
+        rt::Class* array = registered<NSArray>("NSArray", root);
+        registered<NSMutableArray>("NSMutableArray", array);
+        rt::Class* dict = registered<NSDictionary>("NSDictionary", root);
+        registered<NSMutableDictionary>("NSMutableDictionary", dict);
+        registered<NSNotification>("NSNotification", root);
+        rt::defineMethod(string, "description", &stringDescription);
+        return true;
+    }();
+    (void)done;
+}
+
+// Classes exist as soon as the library is loaded, as the device's frameworks do.
+__attribute__((constructor)) static void foundationLoad() { registerFoundationClasses(); }
+
+id NSMutableString::copyObject() { return NSStr(utf8); }
+
+id NSMutableArray::copyObject() {
+    auto copy = std::make_shared<NSArray>(items);
+    copy->isa = rt::objc_getClass("NSArray");
+    return copy;
+}
+
+id NSMutableDictionary::copyObject() {
+    auto copy = std::make_shared<NSDictionary>();
+    copy->entries = entries;
+    copy->isa = rt::objc_getClass("NSDictionary");
+    return copy;
+}
+
+id NSDictionary::objectForKey(std::string_view key) const {
+    for (const auto& [k, v] : entries)
+        if (k == key) return v;
+    return {};
+}
+
+void NSDictionary::setObject(const id& value, const std::string& key) {
+    if (!value) return removeObject(key);
+    for (auto& [k, v] : entries)
+        if (k == key) {
+            v = value;
+            return;
+        }
+    entries.emplace_back(key, value);
+}
+
+void NSDictionary::removeObject(std::string_view key) {
+    std::erase_if(entries, [&](const auto& e) { return e.first == key; });
+}
+
+id NSStr(std::string_view s) {
+    registerFoundationClasses();
+    return make("NSString", [&] { return std::make_shared<NSString>(std::string(s)); });
+}
+id NSMutableStr(std::string_view s) {
+    registerFoundationClasses();
+    return make("NSMutableString", [&] { return std::make_shared<NSMutableString>(std::string(s)); });
+}
+id NSNum(bool b) {
+    registerFoundationClasses();
+    return make("NSNumber", [&] { return std::make_shared<NSNumber>(NSNumber::Value{b}); });
+}
+id NSNum(int i) { return NSNum(static_cast<std::int64_t>(i)); }
+id NSNum(std::int64_t i) {
+    registerFoundationClasses();
+    return make("NSNumber", [&] { return std::make_shared<NSNumber>(NSNumber::Value{i}); });
+}
+id NSNum(double d) {
+    registerFoundationClasses();
+    return make("NSNumber", [&] { return std::make_shared<NSNumber>(NSNumber::Value{d}); });
+}
+id NSDictionaryNew(bool mutableDictionary) {
+    registerFoundationClasses();
+    if (mutableDictionary) return make("NSMutableDictionary", [] { return std::make_shared<NSMutableDictionary>(); });
+    return make("NSDictionary", [] { return std::make_shared<NSDictionary>(); });
+}
+
+std::string str(const id& object) {
+    auto s = rt::cast<NSString>(object);
+    return s ? s->utf8 : std::string();
+}
+bool isString(const id& object) { return rt::cast<NSString>(object) != nullptr; }
+bool isNumber(const id& object) { return rt::cast<NSNumber>(object) != nullptr; }
+bool isDictionary(const id& object) { return rt::cast<NSDictionary>(object) != nullptr; }
+bool isEqualToString(const id& object, std::string_view text) {
+    auto s = rt::cast<NSString>(object);
+    return s && s->utf8 == text;
+}
+
+std::string format(const char* fmt, ...) {
+    // Numbers are always written the C locale's way: a decimal comma would corrupt stored values.
+    static locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    locale_t previous = uselocale(c);
+    va_list ap;
+    va_start(ap, fmt);
+    va_list ap2;
+    va_copy(ap2, ap);
+    int n = std::vsnprintf(nullptr, 0, fmt, ap);
+    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, ap2);
+    va_end(ap2);
+    va_end(ap);
+    uselocale(previous);
+    return out;
+}
+
+std::string describe(const id& object) {
+    if (!object) return "(null)";
+    if (auto s = rt::cast<NSString>(object)) return s->utf8;
+    if (auto n = rt::cast<NSNumber>(object)) {
+        return std::visit(
+            [](auto v) -> std::string {
+                using V = decltype(v);
+                if constexpr (std::is_same_v<V, bool>) return v ? "1" : "0";
+                else if constexpr (std::is_same_v<V, double>) return format("%.17g", v);
+                else return format("%lld", static_cast<long long>(v));
+            },
+            n->value);
+    }
+    return "<" + (object->isa ? object->isa->name() : std::string("Object")) + ">";
+}
