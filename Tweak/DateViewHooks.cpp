@@ -1,0 +1,78 @@
+#include "Tweak/DateViewHooks.h"
+
+#include "Tweak/HostState.h"
+#include "Tweak/System.h"
+#include "uikit/Geometry.h"
+
+namespace orvelle {
+
+namespace {
+
+constexpr double kPanelHeight = 160.0;
+
+void (*stockLayoutSubviews)(id, SEL) = nullptr;
+void (*stockSetFrame)(id, SEL, CGRect) = nullptr;
+id (*stockControllerInit)(id, SEL) = nullptr;
+void (*stockControllerLoadView)(id, SEL) = nullptr;
+void (*stockUpdateView)(id, SEL) = nullptr;
+id (*stockNineInit)(id, SEL) = nullptr;
+
+void hideView(const id& view) {
+    rt::send<void(bool)>(view, "setHidden:", true);
+    rt::send<void(double)>(view, "setAlpha:", 0.0);
+}
+
+void layoutSubviews(id self, SEL cmd) {
+    stockLayoutSubviews(self, cmd);
+    if (rt::send<id()>(self, "superview")) hideView(self);
+}
+
+// The panel follows the stock view's offset from its default place.
+void setFrame(id self, SEL cmd, CGRect frame) {
+    stockSetFrame(self, cmd, frame);
+    if (!atLeast11()) return;
+    static Class* modalClass = rt::objc_getClass("SBDashBoardModalView");
+    CGRect defaultFrame = rt::send<CGRect()>(rt::allocInit(modalClass), "_dateTimeFrame");
+    double y = frame.origin.y - defaultFrame.origin.y;
+    double width = rt::send<CGRect()>(mainScreen(), "bounds").size.width;
+    rt::send<void(CGRect)>(rt::send<id()>(panel(), "dateView"), "setFrame:", CGRectMake(0, y, width, kPanelHeight));
+}
+
+id controllerInit(id self, SEL cmd) {
+    id result = stockControllerInit(self, cmd);
+    sharedLSController = result;
+    return result;
+}
+
+void controllerLoadView(id self, SEL cmd) {
+    stockControllerLoadView(self, cmd);
+    hideView(rt::send<id()>(self, "view"));
+}
+
+// Whenever the host refreshes its hidden date view, the panel takes its colour.
+void updateView(id self, SEL cmd) {
+    stockUpdateView(self, cmd);
+    id colour = rt::send<id()>(rt::send<id()>(self, "legibilitySettings"), "primaryColor");
+    rt::send<void(id)>(panel(), "adjustColor:", colour);
+}
+
+id nineInit(id self, SEL cmd) {
+    id result = stockNineInit(self, cmd);
+    fuck = result;
+    return result;
+}
+
+}  // namespace
+
+constinit const Hook kDateViewLayoutSubviews =
+    Hook::of<&layoutSubviews, &stockLayoutSubviews>("SBFLockScreenDateView", "layoutSubviews");
+constinit const Hook kDateViewSetFrame = Hook::of<&setFrame, &stockSetFrame>("SBFLockScreenDateView", "setFrame:");
+constinit const Hook kDateControllerInit =
+    Hook::of<&controllerInit, &stockControllerInit>("SBLockScreenDateViewController", "init");
+constinit const Hook kDateControllerLoadView =
+    Hook::of<&controllerLoadView, &stockControllerLoadView>("SBLockScreenDateViewController", "loadView");
+constinit const Hook kDateControllerUpdateView =
+    Hook::of<&updateView, &stockUpdateView>("SBLockScreenDateViewController", "_updateView");
+constinit const Hook kNineControllerInit = Hook::of<&nineInit, &stockNineInit>("TCBackgroundViewController", "init");
+
+}  // namespace orvelle

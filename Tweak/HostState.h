@@ -1,0 +1,17 @@
+// Host objects the tweak keeps for the life of the process.
+#pragma once
+
+#include "foundation/Objects.h"
+
+namespace orvelle {
+
+// The stock date-view controller last initialised; its legibility colour is borrowed.
+extern id sharedLSController;
+// The other party's background controller last initialised (Nine), or nothing.
+extern id fuck;
+
+// The one panel controller ([OVClockViewController sharedInstance]), nothing
+// while the panel's class is absent.
+id panel();
+
+}  // namespace orvelle
