@@ -1,6 +1,11 @@
 # The tweak library, loaded into the home-screen process by the device's loader.
 # Everything but the load-time routines is also a static library, so tests can
 # drive the parts without loading the library.
+if(NOT TARGET uikit OR NOT TARGET graphics)
+  message(STATUS "OrvelleiOS10: waiting for the toolkit")
+  return()
+endif()
+
 file(GLOB orvelle_tweak_sources CONFIGURE_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Tweak/*.cpp)

@@ -120,20 +120,25 @@ bool isEqualToString(const id& object, std::string_view text) {
     return s && s->utf8 == text;
 }
 
-std::string format(const char* fmt, ...) {
+std::string vformat(const char* fmt, va_list args) {
     // Numbers are always written the C locale's way: a decimal comma would corrupt stored values.
     static locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
     locale_t previous = uselocale(c);
+    va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(nullptr, 0, fmt, args);
+    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
+    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, again);
+    va_end(again);
+    uselocale(previous);
+    return out;
+}
+
+std::string format(const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    va_list ap2;
-    va_copy(ap2, ap);
-    int n = std::vsnprintf(nullptr, 0, fmt, ap);
-    std::string out(n > 0 ? static_cast<std::size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(out.data(), out.size() + 1, fmt, ap2);
-    va_end(ap2);
+    std::string out = vformat(fmt, ap);
     va_end(ap);
-    uselocale(previous);
     return out;
 }
 

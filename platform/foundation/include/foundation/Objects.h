@@ -2,6 +2,7 @@
 // They are runtime objects so they travel through messages as on the device.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -94,6 +95,7 @@ bool isEqualToString(const id& object, std::string_view text);  // NO for nothin
 
 // [NSString stringWithFormat:] for %@-free formats, C locale for numbers.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
 // %@ of an object: its description, "(null)" for nothing.
 std::string describe(const id& object);
 

@@ -11,6 +11,9 @@ namespace ns {
 // the file is missing, unreadable, empty, malformed or not a dictionary. XML and
 // binary property lists are read.
 id dictionaryWithContentsOfFile(const std::string& path);
+// [NSMutableDictionary dictionaryWithContentsOfFile:]: the same with mutable
+// dictionaries and arrays throughout.
+id mutableDictionaryWithContentsOfFile(const std::string& path);
 // The same from bytes in memory.
 id dictionaryFromData(const std::string& bytes);
 // Any root value, or nothing.
