@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project builds, runs and tests with.
+# Quiet when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config git
+  clang libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libplist-dev libicu-dev
+  libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
+  libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
+  bubblewrap psmisc util-linux procps
+  fonts-inter fonts-dejavu-core
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
