@@ -1,0 +1,20 @@
+// Decoding image files (PNG and JPEG) into CGImage pixels.
+#pragma once
+
+#include <string>
+
+#include "graphics/Image.h"
+
+namespace cg {
+
+struct LoadResult {
+    CGImageRef image;     // nothing on failure
+    std::string error;    // why, when there is no image
+};
+
+// Picks the decoder by the file's first bytes, not by its name.
+LoadResult loadImageFile(const std::string& path);
+// Writes a PNG (tests and screenshots); answers an error text, empty on success.
+std::string writePNG(const CGImageRef& image, const std::string& path);
+
+}  // namespace cg

@@ -1,0 +1,27 @@
+// Controls: views that send actions to targets for control events.
+#pragma once
+
+#include <vector>
+
+#include "uikit/UIView.h"
+
+enum UIControlEvents : unsigned long {
+    UIControlEventTouchDown = 1 << 0,
+    UIControlEventTouchUpInside = 1 << 6,
+    UIControlEventValueChanged = 1 << 12,
+};
+
+class UIControl : public UIView {
+public:
+    struct Target {
+        std::weak_ptr<rt::Object> target;
+        SEL action = nullptr;
+        unsigned long events = 0;
+    };
+    std::vector<Target> targets_;
+    bool enabled_ = true;
+};
+
+// Methods: addTarget:action:forControlEvents: (void(id, SEL, unsigned long)),
+// sendActionsForControlEvents: (void(unsigned long)), isEnabled, setEnabled: (bool).
+// Targets are held weakly, as on the device.

@@ -1,0 +1,56 @@
+// Gesture recognisers driven by touches (uikit/Touch.h). The recognisers of the
+// touched view and of its ancestors all see a touch; by default no two of them
+// recognise together: the first to leave "possible" wins and the others fail.
+// Actions go to every target for began, changed, ended and cancelled (never for
+// possible or failed), synchronously while the touch or timer is handled.
+// A finished recogniser keeps reading its last state until the next touch begins.
+#pragma once
+
+#include <vector>
+
+#include "graphics/Geometry.h"
+#include "foundation/Objects.h"
+
+enum UIGestureRecognizerState : long {
+    UIGestureRecognizerStatePossible = 0,
+    UIGestureRecognizerStateBegan = 1,
+    UIGestureRecognizerStateChanged = 2,
+    UIGestureRecognizerStateEnded = 3,
+    UIGestureRecognizerStateCancelled = 4,
+    UIGestureRecognizerStateFailed = 5,
+    UIGestureRecognizerStateRecognized = UIGestureRecognizerStateEnded,
+};
+
+class UIGestureRecognizer : public rt::Object {
+public:
+    struct Target {
+        std::weak_ptr<rt::Object> target;  // held weakly, as on the device
+        SEL action = nullptr;
+    };
+    std::vector<Target> targets_;
+    long state_ = UIGestureRecognizerStatePossible;
+    bool enabled_ = true;
+    std::weak_ptr<rt::Object> view_;
+    CGPoint location_;  // the touch, in window coordinates
+
+    // Touch handling; `self` is this recogniser as an object.
+    virtual void touchBegan(const id& self, CGPoint windowPoint);
+    virtual void touchMoved(const id& self, CGPoint windowPoint);
+    virtual void touchEnded(const id& self, CGPoint windowPoint);
+    virtual void touchCancelled(const id& self);
+    // Back to possible, dropping what the last touch left.
+    virtual void reset();
+};
+
+// Methods: initWithTarget:action: (id(id, SEL)), addTarget:action:,
+// removeTarget:action: (void(id, SEL)), state (long()), setState: (void(long)),
+// view (id()), isEnabled, setEnabled: (bool), locationInView: (CGPoint(id)).
+
+namespace ui {
+inline id makeGestureRecognizer(std::string_view className, const id& target, std::string_view action) {
+    return rt::send<id(id, SEL)>(rt::alloc(rt::objc_getClass(className)), "initWithTarget:action:", target,
+                                 rt::sel_registerName(action));
+}
+inline long gestureState(const id& g) { return rt::send<long()>(g, "state"); }
+inline id gestureView(const id& g) { return rt::send<id()>(g, "view"); }
+}  // namespace ui
