@@ -2,7 +2,7 @@
 
 #include "Tweak/HostState.h"
 #include "Tweak/System.h"
-#include "uikit/Geometry.h"
+#include "graphics/Geometry.h"
 
 namespace orvelle {
 

@@ -4,7 +4,7 @@
 #include "Tweak/HostState.h"
 #include "Tweak/System.h"
 #include "foundation/Log.h"
-#include "uikit/Geometry.h"
+#include "graphics/Geometry.h"
 
 namespace orvelle {
 

@@ -7,7 +7,7 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/PropertyList.h"
-#include "uikit/UIView.h"
+#include "uikit/Animation.h"
 
 namespace orvelle {
 
