@@ -12,6 +12,7 @@
 
 #include "Settings.h"
 #include "foundation/Log.h"
+#include "foundation/NotificationCenter.h"
 #include "foundation/PropertyList.h"
 #include "graphics/Geometry.h"
 #include "substrate/Substrate.h"
