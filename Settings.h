@@ -45,6 +45,13 @@ double eee();
 
 bool settingOn(const std::string& key);  // ggg(key, 999) == 999
 
+// The main settings file for the once-a-second refresh steps: the dictionary
+// parsed at an earlier call while the file keeps its identity, size and
+// modification time (to the nanosecond), else read afresh, so a rewrite shows
+// at the very next call. With caching off it is readSettings().
+id cachedSettings();
+void setSettingsCaching(bool on);
+
 // Nine is active for the notification list: its library, "moveTop" and its own switch.
 bool nineEnabled();
 

@@ -1,0 +1,119 @@
+#include "OVClockDragView.h"
+
+#include "Settings.h"
+#include "foundation/Conversions.h"
+#include "foundation/Log.h"
+#include "foundation/PropertyList.h"
+#include "uikit/UIKit.h"
+
+namespace orvelle {
+
+namespace {
+
+std::shared_ptr<OVClockDragView> container(const id& self) { return rt::cast<OVClockDragView>(self); }
+
+id backgroundView(id self, SEL) {
+    auto v = container(self);
+    return v ? v->backgroundView_ : id{};
+}
+void setBackgroundView(id self, SEL, id view) {
+    if (auto v = container(self)) v->backgroundView_ = view;
+}
+bool canBeDraged(id self, SEL) {
+    auto v = container(self);
+    return v && v->canBeDraged_;
+}
+void setCanBeDraged(id self, SEL, bool on) {
+    if (auto v = container(self)) v->canBeDraged_ = on;
+}
+bool isWeatherContainerView(id self, SEL) {
+    auto v = container(self);
+    return v && v->isWeatherContainerView_;
+}
+void setIsWeatherContainerView(id self, SEL, bool on) {
+    if (auto v = container(self)) v->isWeatherContainerView_ = on;
+}
+
+void setGesture(id self, SEL) {
+    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UILongPressGestureRecognizer", self, "longPress:"));
+    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UIPanGestureRecognizer", self, "panView:"));
+    ui::setHidden(rt::send<id()>(self, "backgroundView"), true);
+}
+
+// Writes the top-left corner, in the superview's coordinates, as the only two
+// entries of the container's position file, replacing it whole and atomically.
+void savePosition(const id& self) {
+    bool weather = rt::send<bool()>(self, "isWeatherContainerView");
+    CGRect frame = ui::frame(self);
+    id record = NSDictionaryNew();
+    auto dictionary = rt::cast<NSDictionary>(record);
+    dictionary->setObject(NSStr(ns::formatF(frame.origin.x)), weather ? "weatherX" : "clockX");
+    dictionary->setObject(NSStr(ns::formatF(frame.origin.y)), weather ? "weatherY" : "clockY");
+    const char* path = weather ? kWeatherPositionFile : kClockPositionFile;
+    if (!ns::writeToFile(record, path, true)) NSLog("OVS: could not save the block's position to %s", path);
+}
+
+void longPress(id self, SEL, id recognizer) {
+    // Read at every press, so "lockLoc" applies without a restart.
+    if (boolEntry(readSettings(), "lockLoc")) return;
+    // Only the lift after a long press switches.
+    if (ui::gestureState(recognizer) != UIGestureRecognizerStateEnded) return;
+    if (!rt::send<bool()>(self, "canBeDraged")) {
+        rt::send<void(bool)>(self, "setCanBeDraged:", true);
+        ui::setAlpha(self, 0.5);
+        return;
+    }
+    rt::send<void(bool)>(self, "setCanBeDraged:", false);
+    ui::setAlpha(self, 1.0);
+    savePosition(self);
+}
+
+void panView(id self, SEL, id recognizer) {
+    if (!rt::send<bool()>(self, "canBeDraged")) return;
+    id superview = ui::superview(self);
+    ui::bringSubviewToFront(superview, self);
+    long state = ui::gestureState(recognizer);
+    if (state != UIGestureRecognizerStateBegan && state != UIGestureRecognizerStateChanged) return;
+    CGPoint t = ui::translationInView(recognizer, superview);
+    CGRect bounds = ui::bounds(self);
+    CGPoint c = ui::center(self);
+    double centreY = ui::frame(self).origin.y + bounds.size.height / 2;
+    double middle = ui::screenBounds().size.height / 2;
+    // A step that starts in the upper half moves freely; one that starts on or
+    // below the middle line pulls the bottom edge up onto it.
+    if (centreY < middle)
+        ui::setCenter(self, CGPointMake(c.x + t.x, c.y + t.y));
+    else
+        ui::setCenter(self, CGPointMake(c.x + t.x, middle - bounds.size.height / 2));
+    ui::setTranslation(recognizer, CGPointZero, superview);
+}
+
+void adjustHeight(id self, SEL, double y) {
+    CGRect frame = ui::frame(self);
+    CGRect bounds = ui::bounds(self);
+    ui::setFrame(self, CGRectMake(frame.origin.x, y, bounds.size.width, bounds.size.height));
+}
+
+}  // namespace
+
+void registerClockDragView() {
+    static bool done = [] {
+        ui::registerUIKitClasses();
+        rt::Class* cls =
+            rt::objc_registerClass("OVClockDragView", rt::objc_getClass("UIView"), rt::factoryFor<OVClockDragView>());
+        rt::defineMethod(cls, "backgroundView", &backgroundView);
+        rt::defineMethod(cls, "setBackgroundView:", &setBackgroundView);
+        rt::defineMethod(cls, "canBeDraged", &canBeDraged);
+        rt::defineMethod(cls, "setCanBeDraged:", &setCanBeDraged);
+        rt::defineMethod(cls, "isWeatherContainerView", &isWeatherContainerView);
+        rt::defineMethod(cls, "setIsWeatherContainerView:", &setIsWeatherContainerView);
+        rt::defineMethod(cls, "setGesture", &setGesture);
+        rt::defineMethod(cls, "longPress:", &longPress);
+        rt::defineMethod(cls, "panView:", &panView);
+        rt::defineMethod(cls, "adjustHeight:", &adjustHeight);
+        return true;
+    }();
+    (void)done;
+}
+
+}  // namespace orvelle
