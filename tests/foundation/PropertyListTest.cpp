@@ -182,6 +182,18 @@ TEST_F(PropertyListFiles, FileExistsAtPath) {
     EXPECT_FALSE(fileExistsAtPath(""));
 }
 
+// A key holding NUL makes the binary parser abort the process; it reads as malformed.
+TEST(PropertyListData, BinaryKeyWithNulIsRefused) {
+    id dict = NSDictionaryNew();
+    rt::cast<NSDictionary>(dict)->setObject(NSNum(true), "kx");
+    std::string binary = binaryData(dict);
+    auto at = binary.find("\x52kx");
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_TRUE(dictionaryFromData(binary));
+    binary[at + 2] = '\0';
+    EXPECT_FALSE(dictionaryFromData(binary));
+}
+
 // Arbitrary bytes never crash the reader.
 TEST(PropertyListData, HostileBytesGiveNothing) {
     std::string deep;

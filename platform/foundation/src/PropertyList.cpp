@@ -106,11 +106,86 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
     }
 }
 
+// libplist 2.2 aborts (an assertion) when a dictionary key read from a binary
+// list holds a NUL character. Such a list is refused before it gets there.
+class BinaryKeyCheck {
+public:
+    explicit BinaryKeyCheck(std::string_view data) : d_(data) {}
+
+    // False when some dictionary key is a string holding a NUL.
+    bool keysAreSafe() const {
+        if (d_.size() < 8 + 32) return true;  // the parser refuses it anyway
+        std::size_t t = d_.size() - 32;
+        unsigned offsetSize = byte(t + 6), refSize = byte(t + 7);
+        uint64_t count = 0, table = 0;
+        if (!be(t + 8, 8, count) || !be(t + 24, 8, table) || offsetSize == 0 || refSize == 0 || offsetSize > 8 ||
+            refSize > 8 || table >= d_.size())
+            return true;
+        for (uint64_t i = 0; i < count; ++i) {
+            uint64_t at = 0;
+            if (i > d_.size() || !be(table + i * offsetSize, offsetSize, at)) return true;
+            if (at >= d_.size() || (byte(at) >> 4) != 0xD) continue;
+            uint64_t entries = 0, first = 0;
+            if (!length(at, entries, first) || entries > d_.size() / refSize) continue;
+            for (uint64_t k = 0; k < entries; ++k) {
+                uint64_t ref = 0, keyAt = 0;
+                if (!be(first + k * refSize, refSize, ref) || ref >= count) continue;
+                if (ref > d_.size() || !be(table + ref * offsetSize, offsetSize, keyAt)) continue;
+                if (stringHasNul(keyAt)) return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    unsigned byte(uint64_t at) const { return at < d_.size() ? static_cast<unsigned char>(d_[at]) : 0u; }
+
+    bool be(uint64_t at, unsigned size, uint64_t& out) const {
+        if (size > 8 || at > d_.size() || d_.size() - at < size) return false;
+        out = 0;
+        for (unsigned i = 0; i < size; ++i) out = (out << 8) | byte(at + i);
+        return true;
+    }
+
+    // Element count of the object at `at` and where its contents start.
+    bool length(uint64_t at, uint64_t& n, uint64_t& start) const {
+        unsigned low = byte(at) & 0x0F;
+        if (low != 0x0F) {
+            n = low;
+            start = at + 1;
+            return true;
+        }
+        unsigned marker = byte(at + 1);
+        if ((marker >> 4) != 0x1) return false;
+        unsigned size = 1u << (marker & 0x0F);
+        start = at + 2 + size;
+        return be(at + 2, size, n);
+    }
+
+    bool stringHasNul(uint64_t at) const {
+        if (at >= d_.size()) return false;
+        unsigned type = byte(at) >> 4;
+        if (type != 0x5 && type != 0x6) return false;
+        uint64_t n = 0, start = 0;
+        if (!length(at, n, start) || start > d_.size()) return false;
+        uint64_t unit = type == 0x6 ? 2 : 1;
+        if (n > (d_.size() - start) / unit) return false;
+        for (uint64_t i = 0; i < n; ++i) {
+            bool zero = unit == 1 ? byte(start + i) == 0 : (byte(start + 2 * i) | byte(start + 2 * i + 1)) == 0;
+            if (zero) return true;
+        }
+        return false;
+    }
+
+    std::string_view d_;
+};
+
 id parse(const std::string& bytes, bool mutableContainers) {
     std::string_view data(bytes);
     // A UTF-8 byte-order mark is valid before XML on the device; the parser refuses it.
     if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);
     if (data.empty() || data.size() > std::numeric_limits<uint32_t>::max()) return {};
+    if (data.starts_with("bplist") && !BinaryKeyCheck(data).keysAreSafe()) return {};
     plist_t root = nullptr;
     plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
     PlistPtr owned(root);
