@@ -1,0 +1,28 @@
+// The pane's classes, registered with the settings framework's classes as
+// their superclasses.
+#pragma once
+
+#include "preferences/PSTableCell.h"
+
+// The header block: the product's name with the maker's below it.
+class HeaderCell : public PSTableCell {
+public:
+    id heading;
+    id subtitleK;
+};
+
+namespace orvellepb {
+
+// A placeholder of the project's: a reserved example domain, nobody's account.
+inline constexpr const char* kDonationAddress = ORVELLEPB_DONATION_ADDRESS;
+inline constexpr const char* kQRCodePicture = "/Library/Application Support/OVS/QRCode.JPG";
+
+void registerHeaderCell();
+void registerSwitchCell();
+void registerRootListController();
+void registerMoreController();
+
+// Every class of the pane (safe to call again).
+void registerPaneClasses();
+
+}  // namespace orvellepb
