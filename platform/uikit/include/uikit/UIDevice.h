@@ -8,7 +8,7 @@
 
 class UIDevice : public rt::Object {};
 
-// Class method: currentDevice. Methods: model, systemVersion, systemName,
+// Class method: currentDevice. Methods: model, systemVersion,
 // name (id(): NSString), userInterfaceIdiom (long(): 1 when the model begins with
 // "iPad", else 0).
 

@@ -40,6 +40,11 @@ public:
     virtual void touchCancelled(const id& self);
     // Back to possible, dropping what the last touch left.
     virtual void reset();
+    // Gives up on this touch (another recogniser won, or the touch does not fit).
+    virtual void fail();
+
+    // Moves to `state`, telling the targets when the state is one they hear of.
+    void transition(const id& self, long state);
 };
 
 // Methods: initWithTarget:action: (id(id, SEL)), addTarget:action:,

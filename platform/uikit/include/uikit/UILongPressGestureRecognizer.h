@@ -18,6 +18,7 @@ public:
     void touchEnded(const id& self, CGPoint p) override;
     void touchCancelled(const id& self) override;
     void reset() override;
+    void fail() override;
 };
 
 // Methods: minimumPressDuration, setMinimumPressDuration: (double),

@@ -11,6 +11,8 @@ public:
     id view_;
     std::vector<id> children_;
     std::weak_ptr<rt::Object> parent_;
+    bool loading_ = false;          // inside loadView / viewDidLoad
+    bool appearing_ = false;        // direction of the appearance transition under way
 };
 
 // Methods:

@@ -1,0 +1,124 @@
+#include "graphics/ImageFile.h"
+
+#include <cairo.h>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <jpeglib.h>
+
+#include "CairoPixels.h"
+
+namespace cg {
+
+namespace {
+
+LoadResult loadPNG(const std::string& path) {
+    cairo_surface_t* loaded = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(loaded) != CAIRO_STATUS_SUCCESS) {
+        std::string why = cairo_status_to_string(cairo_surface_status(loaded));
+        cairo_surface_destroy(loaded);
+        return {{}, "not a readable PNG (" + why + ")"};
+    }
+    // Painted onto a premultiplied ARGB surface, whatever format the file decoded to.
+    int w = cairo_image_surface_get_width(loaded), h = cairo_image_surface_get_height(loaded);
+    cairo_surface_t* argb = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(argb);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_surface(cr, loaded, 0, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    CGImageRef image = detail::imageFromSurface(argb);
+    cairo_surface_destroy(argb);
+    cairo_surface_destroy(loaded);
+    if (!image) return {{}, "PNG has no pixels"};
+    return {image, {}};
+}
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+void onJpegError(j_common_ptr info) {
+    auto* err = reinterpret_cast<JpegError*>(info->err);
+    (*info->err->format_message)(info, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+LoadResult loadJPEG(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return {{}, std::strerror(errno)};
+    jpeg_decompress_struct info{};
+    JpegError err{};
+    info.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = onJpegError;
+    std::vector<std::uint8_t> rgba;
+    std::vector<JSAMPLE> row;
+    std::size_t width = 0, height = 0;
+    // Everything that must survive the error jump lives above it.
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&info);
+        std::fclose(file);
+        return {{}, std::string("not a readable JPEG (") + err.message + ")"};
+    }
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, file);
+    jpeg_read_header(&info, TRUE);
+    bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
+    width = info.output_width;
+    height = info.output_height;
+    auto channels = static_cast<std::size_t>(info.output_components);
+    rgba.assign(width * height * 4, 255);
+    row.resize(width * channels);
+    while (info.output_scanline < info.output_height) {
+        std::size_t y = info.output_scanline;
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_read_scanlines(&info, rows, 1);
+        std::uint8_t* dst = rgba.data() + y * width * 4;
+        for (std::size_t x = 0; x < width; ++x, dst += 4) {
+            const JSAMPLE* s = row.data() + x * channels;
+            if (cmyk) {
+                // Adobe writes CMYK inverted: each byte is already 255 - ink.
+                unsigned k = s[3];
+                dst[0] = static_cast<std::uint8_t>(s[0] * k / 255);
+                dst[1] = static_cast<std::uint8_t>(s[1] * k / 255);
+                dst[2] = static_cast<std::uint8_t>(s[2] * k / 255);
+            } else {
+                dst[0] = s[0];
+                dst[1] = s[1];
+                dst[2] = s[2];
+            }
+        }
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::fclose(file);
+    return {makeImage(width, height, std::move(rgba)), {}};
+}
+
+}  // namespace
+
+LoadResult loadImageFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {{}, "cannot open the file"};
+    unsigned char magic[8] = {};
+    in.read(reinterpret_cast<char*>(magic), sizeof magic);
+    if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return loadPNG(path);
+    if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return loadJPEG(path);
+    return {{}, "neither PNG nor JPEG"};
+}
+
+std::string writePNG(const CGImageRef& image, const std::string& path) {
+    if (!image) return "no image";
+    cairo_surface_t* s = detail::surfaceFromImage(*image);
+    cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
+    cairo_surface_destroy(s);
+    return status == CAIRO_STATUS_SUCCESS ? std::string{} : cairo_status_to_string(status);
+}
+
+}  // namespace cg

@@ -1,0 +1,126 @@
+#include "uikit/UIAlertView.h"
+
+#include <algorithm>
+
+#include "Internal.h"
+
+namespace ui {
+
+using detail::state;
+
+namespace {
+
+std::vector<id>& shown() {
+    static auto* s = new std::vector<id>;
+    return *s;
+}
+
+UIAlertView& A(const id& self, const char* sel) { return state<UIAlertView>(self, sel); }
+
+std::string quoted(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        switch (c) {
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c;
+        }
+    }
+    return out + "\"";
+}
+
+id initImp(id self, SEL, id title, id message, id delegate, id cancelTitle, id otherTitles) {
+    auto& a = A(self, "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:");
+    a.title = str(title);
+    a.message = str(message);
+    a.delegate = delegate;
+    a.buttons.clear();
+    a.cancelButtonIndex = -1;
+    if (isString(cancelTitle)) {
+        a.cancelButtonIndex = 0;
+        a.buttons.push_back(str(cancelTitle));
+    }
+    if (isString(otherTitles))
+        a.buttons.push_back(str(otherTitles));
+    else if (auto list = rt::cast<NSArray>(otherTitles))
+        for (const id& t : list->items)
+            if (isString(t)) a.buttons.push_back(str(t));
+    return self;
+}
+
+void showImp(id self, SEL) {
+    auto& a = A(self, "show");
+    if (a.visible) return;
+    a.visible = true;
+    shown().push_back(self);
+    NSLog("%s", alertLogLine(self).c_str());
+}
+
+void dismissImp(id self, SEL, long index, bool) {
+    auto& a = A(self, "dismissWithClickedButtonIndex:animated:");
+    if (!a.visible) return;
+    id delegate = a.delegate.lock();
+    if (rt::respondsToSelector(delegate, "alertView:willDismissWithButtonIndex:"))
+        rt::send<void(id, long)>(delegate, "alertView:willDismissWithButtonIndex:", self, index);
+    a.visible = false;
+    id keep = self;
+    auto& list = shown();
+    list.erase(std::remove(list.begin(), list.end(), self), list.end());
+    if (rt::respondsToSelector(delegate, "alertView:didDismissWithButtonIndex:"))
+        rt::send<void(id, long)>(delegate, "alertView:didDismissWithButtonIndex:", self, index);
+}
+
+id titleImp(id self, SEL) { return NSStr(A(self, "title").title); }
+id messageImp(id self, SEL) { return NSStr(A(self, "message").message); }
+long numberOfButtonsImp(id self, SEL) { return static_cast<long>(A(self, "numberOfButtons").buttons.size()); }
+id buttonTitleImp(id self, SEL, long index) {
+    auto& a = A(self, "buttonTitleAtIndex:");
+    if (index < 0 || index >= static_cast<long>(a.buttons.size())) return {};
+    return NSStr(a.buttons[static_cast<std::size_t>(index)]);
+}
+long cancelIndexImp(id self, SEL) { return A(self, "cancelButtonIndex").cancelButtonIndex; }
+bool isVisibleImp(id self, SEL) { return A(self, "isVisible").visible; }
+id accessoryViewImp(id self, SEL) { return A(self, "accessoryView").accessoryView; }
+void setAccessoryViewImp(id self, SEL, id v) { A(self, "setAccessoryView:").accessoryView = v; }
+id delegateImp(id self, SEL) { return A(self, "delegate").delegate.lock(); }
+
+}  // namespace
+
+std::vector<id> shownAlerts() { return shown(); }
+
+void tapAlertButton(const id& alert, long index) {
+    id delegate = A(alert, "tapAlertButton").delegate.lock();
+    if (rt::respondsToSelector(delegate, "alertView:clickedButtonAtIndex:"))
+        rt::send<void(id, long)>(delegate, "alertView:clickedButtonAtIndex:", alert, index);
+    rt::send<void(long, bool)>(alert, "dismissWithClickedButtonIndex:animated:", index, true);
+}
+
+std::string alertLogLine(const id& alert) {
+    auto& a = A(alert, "alertLogLine");
+    std::string line = "UIAlertView shown: title=" + quoted(a.title) + " message=" + quoted(a.message) + " buttons=[";
+    for (std::size_t i = 0; i < a.buttons.size(); ++i) line += (i ? "," : "") + quoted(a.buttons[i]);
+    return line + "]";
+}
+
+namespace detail {
+void registerAlertViewClass() {
+    rt::Class* cls = registerClass<UIAlertView>("UIAlertView", rt::NSObjectClass());
+    rt::defineMethod(cls, "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:", &initImp);
+    rt::defineMethod(cls, "show", &showImp);
+    rt::defineMethod(cls, "dismissWithClickedButtonIndex:animated:", &dismissImp);
+    rt::defineMethod(cls, "title", &titleImp);
+    rt::defineMethod(cls, "message", &messageImp);
+    rt::defineMethod(cls, "numberOfButtons", &numberOfButtonsImp);
+    rt::defineMethod(cls, "buttonTitleAtIndex:", &buttonTitleImp);
+    rt::defineMethod(cls, "cancelButtonIndex", &cancelIndexImp);
+    rt::defineMethod(cls, "isVisible", &isVisibleImp);
+    rt::defineMethod(cls, "accessoryView", &accessoryViewImp);
+    rt::defineMethod(cls, "setAccessoryView:", &setAccessoryViewImp);
+    rt::defineMethod(cls, "delegate", &delegateImp);
+}
+}  // namespace detail
+
+}  // namespace ui

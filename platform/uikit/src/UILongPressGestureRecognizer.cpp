@@ -1,0 +1,78 @@
+#include "uikit/UILongPressGestureRecognizer.h"
+
+#include <cmath>
+
+#include "Internal.h"
+
+namespace {
+double distance(CGPoint a, CGPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
+}  // namespace
+
+void UILongPressGestureRecognizer::touchBegan(const id& self, CGPoint p) {
+    reset();
+    start_ = p;
+    std::weak_ptr<rt::Object> weakSelf = self;
+    // Held down long enough, and still a candidate: the press begins.
+    timer_ = ui::detail::after(minimumPressDuration_, [weakSelf] {
+        id me = weakSelf.lock();
+        auto* g = dynamic_cast<UILongPressGestureRecognizer*>(me.get());
+        if (!g) return;
+        g->timer_.reset();
+        if (g->state_ == UIGestureRecognizerStatePossible) g->transition(me, UIGestureRecognizerStateBegan);
+    });
+}
+
+void UILongPressGestureRecognizer::touchMoved(const id& self, CGPoint p) {
+    if (state_ == UIGestureRecognizerStatePossible) {
+        if (distance(p, start_) > allowableMovement_) fail();
+    } else if (state_ == UIGestureRecognizerStateBegan || state_ == UIGestureRecognizerStateChanged) {
+        transition(self, UIGestureRecognizerStateChanged);
+    }
+}
+
+void UILongPressGestureRecognizer::touchEnded(const id& self, CGPoint) {
+    if (state_ == UIGestureRecognizerStateBegan || state_ == UIGestureRecognizerStateChanged)
+        transition(self, UIGestureRecognizerStateEnded);
+    else if (state_ == UIGestureRecognizerStatePossible)
+        fail();
+}
+
+void UILongPressGestureRecognizer::touchCancelled(const id& self) {
+    UIGestureRecognizer::touchCancelled(self);
+    ui::detail::invalidateTimer(timer_);
+}
+
+void UILongPressGestureRecognizer::reset() {
+    ui::detail::invalidateTimer(timer_);
+    UIGestureRecognizer::reset();
+}
+
+void UILongPressGestureRecognizer::fail() {
+    ui::detail::invalidateTimer(timer_);
+    UIGestureRecognizer::fail();
+}
+
+namespace ui {
+namespace {
+using detail::state;
+double durationImp(id self, SEL) { return state<UILongPressGestureRecognizer>(self, "minimumPressDuration").minimumPressDuration_; }
+void setDurationImp(id self, SEL, double d) {
+    state<UILongPressGestureRecognizer>(self, "setMinimumPressDuration:").minimumPressDuration_ = d;
+}
+double movementImp(id self, SEL) { return state<UILongPressGestureRecognizer>(self, "allowableMovement").allowableMovement_; }
+void setMovementImp(id self, SEL, double m) {
+    state<UILongPressGestureRecognizer>(self, "setAllowableMovement:").allowableMovement_ = m;
+}
+}  // namespace
+
+namespace detail {
+void registerLongPressClass() {
+    rt::Class* cls = registerClass<UILongPressGestureRecognizer>("UILongPressGestureRecognizer",
+                                                                 rt::objc_getClass("UIGestureRecognizer"));
+    rt::defineMethod(cls, "minimumPressDuration", &durationImp);
+    rt::defineMethod(cls, "setMinimumPressDuration:", &setDurationImp);
+    rt::defineMethod(cls, "allowableMovement", &movementImp);
+    rt::defineMethod(cls, "setAllowableMovement:", &setMovementImp);
+}
+}  // namespace detail
+}  // namespace ui
