@@ -16,7 +16,9 @@ template <class T>
 id make(const char* className, T&& init) {
     static_assert(std::is_base_of_v<rt::Object, std::decay_t<decltype(*init())>>);
     auto object = init();
-    object->isa = rt::objc_getClass(className);
+    // Each call site makes one class; looking it up once keeps value creation cheap.
+    static rt::Class* const cls = rt::objc_getClass(className);
+    object->isa = cls;
     return object;
 }
 

@@ -83,6 +83,7 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
         case PLIST_DICT: {
             id result = NSDictionaryNew(mutableContainers);
             auto dict = rt::cast<NSDictionary>(result);
+            dict->entries.reserve(plist_dict_get_size(node));
             plist_dict_iter it = nullptr;
             plist_dict_new_iter(node, &it);
             if (!it) return result;
