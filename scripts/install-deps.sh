@@ -12,6 +12,7 @@ packages=(
   libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
   bubblewrap psmisc util-linux procps
   fonts-inter fonts-dejavu-core
+  fonts-noto-cjk
   locales
 )
 

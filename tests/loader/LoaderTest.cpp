@@ -48,15 +48,17 @@ TEST_F(LoaderTest, LoadsInFileNameOrderAndIgnoresOtherFiles) {
     addLibrary("!early.dylib");
     addLibrary("   First.dylib");
     addLibrary("a.dylib");
+    addLibrary("Zed.dylib");
     addLibrary("a.dylib.disabled");
     addLibrary("c.so");
     write("a.plist", kSpringBoardFilter);
-    EXPECT_EQ(load(), (std::vector<std::string>{"   First.dylib", "!early.dylib", "a.dylib", "b.dylib"}));
+    EXPECT_EQ(load(), (std::vector<std::string>{"   First.dylib", "!early.dylib", "a.dylib", "b.dylib", "Zed.dylib"}));
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "Loader: loading    First.dylib (no filter)",
                          "Loader: loading !early.dylib (no filter)",
                          "Loader: loading a.dylib (filter matched)",
                          "Loader: loading b.dylib (no filter)",
+                         "Loader: loading Zed.dylib (no filter)",
                      }));
 }
 

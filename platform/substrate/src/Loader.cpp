@@ -151,10 +151,19 @@ std::vector<LoadOutcome> loadTweaks(const std::string& folder, const LoaderProce
         }
         if (it->path().extension() == ".dylib") libraries.push_back(it->path());
     }
-    // Byte order of the names, as the device lists them: leading blanks and
-    // punctuation sort first, which tweaks use to load early.
-    std::sort(libraries.begin(), libraries.end(),
-              [](const fs::path& a, const fs::path& b) { return a.filename().string() < b.filename().string(); });
+    // The order the device's file system lists names in: letters without
+    // regard to case, leading blanks and punctuation first (tweaks rename
+    // themselves "!X" or " X" to load early).
+    auto folded = [](std::string name) {
+        for (char& c : name)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return name;
+    };
+    std::sort(libraries.begin(), libraries.end(), [&](const fs::path& a, const fs::path& b) {
+        std::string na = a.filename().string(), nb = b.filename().string();
+        std::string fa = folded(na), fb = folded(nb);
+        return fa != fb ? fa < fb : na < nb;
+    });
 
     std::vector<LoadOutcome> outcomes;
     for (const fs::path& library : libraries) {

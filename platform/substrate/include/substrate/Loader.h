@@ -36,7 +36,8 @@ struct LoadOutcome {
     std::string reason;   // as in the log line
 };
 
-// Loads every *.dylib of `folder` in file-name order whose filter matches
+// Loads every *.dylib of `folder` in file-name order (letters without regard
+// to case, as the device's file system lists them) whose filter matches
 // `process`, with dlopen(RTLD_LAZY | RTLD_GLOBAL) so its constructors run now.
 // Libraries are never unloaded. Every decision and failure is one line through
 // `log` ("Loader: loading X.dylib (filter matched)"); the default is the system

@@ -1,0 +1,72 @@
+// exec: a command inside a device, or inside a fresh temporary one.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "Args.h"
+#include "Verbs.h"
+#include "device/Boot.h"
+#include "device/Create.h"
+#include "device/Failure.h"
+
+namespace cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A temporary device, removed with everything in it when done.
+class FreshDevice {
+public:
+    explicit FreshDevice(const sim::Profile& profile) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / "orvelle-device-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) sim::failWithErrno("cannot make a temporary device folder in " + pattern);
+        folder_ = pattern;
+        try {
+            sim::createDevice(sim::Device(folder_), profile);
+        } catch (...) {
+            remove();
+            throw;
+        }
+    }
+    ~FreshDevice() { remove(); }
+    FreshDevice(const FreshDevice&) = delete;
+    FreshDevice& operator=(const FreshDevice&) = delete;
+    sim::Device device() const { return sim::Device(folder_); }
+
+private:
+    void remove() {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    fs::path folder_;
+};
+
+}  // namespace
+
+int execVerb(const std::vector<std::string>& words) {
+    Args args(words, {"model", "version", "screen"}, {"fresh", "with-nine"});
+    if (args.help()) return printUsage("exec");
+    std::vector<std::string> command = args.rest();
+    std::size_t devices = args.flag("fresh") ? 0 : 1;
+    if (args.positionals().size() < devices) throw UsageError("missing DEVICE");
+    if (!args.hasRest()) command.assign(args.positionals().begin() + static_cast<long>(devices), args.positionals().end());
+    else if (args.positionals().size() > devices)
+        throw UsageError("unexpected argument \"" + args.positionals()[devices] + "\" before --");
+    if (command.empty()) throw UsageError("missing the command (after --)");
+
+    if (args.flag("fresh")) {
+        FreshDevice fresh(profileFromArgs(args));
+        return sim::runInNewSandbox(fresh.device(), command);
+    }
+    if (args.option("model") || args.option("version") || args.option("screen") || args.flag("with-nine"))
+        throw UsageError("--model, --version, --screen and --with-nine go with --fresh");
+    sim::Device device(args.positionals()[0]);
+    device.requireExists();
+    if (auto state = sim::bootState(device)) return sim::runInside(device, *state, command);
+    return sim::runInNewSandbox(device, command);
+}
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+// The verbs of orvelle-sim. Each takes the words after the verb, prints its
+// usage for --help, and throws sim::Failure or cli::UsageError on failure.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "device/Profile.h"
+
+namespace cli {
+
+class Args;
+
+struct Verb {
+    const char* name;
+    const char* usage;  // first line: the synopsis
+    int (*run)(const std::vector<std::string>& words);
+};
+
+const std::vector<Verb>& verbs();
+
+int createVerb(const std::vector<std::string>& words);
+int installVerb(const std::vector<std::string>& words);
+int bootVerb(const std::vector<std::string>& words);
+int shutdownVerb(const std::vector<std::string>& words);
+int statusVerb(const std::vector<std::string>& words);
+int respringVerb(const std::vector<std::string>& words);
+int execVerb(const std::vector<std::string>& words);
+int settingsVerb(const std::vector<std::string>& words);
+int logVerb(const std::vector<std::string>& words);
+
+// The profile that --model, --version, --screen and --with-nine describe.
+sim::Profile profileFromArgs(const Args& args);
+
+// Prints the verb's usage to standard output.
+int printUsage(const char* verbName);
+
+}  // namespace cli

@@ -1,0 +1,110 @@
+// orvelle-sim: drives simulated devices. DEVICE is a device's folder.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "Args.h"
+#include "Verbs.h"
+#include "device/Failure.h"
+
+namespace cli {
+
+const std::vector<Verb>& verbs() {
+    static const std::vector<Verb> all = {
+        {"create",
+         "orvelle-sim create DEVICE [--model iPhone] [--version 11.1.2] [--screen 375x667[@2]] [--with-nine]\n"
+         "Makes the device folder DEVICE and installs the built deliverables into it.\n"
+         "  --model      the device model (\"iPad\" for a tablet)\n"
+         "  --version    the system version, one to three numbers (10.3.3, 11.1.2)\n"
+         "  --screen     screen size in points, and optionally the scale after @\n"
+         "  --with-nine  also install the Nine stand-in and its settings (tweakEnabled on)\n",
+         createVerb},
+        {"install",
+         "orvelle-sim install DEVICE\n"
+         "Installs the built deliverables into the device again (a booted device uses them after a respring).\n",
+         installVerb},
+        {"boot",
+         "orvelle-sim boot DEVICE [--time ISO] [--locale L] [--tz ZONE]\n"
+         "Starts the device in its sandbox and returns once SpringBoard is up.\n"
+         "  --time    the device clock's start, ISO 8601 (passed to the programs as ORVELLE_TIME)\n"
+         "  --locale  locale of the programs (default: the profile's), e.g. de_DE\n"
+         "  --tz      time zone of the programs (default: the profile's), e.g. Europe/Paris\n",
+         bootVerb},
+        {"shutdown", "orvelle-sim shutdown DEVICE\nStops every program of the device.\n", shutdownVerb},
+        {"status",
+         "orvelle-sim status DEVICE\n"
+         "Prints \"booted\" or \"shut down\", then each program of a booted device with its pid inside the device.\n",
+         statusVerb},
+        {"exec",
+         "orvelle-sim exec DEVICE -- CMD [ARG...]\n"
+         "orvelle-sim exec --fresh [--model M] [--version V] [--screen S] [--with-nine] -- CMD [ARG...]\n"
+         "Runs a command inside the device's sandbox: in the booted device's namespaces, else in a new\n"
+         "sandbox with the device's /var and /Library. With --fresh, in a new temporary device that is\n"
+         "removed afterwards. Exits with the command's exit code.\n",
+         execVerb},
+        {"settings",
+         "orvelle-sim settings DEVICE show | get KEY | set KEY VALUE [--type bool|int|real|string] | delete KEY\n"
+         "Reads and edits the tweak's settings file, /var/mobile/Library/Preferences/com.tovik.orvelle.plist.\n"
+         "  --type  the value's type for set (default string); bool takes true/false, yes/no or 1/0\n",
+         settingsVerb},
+        {"log", "orvelle-sim log DEVICE [--follow]\nPrints the device log; --follow keeps printing what comes.\n",
+         logVerb},
+        {"respring",
+         "orvelle-sim respring DEVICE\n"
+         "Kills SpringBoard and backboardd inside the device and waits until a new SpringBoard is up.\n",
+         respringVerb},
+    };
+    return all;
+}
+
+int printUsage(const char* verbName) {
+    for (const Verb& v : verbs())
+        if (std::strcmp(v.name, verbName) == 0) std::fputs(v.usage, stdout);
+    return 0;
+}
+
+}  // namespace cli
+
+namespace {
+
+void printOverview(FILE* to) {
+    std::fputs("usage: orvelle-sim VERB DEVICE [ARGS...]   (orvelle-sim VERB --help for one verb)\n", to);
+    for (const cli::Verb& v : cli::verbs()) {
+        const char* end = std::strchr(v.usage, '\n');
+        std::fprintf(to, "  %.*s\n", static_cast<int>(end - v.usage), v.usage);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        printOverview(stderr);
+        return 2;
+    }
+    std::string verbName = argv[1];
+    if (verbName == "--help" || verbName == "help" || verbName == "-h") {
+        printOverview(stdout);
+        return 0;
+    }
+    const cli::Verb* verb = nullptr;
+    for (const cli::Verb& v : cli::verbs())
+        if (verbName == v.name) verb = &v;
+    if (!verb) {
+        std::fprintf(stderr, "orvelle-sim: unknown verb \"%s\" (orvelle-sim --help lists them)\n", verbName.c_str());
+        return 2;
+    }
+    std::vector<std::string> words(argv + 2, argv + argc);
+    try {
+        return verb->run(words);
+    } catch (const cli::UsageError& e) {
+        std::fprintf(stderr, "orvelle-sim %s: %s (orvelle-sim %s --help)\n", verb->name, e.what(), verb->name);
+        return 2;
+    } catch (const sim::Failure& e) {
+        std::fprintf(stderr, "orvelle-sim %s: %s\n", verb->name, e.what());
+        return 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "orvelle-sim %s: %s\n", verb->name, e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,260 @@
+#include "device/Boot.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "device/BuildTree.h"
+#include "device/Control.h"
+#include "device/Failure.h"
+#include "device/Process.h"
+#include "device/Profile.h"
+#include "device/Sandbox.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+Clock::time_point after(double seconds) { return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000)); }
+
+void pause() { std::this_thread::sleep_for(std::chrono::milliseconds(25)); }
+
+bool alive(const BootState& s) { return processStartTime(s.supervisor) == s.startTime; }
+
+// Waits until the process is gone; answers false at the deadline.
+bool waitGone(pid_t pid, unsigned long long startTime, Clock::time_point deadline) {
+    while (processStartTime(pid) == startTime && startTime != 0) {
+        waitpid(pid, nullptr, WNOHANG);  // our own child when we booted it in this process
+        if (Clock::now() >= deadline) return false;
+        pause();
+    }
+    return true;
+}
+
+void clearRunFolder(const Device& device) {
+    std::error_code ec;
+    for (const fs::path& f : {device.bootStateFile(), device.programsFile(), device.controlSocket()})
+        fs::remove(f, ec);
+}
+
+std::optional<pid_t> springBoardPid(const Device& device, double timeout) {
+    auto reply = askSpringBoard(device, "pid", timeout);
+    if (!reply) return std::nullopt;
+    try {
+        return static_cast<pid_t>(std::stoi(*reply));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::string lastLogLine(const Device& device) {
+    std::ifstream in(device.logFile());
+    std::string line, last;
+    while (std::getline(in, line))
+        if (!line.empty()) last = line;
+    return last;
+}
+
+}  // namespace
+
+DeviceLock::DeviceLock(const Device& device) {
+    std::error_code ec;
+    fs::create_directories(device.runFolder(), ec);
+    fd_ = open(device.lockFile().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) failWithErrno("cannot open " + device.lockFile().string());
+    while (flock(fd_, LOCK_EX) != 0)
+        if (errno != EINTR) failWithErrno("cannot lock " + device.lockFile().string());
+}
+
+DeviceLock::~DeviceLock() {
+    if (fd_ >= 0) close(fd_);
+}
+
+std::optional<BootState> bootState(const Device& device) {
+    std::ifstream in(device.bootStateFile());
+    BootState s;
+    std::string word;
+    if (!(in >> word >> s.supervisor >> s.startTime) || word != "supervisor") return std::nullopt;
+    if (!(in >> word >> s.sandbox) || word != "sandbox") return std::nullopt;
+    if (!alive(s)) return std::nullopt;
+    return s;
+}
+
+std::vector<Program> programs(const Device& device) {
+    std::ifstream in(device.programsFile());
+    std::vector<Program> found;
+    Program p;
+    while (in >> p.name >> p.pid) found.push_back(p);
+    return found;
+}
+
+BootState boot(const Device& device, const BootOptions& options) {
+    device.requireExists();
+    Profile profile = readProfile(device.profileFile());
+    device.makeLayout();
+    DeviceLock lock(device);
+    if (auto s = bootState(device))
+        throw Failure(device.folder().string() + " is already booted (supervisor pid " + std::to_string(s->supervisor) + ")");
+    clearRunFolder(device);
+
+    fs::path supervisor = binFolder() / "orvelle-supervisor";
+    for (const char* program : {"orvelle-supervisor", "SpringBoard", "backboardd"}) {
+        std::error_code ec;
+        if (!fs::is_regular_file(binFolder() / program, ec))
+            throw Failure((binFolder() / program).string() + " is missing (build the sim targets first)");
+    }
+
+    std::string locale = options.locale.empty() ? profile.locale : options.locale;
+    std::string zone = options.timeZone.empty() ? profile.timeZone : options.timeZone;
+    SandboxOptions sandbox;
+    sandbox.commandIsInit = true;
+    sandbox.workingFolder = "/";
+    sandbox.infoFd = 3;
+    sandbox.environment = {
+        {"PATH", "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"}, {"HOME", "/var/mobile"}, {"LANG", "C.UTF-8"},
+        {"ORVELLE_LOCALE", locale}, {"ORVELLE_TZ", zone}, {"TZ", zone},
+    };
+    if (!options.time.empty()) sandbox.environment.push_back({"ORVELLE_TIME", options.time});
+    auto args = sandboxCommand(device, sandbox, {supervisor.string()});
+
+    int log = open(device.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (log < 0) failWithErrno("cannot open " + device.logFile().string());
+    int info[2];
+    if (pipe2(info, O_CLOEXEC) != 0) {
+        close(log);
+        failWithErrno("cannot make a pipe");
+    }
+    auto argv = argvOf(args);
+    pid_t child = fork();
+    if (child < 0) failWithErrno("cannot fork");
+    if (child == 0) {
+        // The sandbox outlives this command: its own session, output to the log.
+        setsid();
+        int devnull = open("/dev/null", O_RDONLY);
+        int infoWriter = fcntl(info[1], F_DUPFD, 10);
+        dup2(devnull, 0);
+        dup2(log, 1);
+        dup2(log, 2);
+        dup2(infoWriter, 3);
+        close_range(4, ~0U, 0);
+        execvp("bwrap", argv.data());
+        dprintf(2, "orvelle-sim: cannot start bwrap: %s\n", strerror(errno));
+        _exit(127);
+    }
+    close(log);
+    close(info[1]);
+
+    // {"child-pid": N} comes as soon as the sandbox's first process exists.
+    std::string json;
+    auto deadline = after(10);
+    while (json.find('}') == std::string::npos) {
+        pollfd p{info[0], POLLIN, 0};
+        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+        if (left <= 0 || poll(&p, 1, left) != 1) break;
+        char buffer[256];
+        ssize_t n = read(info[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        json.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(info[0]);
+    BootState state;
+    state.sandbox = child;
+    auto key = json.find("\"child-pid\"");
+    if (key != std::string::npos) {
+        auto colon = json.find(':', key);
+        if (colon != std::string::npos) state.supervisor = static_cast<pid_t>(std::atoi(json.c_str() + colon + 1));
+    }
+    state.startTime = processStartTime(state.supervisor);
+    if (state.supervisor <= 0 || state.startTime == 0) {
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        throw Failure("the sandbox of " + device.folder().string() + " did not start (bwrap exit " +
+                      std::to_string(exitCodeOf(status)) + "): " + lastLogLine(device));
+    }
+    {
+        fs::path temporary = device.bootStateFile();
+        temporary += ".new";
+        std::ofstream out(temporary);
+        out << "supervisor " << state.supervisor << " " << state.startTime << "\nsandbox " << state.sandbox << "\n";
+        out.close();
+        std::error_code ec;
+        if (out) fs::rename(temporary, device.bootStateFile(), ec);
+        if (!out || ec) {
+            kill(state.supervisor, SIGKILL);
+            throw Failure("cannot write " + device.bootStateFile().string());
+        }
+    }
+
+    deadline = after(options.timeoutSeconds);
+    while (true) {
+        if (askSpringBoard(device, "ping", 1) == std::optional<std::string>("pong")) return state;
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child || !alive(state)) {
+            clearRunFolder(device);
+            throw Failure("the device stopped while booting (exit " + std::to_string(exitCodeOf(status)) +
+                          "); last log line: " + lastLogLine(device));
+        }
+        if (Clock::now() >= deadline) break;
+        pause();
+    }
+    kill(state.supervisor, SIGKILL);
+    waitpid(child, nullptr, 0);
+    clearRunFolder(device);
+    throw Failure("SpringBoard did not come up within " + std::to_string(static_cast<int>(options.timeoutSeconds)) +
+                  " s; last log line: " + lastLogLine(device));
+}
+
+void shutdown(const Device& device, double timeoutSeconds) {
+    device.requireExists();
+    DeviceLock lock(device);
+    auto state = bootState(device);
+    if (!state) {
+        clearRunFolder(device);
+        throw Failure(device.folder().string() + " is not booted");
+    }
+    // The supervisor stops its programs; the namespace ends with it.
+    kill(state->supervisor, SIGTERM);
+    if (!waitGone(state->supervisor, state->startTime, after(timeoutSeconds))) {
+        kill(state->supervisor, SIGKILL);
+        if (!waitGone(state->supervisor, state->startTime, after(5)))
+            throw Failure("the supervisor of " + device.folder().string() + " (pid " +
+                          std::to_string(state->supervisor) + ") does not end");
+    }
+    unsigned long long sandboxStart = processStartTime(state->sandbox);
+    if (!waitGone(state->sandbox, sandboxStart, after(5))) kill(state->sandbox, SIGKILL);
+    clearRunFolder(device);
+}
+
+pid_t respring(const Device& device, double timeoutSeconds) {
+    device.requireExists();
+    DeviceLock lock(device);
+    auto state = bootState(device);
+    if (!state) throw Failure(device.folder().string() + " is not booted");
+    auto before = springBoardPid(device, 2);
+    int code = runInside(device, *state, {"/usr/bin/killall", "-9", "SpringBoard", "backboardd"});
+    if (code != 0 && code != 1) throw Failure("killall inside the device failed with exit " + std::to_string(code));
+    auto deadline = after(timeoutSeconds);
+    while (Clock::now() < deadline) {
+        auto now = springBoardPid(device, 1);
+        if (now && now != before) return *now;
+        pause();
+    }
+    throw Failure("no new SpringBoard answered within " + std::to_string(static_cast<int>(timeoutSeconds)) +
+                  " s; last log line: " + lastLogLine(device));
+}
+
+}  // namespace sim

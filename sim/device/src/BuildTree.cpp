@@ -1,0 +1,25 @@
+#include "device/BuildTree.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "device/Failure.h"
+
+namespace sim {
+
+void failWithErrno(const std::string& what) { throw Failure(what + ": " + std::strerror(errno)); }
+
+std::filesystem::path executablePath() {
+    std::error_code ec;
+    auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) throw Failure("cannot find this program's file through /proc/self/exe: " + ec.message());
+    return path;
+}
+
+std::filesystem::path binFolder() { return executablePath().parent_path(); }
+std::filesystem::path buildFolder() { return binFolder().parent_path(); }
+std::filesystem::path libFolder() { return buildFolder() / "lib"; }
+std::filesystem::path sourceFolder() { return ORVELLE_SOURCE_DIR; }
+
+}  // namespace sim

@@ -1,0 +1,87 @@
+#include "device/Install.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "device/BuildTree.h"
+#include "device/Failure.h"
+#include "foundation/PropertyList.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Copy beside the target, then rename over it.
+void replaceFile(const fs::path& from, const fs::path& to) {
+    fs::path temporary = to;
+    temporary += ".installing-" + std::to_string(getpid());
+    std::error_code ec;
+    fs::copy_file(from, temporary, fs::copy_options::overwrite_existing, ec);
+    if (!ec) fs::rename(temporary, to, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        throw Failure("cannot install " + from.string() + " as " + to.string() + ": " + ec.message());
+    }
+}
+
+std::string insidePath(const Device& device, const fs::path& file) {
+    return "/" + file.lexically_relative(device.folder()).string();
+}
+
+const char* const kNineFilter =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n<dict>\n\t<key>Filter</key>\n\t<dict>\n\t\t<key>Bundles</key>\n\t\t<array>\n"
+    "\t\t\t<string>com.apple.springboard</string>\n\t\t</array>\n\t</dict>\n</dict>\n</plist>\n";
+
+}  // namespace
+
+InstallResult installDeliverables(const Device& device, const Profile& profile) {
+    InstallResult result;
+    device.makeLayout();
+    auto install = [&](const fs::path& from, const fs::path& to) {
+        std::error_code ec;
+        if (!fs::is_regular_file(from, ec)) {
+            result.notBuilt.push_back(from.string());
+            return false;
+        }
+        replaceFile(from, to);
+        result.installed.push_back(insidePath(device, to));
+        return true;
+    };
+
+    fs::path libraries = device.dynamicLibrariesFolder();
+    if (install(libFolder() / "libOrvelleiOS10.so", libraries / "OrvelleiOS10.dylib"))
+        install(sourceFolder() / "OrvelleiOS10.plist", libraries / "OrvelleiOS10.plist");
+
+    if (profile.withNine && install(libFolder() / "nine.dylib", libraries / "nine.dylib")) {
+        fs::path filter = libraries / "nine.plist";
+        fs::path temporary = filter;
+        temporary += ".installing";
+        {
+            std::ofstream out(temporary);
+            out << kNineFilter;
+            out.close();
+            if (!out) throw Failure("cannot write " + temporary.string());
+        }
+        std::error_code ec;
+        fs::rename(temporary, filter, ec);
+        if (ec) throw Failure("cannot write " + filter.string() + ": " + ec.message());
+        result.installed.push_back(insidePath(device, filter));
+
+        fs::path settings = device.preferencesFolder() / "com.brannoch.nineprefs.plist";
+        if (!fs::exists(settings, ec)) {
+            id prefs = NSDictionaryNew();
+            rt::cast<NSDictionary>(prefs)->setObject(NSNum(true), "tweakEnabled");
+            if (!ns::writeToFile(prefs, settings.string())) throw Failure("cannot write " + settings.string());
+            result.installed.push_back(insidePath(device, settings));
+        }
+    }
+    return result;
+}
+
+}  // namespace sim

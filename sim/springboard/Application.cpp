@@ -1,0 +1,23 @@
+// The home screen's application class.
+#include "HostClass.h"
+#include "uikit/UIApplication.h"
+
+namespace springboard {
+
+namespace {
+
+class SpringBoardApplication : public UIApplication {};
+
+// The lock screen's start hangs off this call; tweaks hook it.
+void applicationDidFinishLaunching(id, SEL, id) {}
+
+}  // namespace
+
+std::vector<HostClass> applicationClasses() {
+    return {
+        {"SpringBoard", "UIApplication", rt::factoryFor<SpringBoardApplication>(),
+         {method<&applicationDidFinishLaunching>("applicationDidFinishLaunching:")}},
+    };
+}
+
+}  // namespace springboard

@@ -1,0 +1,49 @@
+// Smaller pieces of the lock screen: the media artwork, the call-to-action
+// text at the bottom, and the policy that allows the today view.
+#include "HostClass.h"
+#include "uikit/UIView.h"
+
+namespace springboard {
+
+namespace {
+
+class CallToActionLabel : public UIView {
+public:
+    id text;
+    id language;
+};
+
+rt::Class* cls(const char* name) { return rt::objc_getClass(name); }
+
+void artworkDidMoveToWindow(id self, SEL sel) { callSuper<void()>(cls("SBDashBoardMediaArtworkView"), self, sel); }
+void artworkRemoveFromSuperview(id self, SEL sel) {
+    callSuper<void()>(cls("SBDashBoardMediaArtworkView"), self, sel);
+}
+
+void callToActionSetText(id self, SEL, id text, id language, bool) {
+    auto& label = stateOf<CallToActionLabel>(self);
+    label.text = text;
+    label.language = language;
+}
+id callToActionText(id self, SEL) { return stateOf<CallToActionLabel>(self).text; }
+
+// The lock screen offers its today view unless a policy says otherwise.
+bool allowsTodayView(id, SEL, id*) { return true; }
+
+}  // namespace
+
+std::vector<HostClass> chromeClasses() {
+    return {
+        {"SBDashBoardMediaArtworkView", "UIView", {},
+         {method<&artworkDidMoveToWindow>("didMoveToWindow"),
+          method<&artworkRemoveFromSuperview>("removeFromSuperview")}},
+        {"SBUICallToActionLabel", "UIView", rt::factoryFor<CallToActionLabel>(),
+         {method<&callToActionSetText>("setText:forLanguage:animated:"), method<&callToActionText>("text")}},
+        {"SBPolicyAggregator", "NSObject", {},
+         {method<&allowsTodayView>("_allowsCapabilityLockScreenTodayViewWithExplanation:")}},
+        {"SBMainDisplayPolicyAggregator", "SBPolicyAggregator", {},
+         {method<&allowsTodayView>("_allowsCapabilityLockScreenTodayViewWithExplanation:")}, kFrom11},
+    };
+}
+
+}  // namespace springboard

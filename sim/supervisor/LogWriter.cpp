@@ -1,0 +1,56 @@
+#include "LogWriter.h"
+
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+namespace supervisor {
+
+void LogWriter::line(std::string_view writer, std::string_view text) {
+    timeval now{};
+    gettimeofday(&now, nullptr);
+    tm utc{};
+    gmtime_r(&now.tv_sec, &utc);
+    char stamp[96];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ ", utc.tm_year + 1900, utc.tm_mon + 1,
+                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(now.tv_usec / 1000));
+    std::string out = stamp;
+    out.append(writer).append(": ").append(text);
+    if (!out.empty() && out.back() == '\r') out.pop_back();
+    out.push_back('\n');
+    // One write per line, so lines of several writers never interleave.
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n = write(fd_, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+void LineSplitter::feed(std::string_view bytes, LogWriter& log) {
+    pending_.append(bytes);
+    std::size_t start = 0;
+    while (true) {
+        auto end = pending_.find('\n', start);
+        if (end == std::string::npos) break;
+        log.line(writer_, std::string_view(pending_).substr(start, end - start));
+        start = end + 1;
+    }
+    pending_.erase(0, start);
+    // A program that never ends its line still gets logged.
+    while (pending_.size() >= kLongestLine) {
+        log.line(writer_, std::string_view(pending_).substr(0, kLongestLine));
+        pending_.erase(0, kLongestLine);
+    }
+}
+
+void LineSplitter::finish(LogWriter& log) {
+    if (!pending_.empty()) log.line(writer_, pending_);
+    pending_.clear();
+}
+
+}  // namespace supervisor

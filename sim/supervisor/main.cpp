@@ -1,0 +1,38 @@
+// orvelle-supervisor: the first process inside a booted device's sandbox. It
+// finds SpringBoard and backboardd beside its own executable.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "Supervisor.h"
+#include "device/InsidePaths.h"
+
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        std::fprintf(argc == 2 && std::strcmp(argv[1], "--help") == 0 ? stdout : stderr,
+                     "usage: orvelle-supervisor\n"
+                     "Runs inside a device's sandbox (started by orvelle-sim boot): keeps SpringBoard and\n"
+                     "backboardd running and writes their output to %s.\n",
+                     sim::inside::kLogFile);
+        return argc == 2 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;
+    }
+    int log = open(sim::inside::kLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (log < 0) {
+        std::fprintf(stderr, "orvelle-supervisor: cannot open %s: %s\n", sim::inside::kLogFile, std::strerror(errno));
+        return 1;
+    }
+    std::error_code ec;
+    auto bin = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+    if (ec) {
+        std::fprintf(stderr, "orvelle-supervisor: cannot find its own folder: %s\n", ec.message().c_str());
+        return 1;
+    }
+    supervisor::LogWriter writer(log);
+    supervisor::Supervisor s({{"SpringBoard", (bin / "SpringBoard").string()}, {"backboardd", (bin / "backboardd").string()}},
+                             writer, sim::inside::kProgramsFile);
+    return s.run();
+}

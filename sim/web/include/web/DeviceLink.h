@@ -1,0 +1,93 @@
+// What the web simulator asks of a device. The device side implements it (over
+// the device's control socket); tests use a fake. The server calls it from one
+// thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace web {
+
+enum class TouchPhase { Down, Move, Up };
+
+struct WeatherReport {
+    std::string temperature;  // as the widget shows it, e.g. "21°"
+    std::string location;
+    std::string conditions;
+    std::string icon;         // a condition image name; empty keeps the current one
+};
+
+// Changes to the device itself; an absent field stays as it is. A new system
+// version or screen profile makes the device anew (its files kept).
+struct DeviceChange {
+    std::optional<std::string> systemVersion;  // "10.3.3", "11.1.2"
+    std::optional<std::string> screen;         // "375x667"
+    std::optional<std::string> timeZone;       // "Europe/Paris"
+    std::optional<std::string> locale;         // "fr_FR"
+    std::optional<std::string> wallpaper;      // "dark", "light" or an absolute picture path
+};
+
+// A request the device refused. `badRequest`: the request itself was wrong
+// (an unknown key, page or action) rather than the device failing.
+class LinkError : public std::runtime_error {
+public:
+    explicit LinkError(const std::string& what, bool badRequest = false)
+        : std::runtime_error(what), badRequest_(badRequest) {}
+    bool badRequest() const { return badRequest_; }
+
+private:
+    bool badRequest_;
+};
+
+// The JSON the device answers:
+//
+// status(): { "model": "iPhone", "systemVersion": "11.1.2",
+//   "screen": { "width": 375, "height": 667, "scale": 2 },
+//   "timeZone": "Europe/Paris", "locale": "en_US", "wallpaper": "dark",
+//   "booted": true, "springboardPid": 42, "media": { "playing": false },
+//   "weather": { "temperature": "21°", "location": "Paris", "conditions": "Sunny", "icon": "sunny" } }
+//
+// A Settings page (prefsPage and the answers of prefsSet/prefsPress/prefsAlertButton):
+// { "page": "Root", "title": "Orvelle",
+//   "header": { "title": "Orvelle", "subtitle": "..." } | null,
+//   "groups": [ { "header": "Clock" | null, "footer": "..." | null, "cells": [
+//       { "type": "switch", "label": "Enabled", "key": "enableOVS", "value": true, "enabled": true },
+//       { "type": "choice", "label": "Style", "key": "clockStyle", "value": 1,
+//         "options": [ { "title": "Stacked", "value": 1 }, { "title": "Row", "value": 2 } ] },
+//       { "type": "text", "label": "Subtitle", "key": "subTitle", "value": "", "placeholder": "..." },
+//       { "type": "button", "label": "Respring", "action": "respring" },
+//       { "type": "link", "label": "More", "page": "More" },
+//       { "type": "static", "label": "Version", "value": "1.0" } ] } ],
+//   "alerts": [ { "title": "...", "message": "...", "buttons": ["OK"] } ] }
+class DeviceLink {
+public:
+    virtual ~DeviceLink() = default;
+
+    // The newest frame of the screen as PNG bytes (empty while there is none)
+    // and a number that changes whenever the frame does.
+    virtual std::string framePNG() = 0;
+    virtual std::uint64_t frameSerial() = 0;
+
+    // One finger, in screen points.
+    virtual void touch(TouchPhase phase, double x, double y) = 0;
+
+    virtual nlohmann::json status() = 0;
+
+    // The pane's pages, as the Settings program serves them; "" is the root page.
+    virtual nlohmann::json prefsPage(const std::string& page) = 0;
+    virtual nlohmann::json prefsSet(const std::string& page, const std::string& key, const nlohmann::json& value) = 0;
+    virtual nlohmann::json prefsPress(const std::string& page, const std::string& action) = 0;
+    // A tap on a button of the Settings side's shown alert.
+    virtual nlohmann::json prefsAlertButton(long index) = 0;
+
+    virtual void setWeather(const WeatherReport& report) = 0;
+    virtual void setMedia(bool playing) = 0;
+    virtual void respring() = 0;
+    virtual void change(const DeviceChange& change) = 0;
+};
+
+}  // namespace web

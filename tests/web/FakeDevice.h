@@ -1,0 +1,76 @@
+// A DeviceLink that records what it was asked and answers canned values.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "web/DeviceLink.h"
+
+namespace webtest {
+
+struct Touch {
+    web::TouchPhase phase;
+    double x, y;
+};
+
+class FakeDevice : public web::DeviceLink {
+public:
+    std::string png = "\x89PNG fake frame";
+    std::uint64_t serial = 7;
+    std::vector<Touch> touches;
+    std::vector<std::string> calls;  // every other request, in order
+    nlohmann::json lastValue;
+    std::string failNext;            // a non-empty text: the next call throws it
+    bool failAsBadRequest = false;
+
+    std::string framePNG() override { check("frame"); return png; }
+    std::uint64_t frameSerial() override { return serial; }
+    void touch(web::TouchPhase phase, double x, double y) override {
+        check("touch");
+        touches.push_back({phase, x, y});
+    }
+    nlohmann::json status() override {
+        check("status");
+        return {{"model", "iPhone"}, {"systemVersion", "11.1.2"}};
+    }
+    nlohmann::json prefsPage(const std::string& page) override {
+        check("page " + page);
+        return page_(page);
+    }
+    nlohmann::json prefsSet(const std::string& page, const std::string& key, const nlohmann::json& value) override {
+        check("set " + page + " " + key);
+        lastValue = value;
+        return page_(page);
+    }
+    nlohmann::json prefsPress(const std::string& page, const std::string& action) override {
+        check("press " + page + " " + action);
+        return page_(page);
+    }
+    nlohmann::json prefsAlertButton(long index) override {
+        check("alert " + std::to_string(index));
+        return page_("");
+    }
+    void setWeather(const web::WeatherReport& w) override {
+        check("weather " + w.temperature + "|" + w.location + "|" + w.conditions + "|" + w.icon);
+    }
+    void setMedia(bool playing) override { check(playing ? "media play" : "media stop"); }
+    void respring() override { check("respring"); }
+    void change(const web::DeviceChange& c) override {
+        check("change " + c.systemVersion.value_or("-") + " " + c.screen.value_or("-") + " " +
+              c.timeZone.value_or("-") + " " + c.locale.value_or("-") + " " + c.wallpaper.value_or("-"));
+    }
+
+private:
+    void check(const std::string& what) {
+        if (what != "frame" && what != "touch") calls.push_back(what);
+        if (!failNext.empty()) {
+            std::string why = std::exchange(failNext, {});
+            throw web::LinkError(why, failAsBadRequest);
+        }
+    }
+    static nlohmann::json page_(const std::string& page) {
+        return {{"page", page.empty() ? "Root" : page}, {"groups", nlohmann::json::array()}};
+    }
+};
+
+}  // namespace webtest

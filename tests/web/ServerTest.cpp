@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include "FakeDevice.h"
+#include "web/Server.h"
+
+namespace {
+
+using nlohmann::json;
+using webtest::FakeDevice;
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server = std::make_unique<web::Server>(device, web::ServerOptions{0, 4096, {}});
+        ASSERT_EQ(server->start(), "");
+        port = server->port();
+        client = std::make_unique<httplib::Client>("127.0.0.1", port);
+        client->set_url_encode(false);  // send paths exactly as written
+    }
+    void TearDown() override { server->stop(); }
+
+    httplib::Result postJSON(const std::string& path, const std::string& body, httplib::Headers headers = {}) {
+        return client->Post(path.c_str(), headers, body, "application/json");
+    }
+    std::string own(const std::string& host = "127.0.0.1") const { return host + ":" + std::to_string(port); }
+
+    FakeDevice device;
+    std::unique_ptr<web::Server> server;
+    std::unique_ptr<httplib::Client> client;
+    int port = 0;
+};
+
+TEST_F(ServerTest, ServesThePageAndItsFiles) {
+    EXPECT_EQ(server->address(), "http://127.0.0.1:" + std::to_string(port) + "/");
+    auto root = client->Get("/");
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->status, 200);
+    EXPECT_NE(root->body.find("<canvas id=\"screen\""), std::string::npos);
+    EXPECT_EQ(root->get_header_value("Content-Type"), "text/html; charset=utf-8");
+    auto script = client->Get("/app.js");
+    ASSERT_TRUE(script);
+    EXPECT_EQ(script->status, 200);
+    EXPECT_NE(script->body.find("/api/frame.png"), std::string::npos);
+    EXPECT_EQ(script->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+    auto style = client->Get("/style.css");
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->status, 200);
+}
+
+TEST_F(ServerTest, RefusesForeignHostsAndOrigins) {
+    // A page of another site reaching this port through its own name (DNS rebinding).
+    for (std::string host : {std::string("evil.example:") + std::to_string(port), std::string("evil.example"),
+                             std::string("127.0.0.1:1"), std::string("127.0.0.1.evil.example:") + std::to_string(port),
+                             std::string("")}) {
+        auto r = client->Get("/api/status", {{"Host", host}});
+        ASSERT_TRUE(r) << host;
+        EXPECT_EQ(r->status, 403) << host;
+        auto t = postJSON("/api/touch", R"({"phase":"down","x":1,"y":2})", {{"Host", host}});
+        ASSERT_TRUE(t) << host;
+        EXPECT_EQ(t->status, 403) << host;
+    }
+    for (std::string origin : {std::string("http://evil.example"), std::string("null"),
+                               "https://" + own(), "http://" + own() + ".evil.example", std::string("http://127.0.0.1:1")}) {
+        auto t = postJSON("/api/touch", R"({"phase":"down","x":1,"y":2})", {{"Origin", origin}});
+        ASSERT_TRUE(t) << origin;
+        EXPECT_EQ(t->status, 403) << origin;
+    }
+    EXPECT_TRUE(device.touches.empty());
+    EXPECT_TRUE(device.calls.empty());
+
+    // The page itself, opened at either loopback name.
+    auto fromPage = postJSON("/api/touch", R"({"phase":"down","x":1,"y":2})",
+                             {{"Host", own("localhost")}, {"Origin", "http://" + own("localhost")}});
+    ASSERT_TRUE(fromPage);
+    EXPECT_EQ(fromPage->status, 200);
+    EXPECT_EQ(device.touches.size(), 1u);
+}
+
+TEST_F(ServerTest, RefusesOversizedBodies) {
+    std::string big = R"({"phase":"down","x":1,"y":2,"pad":")" + std::string(8192, 'a') + "\"}";
+    auto r = postJSON("/api/touch", big);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 413);
+    EXPECT_TRUE(device.touches.empty());
+    auto ok = postJSON("/api/touch", R"({"phase":"down","x":1,"y":2})");
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->status, 200);
+}
+
+TEST_F(ServerTest, ServesNothingOutsideThePageFiles) {
+    for (const char* path : {"/../CMakeLists.txt", "/..%2f..%2f..%2fetc%2fpasswd", "/%2e%2e/%2e%2e/etc/passwd",
+                             "/static/../../../../etc/passwd", "/app.js/../../../../etc/passwd", "//etc/passwd",
+                             "/%2fetc%2fpasswd", "/index.html%00.js", "/..\\..\\etc\\passwd", "/PageData.h",
+                             "/EmbedPage.cmake", "/static/index.html", "/.git/config"}) {
+        auto r = client->Get(path);
+        ASSERT_TRUE(r) << path;
+        EXPECT_TRUE(r->status == 404 || r->status == 400) << path << " answered " << r->status;
+        EXPECT_EQ(r->body.find("root:"), std::string::npos) << path;
+    }
+}
+
+TEST_F(ServerTest, ForwardsTouchesInScreenPoints) {
+    for (auto [phase, x, y] : {std::tuple{"down", 10.5, 20.0}, {"move", 12.0, 220.25}, {"up", 12.0, 230.0}}) {
+        auto r = postJSON("/api/touch", json{{"phase", phase}, {"x", x}, {"y", y}}.dump());
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200);
+    }
+    ASSERT_EQ(device.touches.size(), 3u);
+    EXPECT_EQ(device.touches[0].phase, web::TouchPhase::Down);
+    EXPECT_EQ(device.touches[1].phase, web::TouchPhase::Move);
+    EXPECT_EQ(device.touches[2].phase, web::TouchPhase::Up);
+    EXPECT_DOUBLE_EQ(device.touches[0].x, 10.5);
+    EXPECT_DOUBLE_EQ(device.touches[1].y, 220.25);
+}
+
+TEST_F(ServerTest, RejectsMalformedRequestsBeforeTheDevice) {
+    struct Case {
+        const char* path;
+        const char* body;
+        const char* type;
+        int status;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"/api/touch", R"({"phase":"down","x":1,"y":2})", "text/plain", 415},
+             {"/api/touch", R"({"phase":"down","x":1,"y":2})", "application/x-www-form-urlencoded", 415},
+             {"/api/touch", R"({"phase":"down","x":1)", "application/json", 400},
+             {"/api/touch", R"([1,2])", "application/json", 400},
+             {"/api/touch", R"({"phase":"press","x":1,"y":2})", "application/json", 400},
+             {"/api/touch", R"({"phase":"down","x":"1","y":2})", "application/json", 400},
+             {"/api/touch", R"({"phase":"down","x":1})", "application/json", 400},
+             {"/api/prefs/set", R"({"key":"useBold"})", "application/json", 400},
+             {"/api/prefs/set", R"({"key":5,"value":true})", "application/json", 400},
+             {"/api/prefs/alert", R"({"button":-1})", "application/json", 400},
+             {"/api/prefs/alert", R"({"button":"OK"})", "application/json", 400},
+             {"/api/media", R"({"playing":"yes"})", "application/json", 400},
+             {"/api/device", R"({"screen":375})", "application/json", 400},
+         }) {
+        auto r = client->Post(c.path, c.body, c.type);
+        ASSERT_TRUE(r) << c.path << " " << c.body;
+        EXPECT_EQ(r->status, c.status) << c.path << " " << c.body;
+        EXPECT_TRUE(json::parse(r->body, nullptr, false).contains("error")) << c.path;
+    }
+    EXPECT_TRUE(device.touches.empty());
+    EXPECT_TRUE(device.calls.empty());
+}
+
+TEST_F(ServerTest, SettingsRequestsReachTheDeviceAndAnswerThePage) {
+    auto page = client->Get("/api/prefs?page=More");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(json::parse(page->body)["page"], "More");
+
+    auto set = postJSON("/api/prefs/set", R"({"page":"","key":"useBold","value":true})");
+    ASSERT_TRUE(set);
+    EXPECT_EQ(set->status, 200);
+    EXPECT_EQ(json::parse(set->body)["page"], "Root");
+    EXPECT_EQ(device.lastValue, json(true));
+
+    auto press = postJSON("/api/prefs/press", R"({"page":"More","action":"reset"})");
+    ASSERT_TRUE(press);
+    auto alert = postJSON("/api/prefs/alert", R"({"button":1})");
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(device.calls, (std::vector<std::string>{"page More", "set  useBold", "press More reset", "alert 1"}));
+}
+
+TEST_F(ServerTest, DeviceControlsReachTheDevice) {
+    ASSERT_TRUE(postJSON("/api/weather", R"({"temperature":"21°","location":"Paris","conditions":"Sunny"})"));
+    ASSERT_TRUE(postJSON("/api/media", R"({"playing":true})"));
+    ASSERT_TRUE(postJSON("/api/respring", "{}"));
+    auto changed = postJSON("/api/device", R"({"screen":"414x736","locale":"fr_FR","wallpaper":"light"})");
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(json::parse(changed->body)["model"], "iPhone");
+    EXPECT_EQ(device.calls, (std::vector<std::string>{"weather 21°|Paris|Sunny|", "status", "media play", "status",
+                                                      "respring", "change - 414x736 - fr_FR light", "status"}));
+}
+
+TEST_F(ServerTest, DeviceFailuresBecomeErrorsNotSuccesses) {
+    device.failNext = "no such key: nope";
+    device.failAsBadRequest = true;
+    auto bad = postJSON("/api/prefs/set", R"({"key":"nope","value":1})");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, 400);
+    EXPECT_EQ(json::parse(bad->body)["error"], "no such key: nope");
+
+    device.failNext = "SpringBoard is not running";
+    device.failAsBadRequest = false;
+    auto down = postJSON("/api/respring", "{}");
+    ASSERT_TRUE(down);
+    EXPECT_EQ(down->status, 503);
+    EXPECT_EQ(json::parse(down->body)["error"], "SpringBoard is not running");
+}
+
+TEST_F(ServerTest, FramesCarryTheirSerialAndUnchangedOnesAreNotResent) {
+    auto first = client->Get("/api/frame.png");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->status, 200);
+    EXPECT_EQ(first->body, device.png);
+    EXPECT_EQ(first->get_header_value("Content-Type"), "image/png");
+    std::string tag = first->get_header_value("ETag");
+    EXPECT_EQ(tag, "\"7\"");
+
+    auto same = client->Get("/api/frame.png", {{"If-None-Match", tag}});
+    ASSERT_TRUE(same);
+    EXPECT_EQ(same->status, 304);
+    EXPECT_TRUE(same->body.empty());
+
+    device.serial = 8;
+    device.png = "\x89PNG newer";
+    auto newer = client->Get("/api/frame.png", {{"If-None-Match", tag}});
+    ASSERT_TRUE(newer);
+    EXPECT_EQ(newer->status, 200);
+    EXPECT_EQ(newer->body, "\x89PNG newer");
+
+    device.png.clear();
+    device.serial = 9;
+    auto none = client->Get("/api/frame.png");
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->status, 503);
+}
+
+TEST(ServerStart, ASecondServerOnABusyPortSaysWhy) {
+    FakeDevice device;
+    web::Server first(device);
+    ASSERT_EQ(first.start(), "");
+    web::Server second(device, web::ServerOptions{first.port(), 4096, {}});
+    std::string why = second.start();
+    EXPECT_NE(why.find(std::to_string(first.port())), std::string::npos) << why;
+    web::Server wrong(device, web::ServerOptions{70000, 4096, {}});
+    EXPECT_NE(wrong.start(), "");
+}
+
+}  // namespace
