@@ -49,7 +49,8 @@ TEST(Label, SettingTextDropsTheAttributes) {
     EXPECT_FALSE(runs[0].color);
     EXPECT_FALSE(hasAttributedText(l));
     // Plain text reads back as an unstyled attributed string.
-    auto* s = dynamic_cast<NSAttributedString*>(attributedText(l).get());
+    id plain = attributedText(l);
+    auto* s = dynamic_cast<NSAttributedString*>(plain.get());
     ASSERT_NE(s, nullptr);
     EXPECT_TRUE(s->attributes.empty());
 }
