@@ -102,7 +102,13 @@ id switchNewControl(id self, SEL) {
     return ui::makeView(rt::objc_getClass("UISwitch"), CGRectMake(width - 66, 6.5, 51, 31));
 }
 
-id switchControlValue(id self, SEL) { return NSNum(ui::isOn(control_(self)->control_)); }
+// A negated row stores the opposite of what the switch shows.
+id switchControlValue(id self, SEL) {
+    auto cell = control_(self);
+    bool on = ui::isOn(cell->control_);
+    if (ns::boolValue(ps::property(cell->specifier_, "negate"))) on = !on;
+    return NSNum(on);
+}
 
 void switchSetValue(id self, SEL, id v) {
     auto cell = control_(self);

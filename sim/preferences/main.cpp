@@ -1,0 +1,120 @@
+// Preferences: the device's Settings app. Loads the panes of the
+// PreferenceLoader folder and, as a person would, shows a page, changes a row
+// or presses a button; then exits.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../supervisor/LogWriter.h"
+#include "Pages.h"
+#include "Panes.h"
+#include "device/InsidePaths.h"
+#include "device/Profile.h"
+#include "preferences/PSListController.h"
+#include "foundation/Log.h"
+#include "uikit/UIKit.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: Preferences show [PAGE] | set KEY VALUE | press ACTION\n"
+    "  show          lists the panes; with PAGE (a pane's label or bundle, a page's title or class) its rows:\n"
+    "                group, label, kind and current value, separated by tabs\n"
+    "  set KEY VALUE changes the row that stores KEY as a person would\n"
+    "  press ACTION  presses the button with that action (or label)\n";
+
+int fail(const std::string& why) {
+    std::fprintf(stderr, "Preferences: %s\n", why.c_str());
+    return 1;
+}
+
+// Log lines go to standard error and, inside a device, into the device log.
+void routeLog() {
+    static int deviceLog = open(sim::inside::kLogFile, O_WRONLY | O_APPEND | O_CLOEXEC);
+    static supervisor::LogWriter writer(deviceLog);
+    static std::string self = "Preferences[" + std::to_string(getpid()) + "]";
+    ns::setLogSink([](const std::string& line) {
+        std::string text = !line.empty() && line.back() == '\n' ? line.substr(0, line.size() - 1) : line;
+        std::fprintf(stderr, "%s\n", text.c_str());
+        if (deviceLog >= 0) writer.line(self, text);
+    });
+}
+
+// The screen and system of the device, when running inside one.
+void configureFromProfile() {
+    std::error_code ec;
+    if (!std::filesystem::exists(sim::inside::kProfile, ec)) return;
+    try {
+        sim::Profile p = sim::readProfile(sim::inside::kProfile);
+        ui::DeviceProfile d;
+        d.model = p.model;
+        d.systemVersion = p.systemVersion;
+        d.screenWidth = p.screenWidth;
+        d.screenHeight = p.screenHeight;
+        d.scale = p.screenScale;
+        ui::configureDevice(d);
+    } catch (const std::exception& e) {
+        NSLog("Preferences: %s; using the default screen", e.what());
+    }
+}
+
+int show(const std::vector<prefs::Pane>& panes, const std::vector<prefs::Page>& pages, const std::string& name) {
+    if (name.empty()) {
+        for (const prefs::Pane& pane : panes)
+            std::printf("Tweaks\t%s\tlink\t%s\n", pane.label.c_str(),
+                        pane.error.empty() ? pane.bundleName.c_str() : pane.error.c_str());
+        return 0;
+    }
+    const prefs::Page* page = prefs::findPage(pages, name);
+    if (!page) return fail("no page \"" + name + "\" (Preferences show lists the panes)");
+    for (const prefs::Row& row : prefs::rowsOf(page->controller)) std::printf("%s\n", prefs::rowLine(row).c_str());
+    return 0;
+}
+
+void printRow(const prefs::Page& page, const id& spec) {
+    for (const prefs::Row& row : prefs::rowsOf(page.controller))
+        if (row.specifier == spec) std::printf("%s\n", prefs::rowLine(row).c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty() || words[0] == "--help" || words[0] == "-h") {
+        std::fputs(kUsage, words.empty() ? stderr : stdout);
+        return words.empty() ? 2 : 0;
+    }
+    routeLog();
+    configureFromProfile();
+    const std::string& verb = words[0];
+    if (!((verb == "show" && words.size() <= 2) || (verb == "set" && words.size() == 3) ||
+          (verb == "press" && words.size() == 2))) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    std::vector<prefs::Pane> panes = prefs::loadPanes();
+    std::vector<prefs::Page> pages = prefs::allPages(panes);
+    if (verb == "show") return show(panes, pages, words.size() == 2 ? words[1] : std::string());
+
+    if (verb == "set") {
+        prefs::Found found = prefs::findKey(pages, words[1]);
+        if (!found.page) return fail("no row stores the key \"" + words[1] + "\"");
+        std::string error = prefs::setRow(*found.page, found.specifier, words[2]);
+        if (!error.empty()) return fail(error);
+        printRow(*found.page, found.specifier);
+        return 0;
+    }
+
+    prefs::Found found = prefs::findButton(pages, words[1]);
+    if (!found.page) return fail("no button with the action \"" + words[1] + "\"");
+    std::fflush(stdout);  // the button's programs write to the same output
+    std::string error = ps::pressButton(found.page->controller, found.specifier);
+    if (!error.empty()) return fail(error);
+    return 0;
+}
