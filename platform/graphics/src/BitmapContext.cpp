@@ -155,7 +155,7 @@ bool usable(CGRect r) {
 void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& image) {
     if (!c || !image || image->width == 0 || image->height == 0 || !usable(rect)) return;
     rect = normalized(rect);
-    cairo_surface_t* src = cg::detail::surfaceFromImage(*image);
+    cairo_surface_t* src = cg::detail::cachedSurface(*image);
     c->draw([&](cairo_t* cr) {
         // In the flipped space the image's first row must land at the rect's top
         // (largest y), so the image is flipped back within the rect.
@@ -176,7 +176,6 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
         cairo_fill(cr);
         cairo_restore(cr);
     });
-    cairo_surface_destroy(src);
 }
 
 void CGContextSetInterpolationQuality(const CGContextRef& c, CGInterpolationQuality quality) {

@@ -1,6 +1,7 @@
 #include "CairoPixels.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace cg::detail {
 
@@ -17,6 +18,15 @@ cairo_surface_t* surfaceFromImage(const CGImage& image) {
     }
     cairo_surface_mark_dirty(s);
     return s;
+}
+
+cairo_surface_t* cachedSurface(const CGImage& image) {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
+    if (!image.drawCache)
+        image.drawCache = std::shared_ptr<void>(surfaceFromImage(image),
+                                                [](void* s) { cairo_surface_destroy(static_cast<cairo_surface_t*>(s)); });
+    return static_cast<cairo_surface_t*>(image.drawCache.get());
 }
 
 CGImageRef imageFromSurface(cairo_surface_t* s) {

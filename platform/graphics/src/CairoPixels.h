@@ -16,6 +16,8 @@ inline std::uint32_t word(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::u
 
 // A new Cairo image surface with the image's pixels (premultiplied both sides).
 cairo_surface_t* surfaceFromImage(const CGImage& image);
+// The image's surface for drawing from, made once per image (thread-safe).
+cairo_surface_t* cachedSurface(const CGImage& image);
 // The surface's pixels as an image.
 CGImageRef imageFromSurface(cairo_surface_t* surface);
 

@@ -11,6 +11,9 @@ struct CGImage {
     std::size_t height = 0;
     // width * height pixels, bytes R, G, B, A per pixel, colour premultiplied by alpha.
     std::vector<std::uint8_t> rgba;
+    // The drawing library's copy of the pixels, made on the first draw and kept
+    // with the image, so an image drawn again costs no conversion.
+    mutable std::shared_ptr<void> drawCache;
 };
 using CGImageRef = std::shared_ptr<const CGImage>;
 
