@@ -1,0 +1,48 @@
+// Draws the device's screen: wallpaper, status bar, the toolkit's windows and
+// the alerts on top, at the device's scale, as the screen shows them at a
+// given instant (running animations at their present value).
+#pragma once
+
+#include <cairo.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Objects.h"
+#include "renderer/Frame.h"
+#include "renderer/Wallpaper.h"
+
+namespace render {
+
+struct StatusBarContent {
+    bool visible = true;
+    std::string carrier = "Orvelle";
+    std::string time;           // empty: the time at the render instant, "H:mm", in the process's zone
+    double batteryLevel = 1.0;  // 0 to 1
+    bool charging = false;
+};
+
+struct RenderOptions {
+    // Screen size in points and pixels per point; 0 takes the device profile's.
+    double width = 0;
+    double height = 0;
+    double scale = 0;
+    Wallpaper wallpaper = Wallpaper::dark();
+    StatusBarContent statusBar;
+    // The instant shown (seconds since 1970); nothing: ns::now().
+    std::optional<double> now;
+    // Views drawn over the wallpaper, in order, each at its frame; empty: every
+    // visible window in the order they were shown.
+    std::vector<id> roots;
+    bool alerts = true;
+};
+
+Frame renderScreen(const RenderOptions& options);
+
+// Draws one view and its subviews into a context whose user space is points in
+// the coordinates of the view's superview. Hidden views and their subviews are
+// skipped; alpha multiplies down the tree.
+void drawViewTree(cairo_t* cr, const id& view, double now);
+
+}  // namespace render
