@@ -34,7 +34,10 @@ void startRefresh(const id& label, const char* step) {
     SEL selector = rt::sel_registerName(step);
     id timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
     if (!timer) timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
-    if (timer) timersOf(label, true)->items.push_back(timer);
+    if (!timer) return;
+    auto& timers = timersOf(label, true)->items;
+    std::erase_if(timers, [](const id& t) { return !rt::send<bool()>(t, "isValid"); });
+    timers.push_back(timer);
 }
 
 void updateTimeLabel(id self, SEL, bool overlay) { startRefresh(self, overlay ? "timeLabelSetHide" : "timeLabelSet"); }
@@ -108,7 +111,8 @@ std::string datePattern(const id& settings) {
 id timeWithHiddenColon(const std::string& text) {
     id attributed = ui::mutableAttributedString(text);
     NSRange colon = ui::rangeOfString(text, ":");
-    if (colon.location != NSNotFound) ui::addAttribute(attributed, NSForegroundColorAttributeName, ui::colorWithWhite(1.0, 0.0), colon);
+    if (colon.location != NSNotFound)
+        ui::addAttribute(attributed, NSForegroundColorAttributeName, ui::colorWithWhite(1.0, 0.0), colon);
     return attributed;
 }
 
