@@ -28,6 +28,7 @@ int respringVerb(const std::vector<std::string>& words);
 int execVerb(const std::vector<std::string>& words);
 int settingsVerb(const std::vector<std::string>& words);
 int logVerb(const std::vector<std::string>& words);
+int prefsVerb(const std::vector<std::string>& words);
 
 // The profile that --model, --version, --screen and --with-nine describe.
 sim::Profile profileFromArgs(const Args& args);

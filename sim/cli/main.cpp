@@ -49,6 +49,13 @@ const std::vector<Verb>& verbs() {
          settingsVerb},
         {"log", "orvelle-sim log DEVICE [--follow]\nPrints the device log; --follow keeps printing what comes.\n",
          logVerb},
+        {"prefs",
+         "orvelle-sim prefs DEVICE show [PAGE] | set KEY VALUE | press ACTION\n"
+         "Runs the device's Settings app inside the device. show lists the panes, or with PAGE (a pane, a page's\n"
+         "title or class) prints its rows: group, label, kind, current value. set changes the row that stores KEY\n"
+         "as a person would (switch: on/off, list: a title or value, text, slider). press presses a button by its\n"
+         "action or label (respringDevice, resetLayout, donatePayPal, donateWeChat).\n",
+         prefsVerb},
         {"respring",
          "orvelle-sim respring DEVICE\n"
          "Kills SpringBoard and backboardd inside the device and waits until a new SpringBoard is up.\n",

@@ -57,6 +57,7 @@ InstallResult installDeliverables(const Device& device, const Profile& profile) 
     fs::path libraries = device.dynamicLibrariesFolder();
     if (install(libFolder() / "libOrvelleiOS10.so", libraries / "OrvelleiOS10.dylib"))
         install(sourceFolder() / "OrvelleiOS10.plist", libraries / "OrvelleiOS10.plist");
+    installPane(device, result);
 
     if (profile.withNine && install(libFolder() / "nine.dylib", libraries / "nine.dylib")) {
         fs::path filter = libraries / "nine.plist";

@@ -20,4 +20,7 @@ struct InstallResult {
 // settings file is written only when there is none, so a user's change stays.
 InstallResult installDeliverables(const Device& device, const Profile& profile);
 
+// The settings pane: its bundle, its Settings entry and its QR-code picture.
+void installPane(const Device& device, InstallResult& result);
+
 }  // namespace sim
