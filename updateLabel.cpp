@@ -47,7 +47,8 @@ void updateDateLabel(id self, SEL) { startRefresh(self, "dateLabelSet"); }
 void timeLabelSet(id self, SEL) {
     double now = ns::now();
     std::string text = formatDate(timePattern(intEntry(cachedSettings(), "timeFormat")), now);
-    ui::setAttributedText(self, timeWithHiddenColon(text));
+    static const SEL setAttributedText = rt::sel_registerName("setAttributedText:");
+    rt::send<void(id)>(self, setAttributedText, timeWithHiddenColon(text));
 }
 
 void timeLabelSetHide(id self, SEL) {
@@ -109,10 +110,16 @@ std::string datePattern(const id& settings) {
 }
 
 id timeWithHiddenColon(const std::string& text) {
-    id attributed = ui::mutableAttributedString(text);
+    // Looked up once: this runs every second for the life of the process.
+    static rt::Class* const attributedClass = rt::objc_getClass("NSMutableAttributedString");
+    static const SEL initWithString = rt::sel_registerName("initWithString:");
+    static const SEL addAttribute = rt::sel_registerName("addAttribute:value:range:");
+    static const id* const colourName = new id(NSStr(NSForegroundColorAttributeName));
+    static const id* const transparent = new id(ui::colorWithWhite(1.0, 0.0));
+    id attributed = rt::send<id(id)>(rt::alloc(attributedClass), initWithString, NSStr(text));
     NSRange colon = ui::rangeOfString(text, ":");
     if (colon.location != NSNotFound)
-        ui::addAttribute(attributed, NSForegroundColorAttributeName, ui::colorWithWhite(1.0, 0.0), colon);
+        rt::send<void(id, id, NSRange)>(attributed, addAttribute, *colourName, *transparent, colon);
     return attributed;
 }
 

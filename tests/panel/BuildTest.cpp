@@ -10,6 +10,7 @@ using Build = PanelTest;
 struct Screen {
     double width, height;
 };
+void PrintTo(const Screen& s, std::ostream* os) { *os << s.width << "x" << s.height; }
 class Frames : public PanelTest, public ::testing::WithParamInterface<Screen> {};
 
 TEST_P(Frames, FollowTheStyleAndTheScreenWidth) {
