@@ -3,6 +3,8 @@
 #include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
+#include "Internal.h"
+
 #include <array>
 #include <cctype>
 #include <mutex>
@@ -96,8 +98,7 @@ std::string fontFileFor(const FontFace& face) {
 
 int missingGlyphs(std::string_view text, std::string_view deviceFontName) {
     FontFace face = faceForFontName(deviceFontName);
-    PangoFontMap* fonts = pango_cairo_font_map_get_default();
-    PangoContext* context = pango_font_map_create_context(fonts);
+    PangoContext* context = pango_font_map_create_context(detail::fontMap());
     PangoLayout* layout = pango_layout_new(context);
     PangoFontDescription* d = pango_font_description_new();
     pango_font_description_set_family(d, face.family.c_str());

@@ -38,6 +38,8 @@ private:
     double now_;
 };
 
+// The renderer's fonts.
+PangoFontMap* fontMap();
 // A Pango font description for a device font name at a size in points (caller frees).
 PangoFontDescription* fontDescription(const std::string& deviceName, double points);
 

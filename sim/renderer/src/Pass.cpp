@@ -2,7 +2,15 @@
 
 namespace render::detail {
 
-Pass::Pass(cairo_t* cr, double now) : cr_(cr), pango_(pango_cairo_create_context(cr)), now_(now) {
+PangoFontMap* fontMap() {
+    // One font map for the process, held from a global: its caches of fonts
+    // and fontconfig patterns live as long as the process, whatever thread draws.
+    static PangoFontMap* const map = pango_cairo_font_map_new();
+    return map;
+}
+
+Pass::Pass(cairo_t* cr, double now) : cr_(cr), pango_(pango_font_map_create_context(fontMap())), now_(now) {
+    pango_cairo_update_context(cr, pango_);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
