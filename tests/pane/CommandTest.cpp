@@ -43,6 +43,9 @@ protected:
     std::string run(const std::string& args, bool fakes) {
         std::string cmd = "bwrap --dev-bind / / --unshare-pid --proc /proc --bind " + (root / "var").string() +
                           " /var --bind " + (root / "tmp").string() + " /tmp";
+        // The build may itself lie under /tmp, which the line above covers.
+        std::string build = fs::path(COMMAND_RUNNER).parent_path().parent_path().string();
+        cmd += " --ro-bind " + build + " " + build;
         if (fakes)
             cmd += std::string(" --ro-bind ") + ARGV_RECORDER + " /usr/bin/killall --ro-bind " + ARGV_RECORDER +
                    " /usr/bin/rm";
