@@ -4,12 +4,24 @@
 #include <array>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/Messaging.h"
 
 namespace substrate {
 
 void warn(const std::string& message);  // "MS:Warning: ..." on standard error
+
+// One method replaced by MSHookMessageEx in this process.
+struct InstalledHook {
+    std::string className;
+    std::string selector;
+    friend bool operator==(const InstalledHook&, const InstalledHook&) = default;
+};
+// Every hook installed so far, in installation order (a method hooked twice
+// appears twice). Thread-safe.
+std::vector<InstalledHook> installedHooks();
+void recordHook(const rt::Class* cls, rt::SEL sel);
 
 // Stock pointers of inherited methods: a forwarder that looks the superclass's
 // implementation up at every call, so later changes to the superclass are seen.
@@ -71,4 +83,5 @@ void MSHookMessageEx(rt::Class* cls, rt::SEL sel, R (*replacement)(rt::id, rt::S
         if (result) *result = forwarder;
     }
     cls->setMethod(sel, std::move(hooked));
+    substrate::recordHook(cls, sel);
 }
