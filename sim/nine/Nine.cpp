@@ -25,7 +25,9 @@ void (*stockDidFinishLaunching)(id, SEL, id) = nullptr;
 
 void backgroundLoadView(id self, SEL) {
     id view = ui::makeView(ui::screenBounds());
-    ui::setBackgroundColor(view, rt::sendClass<id()>(rt::objc_getClass("UIColor"), "clearColor"));
+    // The add-on's background: a dark veil over the whole lock screen.
+    ui::setBackgroundColor(view, rt::sendClass<id(double, double)>(rt::objc_getClass("UIColor"), "colorWithWhite:alpha:",
+                                                                   0.0, 0.35));
     rt::send<void(id)>(self, "setView:", view);
 }
 

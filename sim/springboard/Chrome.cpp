@@ -1,6 +1,8 @@
 // Smaller pieces of the lock screen: the media artwork, the call-to-action
 // text at the bottom, and the policy that allows the today view.
 #include "HostClass.h"
+#include "uikit/UIColor.h"
+#include "uikit/UILabel.h"
 #include "uikit/UIView.h"
 
 namespace springboard {
@@ -24,6 +26,17 @@ void callToActionSetText(id self, SEL, id text, id language, bool) {
     auto& label = stateOf<CallToActionLabel>(self);
     label.text = text;
     label.language = language;
+    // The words themselves are drawn by a label across the whole view.
+    id shown;
+    for (const id& sub : ui::subviews(self))
+        if (rt::isKindOfClass(sub, "UILabel")) shown = sub;
+    if (!shown) {
+        shown = ui::makeLabel(ui::bounds(self));
+        ui::setTextAlignment(shown, NSTextAlignmentCenter);
+        ui::setTextColor(shown, ui::whiteColor());
+        ui::addSubview(self, shown);
+    }
+    rt::send<void(id)>(shown, "setText:", text);
 }
 id callToActionText(id self, SEL) { return stateOf<CallToActionLabel>(self).text; }
 

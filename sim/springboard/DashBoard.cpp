@@ -3,6 +3,8 @@
 // and the view that lets touches through.
 #include "Geometry.h"
 #include "HostClass.h"
+#include "LockScreen.h"
+#include "NotificationList.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
 
@@ -18,12 +20,18 @@ public:
 rt::Class* cls(const char* name) { return rt::objc_getClass(name); }
 
 // Version 11 and above: where the notification list begins.
-double listMinY(id, SEL) { return CGRectGetMinY(defaultListFrame()); }
+double listMinY(id, SEL) { return CGRectGetMinY(hostListFrame()); }
 
 // Below version 11: the list's whole rectangle.
-CGRect suggestedListViewFrame(id, SEL) { return defaultListFrame(); }
+CGRect suggestedListViewFrame(id, SEL) { return hostListFrame(); }
 
-void pageLoadView(id self, SEL sel) { callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel); }
+void listLoadView(id self, SEL) { loadNotificationList(self); }
+void listViewDidLayoutSubviews(id self, SEL) { layoutNotificationList(rt::send<id()>(self, "viewIfLoaded")); }
+
+void pageLoadView(id self, SEL sel) {
+    callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel);
+    fillMainPage(self);
+}
 void pageViewDidLoad(id self, SEL sel) {
     callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel);
 }
@@ -32,6 +40,7 @@ void pageViewWillAppear(id self, SEL sel, bool animated) {
 }
 void pageViewDidLayoutSubviews(id self, SEL sel) {
     callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel);
+    layOutMainPage(self);
 }
 // The notification list's controller, made on first use.
 id pageCombinedList(id self, SEL) {
@@ -54,7 +63,8 @@ std::vector<HostClass> dashBoardClasses() {
     return {
         {"SBDashBoardViewController", "UIViewController", {}, {method<&listMinY>("listMinY", kFrom11)}},
         {"SBDashBoardNotificationListViewController", "UIViewController", {},
-         {method<&suggestedListViewFrame>("_suggestedListViewFrame", kBefore11)}},
+         {method<&suggestedListViewFrame>("_suggestedListViewFrame", kBefore11), method<&listLoadView>("loadView"),
+          method<&listViewDidLayoutSubviews>("viewDidLayoutSubviews")}},
         {"SBDashBoardMainPageContentViewController", "UIViewController", rt::factoryFor<MainPageController>(),
          {method<&pageLoadView>("loadView"), method<&pageViewDidLoad>("viewDidLoad"),
           method<&pageViewWillAppear>("viewWillAppear:"), method<&pageViewDidLayoutSubviews>("viewDidLayoutSubviews"),

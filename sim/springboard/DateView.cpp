@@ -2,6 +2,8 @@
 // that tell the colour of lock-screen text on the current wallpaper.
 #include "Geometry.h"
 #include "HostClass.h"
+#include "Legibility.h"
+#include "StockDateView.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
 
@@ -28,21 +30,27 @@ id legibilityInit(id self, SEL) {
 id primaryColor(id self, SEL) { return stateOf<LegibilitySettings>(self).primaryColor; }
 void setPrimaryColor(id self, SEL, id colour) { stateOf<LegibilitySettings>(self).primaryColor = colour; }
 
-void dateViewLayoutSubviews(id self, SEL sel) { callSuper<void()>(cls("SBFLockScreenDateView"), self, sel); }
+void dateViewLayoutSubviews(id self, SEL sel) {
+    callSuper<void()>(cls("SBFLockScreenDateView"), self, sel);
+    layoutStockDateView(self);
+}
 void dateViewSetFrame(id self, SEL sel, CGRect frame) {
     callSuper<void(CGRect)>(cls("SBFLockScreenDateView"), self, sel, frame);
 }
 
 id controllerInit(id self, SEL sel) {
     self = callSuper<id()>(cls("SBLockScreenDateViewController"), self, sel);
-    if (self) stateOf<DateViewController>(self).legibilitySettings = rt::allocInit("_UILegibilitySettings");
+    if (!self) return self;
+    id settings = rt::allocInit("_UILegibilitySettings");
+    rt::send<void(id)>(settings, "setPrimaryColor:", legibilityPrimaryColor());
+    stateOf<DateViewController>(self).legibilitySettings = settings;
     return self;
 }
 void controllerLoadView(id self, SEL) {
-    rt::send<void(id)>(self, "setView:", ui::makeView(cls("SBFLockScreenDateView"), defaultDateTimeFrame()));
+    rt::send<void(id)>(self, "setView:", makeStockDateView(defaultDateTimeFrame()));
 }
-// Refreshes the date view's text and colour; the text comes with the lock screen.
-void controllerUpdateView(id, SEL) {}
+// Refreshes the date view's text and colour.
+void controllerUpdateView(id self, SEL) { refreshStockDateView(self); }
 id controllerLegibilitySettings(id self, SEL) { return stateOf<DateViewController>(self).legibilitySettings; }
 
 }  // namespace

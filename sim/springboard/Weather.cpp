@@ -1,6 +1,7 @@
 // The system weather widget: its lock-screen controller, the view it fills,
 // and the view's style with its layout format.
 #include "HostClass.h"
+#include "WeatherWidget.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
 
@@ -42,7 +43,10 @@ void widgetLoadView(id self, SEL) {
     rt::send<void(id)>(self, "setView:", ui::makeView(rt::objc_getClass("WATodayPadView"), CGRectZero));
 }
 // The widget fetches weather this often while it lives; fetching comes with the weather record.
-void widgetSetUpdateInterval(id self, SEL, double seconds) { stateOf<WidgetController>(self).updateInterval = seconds; }
+void widgetSetUpdateInterval(id self, SEL, double seconds) {
+    stateOf<WidgetController>(self).updateInterval = seconds;
+    startWeatherRefresh(self, seconds);
+}
 double widgetUpdateInterval(id self, SEL) { return stateOf<WidgetController>(self).updateInterval; }
 
 }  // namespace

@@ -1,17 +1,25 @@
 // SpringBoard: the home-screen process of a device. It takes the device's
 // model, system version and screen from the profile (/run/device/profile.plist,
 // or --profile FILE), registers the host classes of that system version, loads
-// the tweaks, launches the application and runs the main run loop.
+// the tweaks, launches the application, starts the lock screen and runs the
+// main run loop. With --dump it is a headless one-shot instead: on a virtual
+// clock from --at, it runs --run seconds, writes the dump document and exits.
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "ControlServer.h"
 #include "HostClass.h"
+#include "LockScreen.h"
+#include "LockScreenCommands.h"
+#include "dump/IsoTime.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
 #include "foundation/RunLoop.h"
@@ -25,6 +33,9 @@ struct Options {
     std::string profile = sim::inside::kProfile;
     std::string tweaks = sim::inside::kDynamicLibraries;
     std::string control = sim::inside::kControlSocket;
+    std::string dumpFile;  // one-shot when set
+    std::string at;
+    std::string run = "2";
 };
 
 const char* const kUsage =
@@ -32,7 +43,11 @@ const char* const kUsage =
     "The home-screen process of a device; its supervisor starts it inside the device's sandbox.\n"
     "  --profile  the device profile (default /run/device/profile.plist)\n"
     "  --tweaks   the folder of tweak libraries (default /Library/MobileSubstrate/DynamicLibraries)\n"
-    "  --control  the control socket (default /run/device/run/springboard.sock)\n";
+    "  --control  the control socket (default /run/device/run/springboard.sock)\n"
+    "  --dump     run headless on a virtual clock, write the dump document to this file and exit\n"
+    "  --at       with --dump: the clock's start, ISO 8601 (default: now)\n"
+    "  --run      with --dump: seconds to run before the dump (default 2)\n"
+    "A booted device's clock starts at ORVELLE_TIME (ISO 8601) when it is set.\n";
 
 int majorVersion(const std::string& version) {
     int major = 0;
@@ -40,7 +55,36 @@ int majorVersion(const std::string& version) {
     return major;
 }
 
+double parseTime(const std::string& text, const char* what) {
+    auto t = dump::parseIsoTime(text);
+    if (!t) throw std::runtime_error(std::string(what) + " \"" + text + "\" is not an ISO 8601 time like 2026-12-07T21:05:02");
+    return *t;
+}
+
+// A device booted at a given time keeps a virtual clock that moves at real speed.
+[[noreturn]] void runFrom(double start) {
+    auto origin = std::chrono::steady_clock::now();
+    while (true) {
+        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - origin).count();
+        double behind = start + elapsed - ns::now();
+        ns::RunLoop::main().advance(behind > 0 ? behind : 0);
+        usleep(10000);
+    }
+}
+
 int launch(const Options& options) {
+    bool oneShot = !options.dumpFile.empty();
+    double runSeconds = 0;
+    if (oneShot) {
+        char* end = nullptr;
+        runSeconds = std::strtod(options.run.c_str(), &end);
+        if (end == options.run.c_str() || *end || !(runSeconds >= 0) || runSeconds > 86400)
+            throw std::runtime_error("--run \"" + options.run + "\" is not a number of seconds from 0 to 86400");
+        ns::useVirtualClock(options.at.empty() ? ns::now() : parseTime(options.at, "--at"));
+    } else if (const char* start = std::getenv("ORVELLE_TIME"); start && *start) {
+        ns::useVirtualClock(parseTime(start, "ORVELLE_TIME"));
+    }
+
     sim::Profile profile = sim::readProfile(options.profile);
     ui::DeviceProfile device;
     device.model = profile.model;
@@ -52,11 +96,11 @@ int launch(const Options& options) {
 
     springboard::registerAllHostClasses(majorVersion(profile.systemVersion));
 
+    auto commands = springboard::lockScreenCommands();
+    commands["ping"] = [](const std::string&) { return std::string("pong"); };
+    commands["pid"] = [](const std::string&) { return std::to_string(getpid()); };
     springboard::ControlServer control;
-    control.start(options.control, {
-                                       {"ping", [](const std::string&) { return std::string("pong"); }},
-                                       {"pid", [](const std::string&) { return std::to_string(getpid()); }},
-                                   });
+    if (!oneShot) control.start(options.control, std::move(commands));
 
     substrate::LoaderProcess process{"SpringBoard", {"com.apple.springboard"},
                                      substrate::coreFoundationVersionFor(profile.systemVersion)};
@@ -65,8 +109,18 @@ int launch(const Options& options) {
     id application = rt::allocInit("SpringBoard");
     rt::send<void(id)>(application, "applicationDidFinishLaunching:", application);
     ui::installLayoutPass();
+    springboard::startLockScreen();
+    if (oneShot) {
+        ns::RunLoop::main().advance(runSeconds);
+        std::string text = springboard::dumpText() + "\n";
+        FILE* out = std::fopen(options.dumpFile.c_str(), "w");
+        if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0)
+            throw std::runtime_error("cannot write the dump to " + options.dumpFile);
+        return 0;
+    }
     std::printf("SpringBoard: up (pid %d, %s %s, %gx%g@%g)\n", static_cast<int>(getpid()), profile.model.c_str(),
                 profile.systemVersion.c_str(), profile.screenWidth, profile.screenHeight, profile.screenScale);
+    if (ns::clockIsVirtual()) runFrom(ns::now());
     ns::RunLoop::main().run();
     return 0;
 }
@@ -86,6 +140,9 @@ int main(int argc, char** argv) {
         std::string* target = word == "--profile" ? &options.profile
                               : word == "--tweaks" ? &options.tweaks
                               : word == "--control" ? &options.control
+                              : word == "--dump"    ? &options.dumpFile
+                              : word == "--at"      ? &options.at
+                              : word == "--run"     ? &options.run
                                                     : nullptr;
         if (!target || i + 1 == argc) {
             std::fprintf(stderr, "SpringBoard: %s \"%s\"\n%s", target ? "missing a value after" : "unknown argument",

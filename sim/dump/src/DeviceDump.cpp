@@ -1,0 +1,37 @@
+#include "dump/DeviceDump.h"
+
+#include "dump/IsoTime.h"
+#include "dump/ViewJson.h"
+#include "foundation/RunLoop.h"
+#include "substrate/Substrate.h"
+#include "uikit/UIAlertView.h"
+#include "uikit/UIDevice.h"
+
+namespace dump {
+
+using json = nlohmann::ordered_json;
+
+json deviceDump(const DumpInput& input) {
+    const ui::DeviceProfile& p = ui::deviceProfile();
+    json out;
+    out["model"] = p.model;
+    out["systemVersion"] = p.systemVersion;
+    out["time"] = isoTime(ns::now());
+    out["screen"] = {{"width", p.screenWidth}, {"height", p.screenHeight}, {"scale", p.scale}};
+    out["views"] = viewJson(input.window);
+    out["notificationList"] =
+        input.notificationList ? json{{"frame", rectJson(*input.notificationList)}} : json(nullptr);
+    json alerts = json::array();
+    for (const id& alert : ui::shownAlerts()) {
+        auto a = rt::cast<UIAlertView>(alert);
+        if (a) alerts.push_back({{"title", a->title}, {"message", a->message}, {"buttons", a->buttons}});
+    }
+    out["alerts"] = std::move(alerts);
+    json hooks = json::array();
+    for (const auto& hook : substrate::installedHooks())
+        hooks.push_back({{"class", hook.className}, {"selector", hook.selector}});
+    out["hooks"] = std::move(hooks);
+    return out;
+}
+
+}  // namespace dump

@@ -1,0 +1,194 @@
+#include "LockScreen.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "Geometry.h"
+#include "StockDateView.h"
+#include "TimerTarget.h"
+#include "foundation/RunLoop.h"
+#include "uikit/UIApplication.h"
+#include "uikit/UIColor.h"
+#include "uikit/UIDevice.h"
+#include "uikit/UIFont.h"
+#include "uikit/UILabel.h"
+#include "uikit/UIScreen.h"
+#include "uikit/UIViewController.h"
+#include "uikit/UIWindow.h"
+
+namespace springboard {
+
+namespace {
+
+constexpr double kListGap = 10;
+constexpr double kArtworkShare = 0.6;      // of the screen's width
+constexpr double kCallToActionBottom = 40;  // from the bottom edge to the label's
+constexpr double kCallToActionHeight = 24;
+constexpr int kMediaProcess = 4242;  // the pid the media app runs as
+constexpr const char* kTodaySelector = "_allowsCapabilityLockScreenTodayViewWithExplanation:";
+
+int majorVersion() {
+    const std::string& v = ui::deviceProfile().systemVersion;
+    int major = 0;
+    std::from_chars(v.data(), v.data() + v.size(), major);
+    return major;
+}
+
+double screenWidth() { return ui::deviceProfile().screenWidth; }
+double screenHeight() { return ui::deviceProfile().screenHeight; }
+
+id pageView() { return rt::send<id()>(lockScreen().page, "viewIfLoaded"); }
+
+void updateDateView() { rt::send<void()>(lockScreen().dateController, "_updateView"); }
+
+// The stock date view changes with the minute.
+void startMinuteTick() {
+    double wait = 60 - std::fmod(ns::now(), 60);
+    scheduleHostTimer(wait > 0 ? wait : 60, false, [](const id&) {
+        updateDateView();
+        scheduleHostTimer(60, true, [](const id&) { updateDateView(); });
+    });
+}
+
+id listView(const id& page) {
+    return rt::send<id()>(rt::send<id()>(page, "combinedListViewController"), "viewIfLoaded");
+}
+
+rt::Class* todayPageClass() {
+    static rt::Class* cls = [] {
+        rt::Class* c = rt::objc_getClass("SBDashBoardTodayPageView");
+        return c ? c : rt::objc_registerClass("SBDashBoardTodayPageView", rt::objc_getClass("UIView"));
+    }();
+    return cls;
+}
+
+}  // namespace
+
+LockScreen& lockScreen() {
+    static auto* screen = new LockScreen;
+    return *screen;
+}
+
+const char* callToActionText() { return majorVersion() >= 11 ? "Press home to open" : "Press home to unlock"; }
+
+void startLockScreen() {
+    LockScreen& ls = lockScreen();
+    ls.dateController = rt::allocInit("SBLockScreenDateViewController");
+    ls.dashboard = rt::allocInit("SBDashBoardViewController");
+    ls.page = rt::allocInit("SBDashBoardMainPageContentViewController");
+    ui::addChildViewController(ls.dashboard, ls.page);
+    id dashboardView = ui::view(ls.dashboard);
+    ui::addSubview(dashboardView, ui::view(ls.page));
+    ls.window = ui::makeWindow(ui::screenBounds());
+    ui::setRootViewController(ls.window, ls.dashboard);
+    ui::makeKeyAndVisible(ls.window);
+    updateDateView();
+    startMinuteTick();
+}
+
+void fillMainPage(const id& page) {
+    id view = rt::send<id()>(page, "viewIfLoaded");
+    if (!view) return;
+    if (id dateView = ui::view(lockScreen().dateController)) ui::addSubview(view, dateView);
+    id list = ui::view(rt::send<id()>(page, "combinedListViewController"));
+    ui::setFrame(list, hostListFrame());
+    ui::addSubview(view, list);
+
+    double top = screenHeight() - kCallToActionBottom - kCallToActionHeight;
+    id callToAction =
+        ui::makeView(rt::objc_getClass("SBUICallToActionLabel"), CGRectMake(0, top, screenWidth(), kCallToActionHeight));
+    ui::addSubview(view, callToAction);
+    rt::send<void(id, id, bool)>(callToAction, "setText:forLanguage:animated:", NSStr(callToActionText()), NSStr("en"),
+                                 false);
+}
+
+void layOutMainPage(const id& page) {
+    id view = rt::send<id()>(page, "viewIfLoaded");
+    if (!view) return;
+    // The stock date view keeps its default place; add-ons follow its frame.
+    id dateView = rt::send<id()>(lockScreen().dateController, "viewIfLoaded");
+    if (dateView && ui::superview(dateView) == view) ui::setFrame(dateView, defaultDateTimeFrame());
+
+    id listController = rt::send<id()>(page, "combinedListViewController");
+    id list = rt::send<id()>(listController, "viewIfLoaded");
+    if (!list) return;
+    CGRect frame;
+    if (majorVersion() >= 11) {
+        id dashboard = rt::send<id()>(page, "parentViewController");
+        double top = rt::send<double()>(dashboard ? dashboard : lockScreen().dashboard, "listMinY");
+        frame = CGRectMake(0, top, screenWidth(), screenHeight() - top);
+    } else {
+        frame = rt::send<CGRect()>(listController, "_suggestedListViewFrame");
+    }
+    ui::setFrame(list, frame);
+}
+
+CGRect hostListFrame() {
+    CGRect above = defaultDateTimeFrame();
+    if (id artwork = lockScreen().artwork; artwork && ui::superview(artwork)) above = ui::frame(artwork);
+    double top = CGRectGetMaxY(above) + kListGap;
+    return CGRectMake(0, top, screenWidth(), screenHeight() - top);
+}
+
+std::optional<CGRect> notificationListFrame() {
+    id page = lockScreen().page;
+    id list = page ? listView(page) : id{};
+    if (!list) return std::nullopt;
+    return ui::frame(list);
+}
+
+void setMediaPlaying(bool playing) {
+    LockScreen& ls = lockScreen();
+    if (playing) {
+        ui::setNowPlaying(kMediaProcess, true);
+        if (ls.artwork) return;
+        double side = std::round(screenWidth() * kArtworkShare);
+        CGRect frame = CGRectMake((screenWidth() - side) / 2, CGRectGetMaxY(defaultDateTimeFrame()) + kListGap, side, side);
+        ls.artwork = ui::makeView(rt::objc_getClass("SBDashBoardMediaArtworkView"), frame);
+        ui::setBackgroundColor(ls.artwork, ui::colorWithRGBA(0.85, 0.3, 0.35, 1));
+        ui::addSubview(pageView(), ls.artwork);
+        std::printf("SpringBoard: media playing (pid %d)\n", kMediaProcess);
+    } else {
+        ui::setNowPlaying(0, false);
+        if (!ls.artwork) return;
+        id artwork = ls.artwork;
+        ls.artwork = {};
+        ui::removeFromSuperview(artwork);
+        std::printf("SpringBoard: media stopped\n");
+    }
+    // The list makes room for the artwork, or takes the room back.
+    ui::setNeedsLayout(pageView());
+}
+
+bool openTodayView() {
+    LockScreen& ls = lockScreen();
+    if (ls.todayView) return true;
+    id policy = rt::allocInit(majorVersion() >= 11 ? "SBMainDisplayPolicyAggregator" : "SBPolicyAggregator");
+    id explanation;
+    if (!rt::send<bool(id*)>(policy, kTodaySelector, &explanation)) {
+        std::printf("SpringBoard: the today view is not allowed%s%s\n", explanation ? ": " : "",
+                    explanation ? describe(explanation).c_str() : "");
+        return false;
+    }
+    id dashboardView = ui::view(ls.dashboard);
+    ls.todayView = ui::makeView(todayPageClass(), ui::bounds(dashboardView));
+    ui::setBackgroundColor(ls.todayView, ui::colorWithWhite(0, 0.45));
+    id title = ui::makeLabel(CGRectMake(16, 40, screenWidth() - 32, 40));
+    ui::setText(title, "Today");
+    ui::setFont(title, ui::fontWithName("HelveticaNeue-Bold", 30));
+    ui::setTextColor(title, ui::whiteColor());
+    ui::addSubview(ls.todayView, title);
+    ui::addSubview(dashboardView, ls.todayView);
+    std::printf("SpringBoard: today view opened\n");
+    return true;
+}
+
+void closeTodayView() {
+    LockScreen& ls = lockScreen();
+    if (!ls.todayView) return;
+    ui::removeFromSuperview(ls.todayView);
+    ls.todayView = {};
+}
+
+}  // namespace springboard

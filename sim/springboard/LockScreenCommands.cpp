@@ -1,0 +1,109 @@
+#include "LockScreenCommands.h"
+
+#include <cmath>
+#include <sstream>
+#include <stdexcept>
+
+#include "LockScreen.h"
+#include "WeatherWidget.h"
+#include "dump/DeviceDump.h"
+#include "uikit/Touch.h"
+#include "uikit/UIView.h"
+#include "uikit/UIViewController.h"
+
+namespace springboard {
+
+namespace {
+
+// A horizontal swipe at least this long over the lock screen's background
+// turns the page.
+constexpr double kSwipeDistance = 80;
+
+struct TouchTrack {
+    bool active = false;
+    CGPoint start;
+    bool onBackground = false;  // began where no content takes touches
+};
+
+TouchTrack& track() {
+    static TouchTrack t;
+    return t;
+}
+
+std::vector<std::string> words(const std::string& text) {
+    std::istringstream in(text);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;) out.push_back(w);
+    return out;
+}
+
+double number(const std::string& word) {
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(word, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != word.size() || !std::isfinite(value)) throw std::runtime_error("\"" + word + "\" is not a number");
+    return value;
+}
+
+bool isBackground(const id& hit) {
+    const LockScreen& ls = lockScreen();
+    return !hit || hit == ls.window || hit == rt::send<id()>(ls.dashboard, "viewIfLoaded") ||
+           hit == rt::send<id()>(ls.page, "viewIfLoaded");
+}
+
+std::string touch(const std::string& arguments) {
+    auto w = words(arguments);
+    if (w.size() != 3 || (w[0] != "down" && w[0] != "move" && w[0] != "up"))
+        throw std::runtime_error("usage: touch down|move|up X Y");
+    CGPoint p = CGPointMake(number(w[1]), number(w[2]));
+    id window = lockScreen().window;
+    if (!window) throw std::runtime_error("the lock screen is not up yet");
+    TouchTrack& t = track();
+    if (w[0] == "down") {
+        id hit = ui::touchDown(window, p);
+        t = {true, p, isBackground(hit)};
+        return hit && hit->isa ? hit->isa->name() : "none";
+    }
+    if (w[0] == "move") {
+        ui::touchMove(window, p);
+        return "ok";
+    }
+    ui::touchUp(window, p);
+    if (!t.active) return "ok";
+    t.active = false;
+    double dx = p.x - t.start.x, dy = p.y - t.start.y;
+    if (!t.onBackground || std::fabs(dy) * 2 > std::fabs(dx)) return "ok";
+    if (dx >= kSwipeDistance) return openTodayView() ? "today opened" : "today refused";
+    if (dx <= -kSwipeDistance && lockScreen().todayView) {
+        closeTodayView();
+        return "today closed";
+    }
+    return "ok";
+}
+
+std::string media(const std::string& arguments) {
+    if (arguments == "play") setMediaPlaying(true);
+    else if (arguments == "stop") setMediaPlaying(false);
+    else throw std::runtime_error("usage: media play|stop");
+    return "ok";
+}
+
+}  // namespace
+
+std::string dumpText() { return dump::deviceDump({lockScreen().window, notificationListFrame()}).dump(); }
+
+std::map<std::string, Command> lockScreenCommands() {
+    return {
+        {"dump", [](const std::string&) { return dumpText(); }},
+        {"media", media},
+        {"touch", touch},
+        {"today", [](const std::string&) { return std::string(openTodayView() ? "opened" : "refused"); }},
+        {"weather", [](const std::string&) { return std::to_string(refreshWeatherNow()) + " refreshed"; }},
+    };
+}
+
+}  // namespace springboard

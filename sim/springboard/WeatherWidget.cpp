@@ -1,0 +1,71 @@
+#include "WeatherWidget.h"
+
+#include <vector>
+
+#include "ConditionImage.h"
+#include "TimerTarget.h"
+#include "foundation/RunLoop.h"
+#include "uikit/UIViewController.h"
+#include "weather/WeatherRecord.h"
+
+namespace springboard {
+
+namespace {
+
+struct Schedule {
+    std::weak_ptr<rt::Object> widget;
+    id timer;
+};
+
+std::vector<Schedule>& schedules() {
+    static auto* all = new std::vector<Schedule>;
+    return *all;
+}
+
+void invalidate(const id& timer) {
+    if (auto t = rt::cast<NSTimer>(timer)) t->invalidate();
+}
+
+}  // namespace
+
+bool refreshWidget(const id& widget) {
+    if (!widget || !rt::send<id()>(widget, "parentViewController")) return false;
+    weather::Record record = weather::readRecord(weather::kRecordFile);
+    id view = ui::view(widget);
+    rt::send<void(id)>(view, "setTemperature:", NSStr(record.temperature));
+    rt::send<void(id)>(view, "setLocationName:", NSStr(record.location));
+    rt::send<void(id)>(view, "setConditionsImage:", conditionImage(record.icon));
+    rt::send<void(id)>(view, "setConditionsLine:", NSStr(record.conditions));
+    return true;
+}
+
+void startWeatherRefresh(const id& widget, double seconds) {
+    auto& all = schedules();
+    std::erase_if(all, [&](Schedule& s) {
+        auto live = s.widget.lock();
+        if (live && live != widget) return false;
+        invalidate(s.timer);
+        return true;
+    });
+    if (!(seconds > 0)) return;
+    std::weak_ptr<rt::Object> weak = widget;
+    id timer = scheduleHostTimer(seconds, true, [weak](const id& timer) {
+        if (auto live = weak.lock()) refreshWidget(live);
+        else invalidate(timer);
+    });
+    all.push_back({weak, timer});
+    ns::RunLoop::main().perform([weak] {
+        if (auto live = weak.lock()) refreshWidget(live);
+    });
+}
+
+int refreshWeatherNow() {
+    int count = 0;
+    std::vector<id> live;
+    for (const Schedule& s : schedules())
+        if (auto w = s.widget.lock()) live.push_back(w);
+    for (const id& widget : live) count += refreshWidget(widget) ? 1 : 0;
+    return count;
+}
+
+}  // namespace springboard
