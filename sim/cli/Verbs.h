@@ -29,6 +29,10 @@ int execVerb(const std::vector<std::string>& words);
 int settingsVerb(const std::vector<std::string>& words);
 int logVerb(const std::vector<std::string>& words);
 int prefsVerb(const std::vector<std::string>& words);
+int dumpVerb(const std::vector<std::string>& words);
+int mediaVerb(const std::vector<std::string>& words);
+int touchVerb(const std::vector<std::string>& words);
+int weatherVerb(const std::vector<std::string>& words);
 
 // The profile that --model, --version, --screen and --with-nine describe.
 sim::Profile profileFromArgs(const Args& args);

@@ -60,6 +60,30 @@ const std::vector<Verb>& verbs() {
          "orvelle-sim respring DEVICE\n"
          "Kills SpringBoard and backboardd inside the device and waits until a new SpringBoard is up.\n",
          respringVerb},
+        {"weather",
+         "orvelle-sim weather DEVICE [--temperature T] [--location L] [--conditions C] [--icon NAME]\n"
+         "Writes the device's weather record (what is not given stays) and has a booted device's weather\n"
+         "widget refresh now. NAME is sun, cloud, rain or snow. A new device starts with a sample record.\n",
+         weatherVerb},
+        {"media",
+         "orvelle-sim media DEVICE play | stop\n"
+         "Media starts or stops playing in another process of the booted device: its artwork comes or goes.\n",
+         mediaVerb},
+        {"touch",
+         "orvelle-sim touch DEVICE press X Y [--hold SECONDS] | drag X1 Y1 X2 Y2 [--steps N]\n"
+         "One finger on the booted device's lock screen, in points. press holds 0.1 s by default (0.5 s or more\n"
+         "is a long press); drag moves in N steps (10 by default) from the first point to the second. A swipe\n"
+         "right over the lock screen's background tries to open the today page.\n",
+         touchVerb},
+        {"dump",
+         "orvelle-sim dump DEVICE [--at ISO] [--run SECONDS] [--locale L] [--tz ZONE] [--log FILE]\n"
+         "Prints the lock screen as JSON: the device, the time, the screen, the view tree, the notification\n"
+         "list's frame, the alerts and the hooks installed. A booted device answers live. A stopped one is\n"
+         "started headless on a copy of its files, on a virtual clock from --at (default: now) for --run\n"
+         "seconds (default 2), then dumped; the device itself is left as it was.\n"
+         "  --locale, --tz  the run's locale and time zone (default: the profile's)\n"
+         "  --log           also write the headless run's log to FILE\n",
+         dumpVerb},
     };
     return all;
 }

@@ -1,0 +1,160 @@
+// dump, media, touch and weather: the lock screen of a device.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include <nlohmann/json.hpp>
+
+#include "Args.h"
+#include "OneShotDump.h"
+#include "Verbs.h"
+#include "device/Boot.h"
+#include "device/Control.h"
+#include "device/Failure.h"
+#include "weather/WeatherRecord.h"
+
+namespace cli {
+
+namespace {
+
+// A dump of a large view tree may take a moment to gather and send.
+constexpr double kReplySeconds = 10;
+constexpr double kLongestHold = 60;
+constexpr long kMostSteps = 1000;
+
+sim::Device deviceOf(const Args& args, std::size_t positionals, const char* names) {
+    args.expectPositionals(positionals, names);
+    sim::Device device(args.positionals()[0]);
+    device.requireExists();
+    return device;
+}
+
+// One command to the booted device's SpringBoard; its reply, or a failure.
+std::string ask(const sim::Device& device, const std::string& command) {
+    if (!sim::bootState(device)) throw sim::Failure(device.folder().string() + " is not booted");
+    auto reply = sim::askSpringBoard(device, command, kReplySeconds);
+    if (!reply) throw sim::Failure("SpringBoard of " + device.folder().string() + " did not answer \"" + command + "\"");
+    if (reply->rfind("error: ", 0) == 0) throw sim::Failure("SpringBoard: " + reply->substr(7));
+    return *reply;
+}
+
+double coordinate(const std::string& word, const char* what) {
+    std::size_t used = 0;
+    double value = 0;
+    try {
+        value = std::stod(word, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != word.size() || !std::isfinite(value)) throw UsageError(std::string(what) + " \"" + word + "\" is not a number");
+    return value;
+}
+
+std::string point(double x, double y) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f %.3f", x, y);
+    return text;
+}
+
+void pauseFor(double seconds) { std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(seconds * 1e6))); }
+
+}  // namespace
+
+int dumpVerb(const std::vector<std::string>& words) {
+    Args args(words, {"at", "run", "locale", "tz", "log"}, {});
+    if (args.help()) return printUsage("dump");
+    sim::Device device = deviceOf(args, 1, "DEVICE");
+    std::string text;
+    if (sim::bootState(device)) {
+        if (args.option("at") || args.option("run") || args.option("locale") || args.option("tz") || args.option("log"))
+            throw UsageError("--at, --run, --locale, --tz and --log are for a stopped device; this one is booted");
+        text = ask(device, "dump");
+    } else {
+        OneShotOptions options;
+        options.at = args.option("at").value_or("");
+        options.run = args.option("run").value_or("2");
+        options.locale = args.option("locale").value_or("");
+        options.timeZone = args.option("tz").value_or("");
+        options.logFile = args.option("log").value_or("");
+        text = oneShotDump(device, options);
+    }
+    nlohmann::ordered_json document = nlohmann::ordered_json::parse(text, nullptr, false);
+    if (document.is_discarded()) throw sim::Failure("SpringBoard's dump is not JSON: " + text.substr(0, 200));
+    std::printf("%s\n", document.dump(2).c_str());
+    return 0;
+}
+
+int mediaVerb(const std::vector<std::string>& words) {
+    Args args(words, {}, {});
+    if (args.help()) return printUsage("media");
+    sim::Device device = deviceOf(args, 2, "DEVICE play|stop");
+    const std::string& what = args.positionals()[1];
+    if (what != "play" && what != "stop") throw UsageError("\"" + what + "\" is neither play nor stop");
+    ask(device, "media " + what);
+    return 0;
+}
+
+int touchVerb(const std::vector<std::string>& words) {
+    Args args(words, {"hold", "steps"}, {});
+    if (args.help()) return printUsage("touch");
+    if (args.positionals().size() < 2) throw UsageError("missing DEVICE and press or drag");
+    const std::string& kind = args.positionals()[1];
+    if (kind == "press") {
+        sim::Device device = deviceOf(args, 4, "DEVICE press X Y");
+        if (args.option("steps")) throw UsageError("--steps goes with drag");
+        double x = coordinate(args.positionals()[2], "X"), y = coordinate(args.positionals()[3], "Y");
+        double hold = 0.1;
+        if (auto h = args.option("hold")) hold = coordinate(*h, "--hold");
+        if (!(hold >= 0 && hold <= kLongestHold)) throw UsageError("--hold must lie between 0 and 60 seconds");
+        std::string hit = ask(device, "touch down " + point(x, y));
+        // The device's run loop runs meanwhile, so a long press fires while the finger is down.
+        pauseFor(hold);
+        ask(device, "touch up " + point(x, y));
+        std::printf("pressed %s\n", hit.c_str());
+        return 0;
+    }
+    if (kind == "drag") {
+        sim::Device device = deviceOf(args, 6, "DEVICE drag X1 Y1 X2 Y2");
+        if (args.option("hold")) throw UsageError("--hold goes with press");
+        double x1 = coordinate(args.positionals()[2], "X1"), y1 = coordinate(args.positionals()[3], "Y1");
+        double x2 = coordinate(args.positionals()[4], "X2"), y2 = coordinate(args.positionals()[5], "Y2");
+        long steps = 10;
+        if (auto s = args.option("steps")) {
+            double n = coordinate(*s, "--steps");
+            if (n < 1 || n > kMostSteps || n != std::floor(n)) throw UsageError("--steps must be a whole number from 1 to 1000");
+            steps = static_cast<long>(n);
+        }
+        std::string hit = ask(device, "touch down " + point(x1, y1));
+        for (long i = 1; i <= steps; ++i) {
+            double f = static_cast<double>(i) / static_cast<double>(steps);
+            ask(device, "touch move " + point(x1 + (x2 - x1) * f, y1 + (y2 - y1) * f));
+        }
+        std::string result = ask(device, "touch up " + point(x2, y2));
+        std::printf("dragged %s%s\n", hit.c_str(), result == "ok" ? "" : ("; " + result).c_str());
+        return 0;
+    }
+    throw UsageError("\"" + kind + "\" is neither press nor drag");
+}
+
+int weatherVerb(const std::vector<std::string>& words) {
+    Args args(words, {"temperature", "location", "conditions", "icon"}, {});
+    if (args.help()) return printUsage("weather");
+    sim::Device device = deviceOf(args, 1, "DEVICE");
+    std::string file = (device.varFolder() / std::string(weather::kRecordFile).substr(5)).string();
+    weather::Record record = weather::readRecord(file);
+    if (auto v = args.option("temperature")) record.temperature = *v;
+    if (auto v = args.option("location")) record.location = *v;
+    if (auto v = args.option("conditions")) record.conditions = *v;
+    if (auto v = args.option("icon")) {
+        if (!weather::isKnownIcon(*v)) throw UsageError("--icon \"" + *v + "\" is not one of sun, cloud, rain, snow");
+        record.icon = *v;
+    }
+    if (!weather::writeRecord(file, record)) throw sim::Failure("cannot write " + file);
+    if (sim::bootState(device)) {
+        std::printf("%s\n", ask(device, "weather").c_str());
+    }
+    return 0;
+}
+
+}  // namespace cli

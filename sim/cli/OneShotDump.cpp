@@ -1,0 +1,151 @@
+#include "OneShotDump.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "device/BuildTree.h"
+#include "device/Failure.h"
+#include "device/InsidePaths.h"
+#include "device/Process.h"
+#include "device/Profile.h"
+#include "device/Sandbox.h"
+
+namespace cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Beyond the virtual run itself, what a headless start may take.
+constexpr double kStartAllowance = 60;
+
+// A copy of the device's files, removed with everything in it.
+class ScratchCopy {
+public:
+    explicit ScratchCopy(const sim::Device& device) {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / "orvelle-dump-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) sim::failWithErrno("cannot make a scratch folder in " + pattern);
+        folder_ = pattern;
+        std::error_code ec;
+        fs::copy_file(device.profileFile(), folder_ / "profile.plist", ec);
+        auto options = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+        if (!ec) fs::copy(device.varFolder(), folder_ / "var", options, ec);
+        if (!ec) fs::copy(device.libraryFolder(), folder_ / "Library", options, ec);
+        if (ec) {
+            remove();
+            throw sim::Failure("cannot copy " + device.folder().string() + " for the dump: " + ec.message());
+        }
+        sim::Device(folder_).makeLayout();
+    }
+    ~ScratchCopy() { remove(); }
+    ScratchCopy(const ScratchCopy&) = delete;
+    ScratchCopy& operator=(const ScratchCopy&) = delete;
+    sim::Device device() const { return sim::Device(folder_); }
+
+private:
+    void remove() {
+        std::error_code ec;
+        fs::remove_all(folder_, ec);
+    }
+    fs::path folder_;
+};
+
+std::string lastLine(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line, last;
+    while (std::getline(in, line))
+        if (!line.empty()) last = line;
+    return last;
+}
+
+int waitWithDeadline(pid_t child, double seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+    int status = 0;
+    while (true) {
+        pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) return sim::exitCodeOf(status);
+        if (done < 0 && errno != EINTR) return 127;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+}  // namespace
+
+std::string oneShotDump(const sim::Device& device, const OneShotOptions& options) {
+    device.requireExists();
+    sim::Profile profile = sim::readProfile(device.profileFile());
+    fs::path springBoard = sim::binFolder() / "SpringBoard";
+    std::error_code ec;
+    if (!fs::is_regular_file(springBoard, ec)) throw sim::Failure(springBoard.string() + " is missing (build the sim targets first)");
+    char* end = nullptr;
+    double runSeconds = std::strtod(options.run.c_str(), &end);
+    if (end == options.run.c_str() || *end || !(runSeconds >= 0) || runSeconds > 86400)
+        throw sim::Failure("--run \"" + options.run + "\" is not a number of seconds from 0 to 86400");
+
+    ScratchCopy scratch(device);
+    sim::Device copy = scratch.device();
+    std::string zone = options.timeZone.empty() ? profile.timeZone : options.timeZone;
+    sim::SandboxOptions sandbox;
+    sandbox.dieWithParent = true;
+    sandbox.workingFolder = "/";
+    sandbox.environment = {
+        {"PATH", "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"},
+        {"HOME", "/var/mobile"},
+        {"LANG", "C.UTF-8"},
+        {"ORVELLE_LOCALE", options.locale.empty() ? profile.locale : options.locale},
+        {"ORVELLE_TZ", zone},
+        {"TZ", zone},
+    };
+    std::string inside = std::string(sim::inside::kRunFolder) + "/dump.json";
+    std::vector<std::string> command{springBoard.string(), "--dump", inside, "--run", options.run};
+    if (!options.at.empty()) command.insert(command.end(), {"--at", options.at});
+    auto args = sim::sandboxCommand(copy, sandbox, command);
+    auto argv = sim::argvOf(args);
+
+    int log = open(copy.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (log < 0) sim::failWithErrno("cannot open " + copy.logFile().string());
+    pid_t child = fork();
+    if (child < 0) sim::failWithErrno("cannot fork");
+    if (child == 0) {
+        int devnull = open("/dev/null", O_RDONLY);
+        dup2(devnull, 0);
+        dup2(log, 1);
+        dup2(log, 2);
+        execvp("bwrap", argv.data());
+        dprintf(2, "orvelle-sim: cannot start bwrap: %s\n", strerror(errno));
+        _exit(127);
+    }
+    close(log);
+    int code = waitWithDeadline(child, runSeconds + kStartAllowance);
+    if (!options.logFile.empty()) fs::copy_file(copy.logFile(), options.logFile, fs::copy_options::overwrite_existing, ec);
+    if (code != 0)
+        throw sim::Failure(code < 0 ? "the headless SpringBoard did not finish in time; last log line: " + lastLine(copy.logFile())
+                                    : "the headless SpringBoard failed (exit " + std::to_string(code) +
+                                          "): " + lastLine(copy.logFile()));
+    std::ifstream in(copy.runFolder() / "dump.json");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string json = text.str();
+    while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) json.pop_back();
+    if (json.empty()) throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + lastLine(copy.logFile()));
+    return json;
+}
+
+}  // namespace cli

@@ -1,0 +1,22 @@
+// The dump of a stopped device: a headless SpringBoard on a virtual clock, in
+// a sandbox over a throw-away copy of the device's files.
+#pragma once
+
+#include <string>
+
+#include "device/Device.h"
+
+namespace cli {
+
+struct OneShotOptions {
+    std::string at;        // ISO 8601; empty: now
+    std::string run = "2";  // seconds
+    std::string locale;    // empty: the profile's
+    std::string timeZone;  // empty: the profile's
+    std::string logFile;   // where the run's log goes too (empty: nowhere)
+};
+
+// The dump document as SpringBoard wrote it (one line of JSON).
+std::string oneShotDump(const sim::Device& device, const OneShotOptions& options);
+
+}  // namespace cli
