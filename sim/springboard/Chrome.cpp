@@ -1,6 +1,7 @@
 // Smaller pieces of the lock screen: the media artwork, the call-to-action
 // text at the bottom, and the policy that allows the today view.
 #include "HostClass.h"
+#include "Legibility.h"
 #include "uikit/UIColor.h"
 #include "uikit/UILabel.h"
 #include "uikit/UIView.h"
@@ -33,7 +34,7 @@ void callToActionSetText(id self, SEL, id text, id language, bool) {
     if (!shown) {
         shown = ui::makeLabel(ui::bounds(self));
         ui::setTextAlignment(shown, NSTextAlignmentCenter);
-        ui::setTextColor(shown, ui::whiteColor());
+        ui::setTextColor(shown, legibilityPrimaryColor());
         ui::addSubview(self, shown);
     }
     rt::send<void(id)>(shown, "setText:", text);

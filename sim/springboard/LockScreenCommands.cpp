@@ -49,10 +49,15 @@ double number(const std::string& word) {
     return value;
 }
 
+// A touch that no gesture recogniser could take belongs to the lock screen
+// itself (notifications and labels included), which turns its pages.
 bool isBackground(const id& hit) {
-    const LockScreen& ls = lockScreen();
-    return !hit || hit == ls.window || hit == rt::send<id()>(ls.dashboard, "viewIfLoaded") ||
-           hit == rt::send<id()>(ls.page, "viewIfLoaded");
+    for (id v = hit; v; v = ui::superview(v)) {
+        id recognizers = rt::send<id()>(v, "gestureRecognizers");
+        auto list = rt::cast<NSArray>(recognizers);
+        if (list && !list->items.empty()) return false;
+    }
+    return true;
 }
 
 std::string touch(const std::string& arguments) {

@@ -1,0 +1,230 @@
+// The home screen's lock screen in-process: the order of its life, where it
+// puts the notification list, the media artwork, the today policy and the
+// weather widget's refreshes. Each case starts the host in a child process of
+// its own, as each SpringBoard start does.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "HostClass.h"
+#include "Legibility.h"
+#include "LockScreen.h"
+#include "foundation/RunLoop.h"
+#include "substrate/Substrate.h"
+#include "uikit/Layout.h"
+#include "uikit/UIKit.h"
+
+namespace {
+
+#define CHECK(condition)                                                  \
+    if (!(condition)) {                                                   \
+        std::fprintf(stderr, "failed at line %d: %s\n", __LINE__, #condition); \
+        std::exit(1);                                                     \
+    }
+
+std::vector<std::string>& events() {
+    static auto* e = new std::vector<std::string>;
+    return *e;
+}
+
+void startHost(const char* version) {
+    ui::DeviceProfile device;
+    device.systemVersion = version;
+    device.screenWidth = 320;
+    device.screenHeight = 568;
+    ui::configureDevice(device);
+    ns::useVirtualClock(1796677502);
+    springboard::registerAllHostClasses(std::atoi(version));
+}
+
+// Records each call of a stock method (by name) and runs it.
+template <class Sig>
+struct Recorder;
+template <class R, class... A>
+struct Recorder<R(A...)> {
+    static inline R (*stock)(id, SEL, A...) = nullptr;
+    static inline std::string name;
+    static R call(id self, SEL sel, A... args) {
+        events().push_back(name);
+        return stock(self, sel, args...);
+    }
+    static void install(const char* cls, const char* sel) {
+        name = sel;
+        MSHookMessageEx(rt::objc_getClass(cls), rt::sel_registerName(sel), &call, &stock);
+    }
+};
+
+std::size_t indexOf(const std::string& event) {
+    for (std::size_t i = 0; i < events().size(); ++i)
+        if (events()[i] == event) return i;
+    return events().size();
+}
+
+std::string callToActionText() {
+    id page = ui::view(springboard::lockScreen().page);
+    for (const id& v : ui::subviews(page))
+        if (rt::isKindOfClass(v, "SBUICallToActionLabel")) return ui::text(ui::subviews(v).at(0));
+    return "<none>";
+}
+
+TEST(HostLife, RunsInTheDevicesOrderAndPlacesTheListWhereVersion11Says) {
+    EXPECT_EXIT(
+        {
+            startHost("11.1.2");
+            Recorder<id()>::install("SBLockScreenDateViewController", "init");
+            Recorder<void()>::install("SBDashBoardMainPageContentViewController", "loadView");
+            Recorder<void(bool)>::install("SBDashBoardMainPageContentViewController", "viewWillAppear:");
+            static double (*stockMinY)(id, SEL) = nullptr;
+            MSHookMessageEx(rt::objc_getClass("SBDashBoardViewController"), rt::sel_registerName("listMinY"),
+                            +[](id, SEL) { events().push_back("listMinY"); return 321.0; }, &stockMinY);
+            static void (*stockDidLoad)(id, SEL) = nullptr;
+            MSHookMessageEx(rt::objc_getClass("SBDashBoardMainPageContentViewController"),
+                            rt::sel_registerName("viewDidLoad"),
+                            +[](id self, SEL sel) { events().push_back("viewDidLoad"); stockDidLoad(self, sel); },
+                            &stockDidLoad);
+            springboard::startLockScreen();
+            CHECK(indexOf("init") < indexOf("loadView"));
+            CHECK(indexOf("loadView") < indexOf("viewDidLoad"));
+            CHECK(indexOf("viewDidLoad") < indexOf("viewWillAppear:"));
+            CHECK(indexOf("viewWillAppear:") < events().size());
+            // Layout comes with the run loop's pass, and asks where the list begins.
+            CHECK(indexOf("listMinY") == events().size());
+            ui::layoutPass();
+            CHECK(indexOf("listMinY") < events().size());
+            auto list = springboard::notificationListFrame();
+            CHECK(list && *list == CGRectMake(0, 321, 320, 568 - 321));
+            CHECK(callToActionText() == "Press home to open");
+            // The stock date view stands where the modal view says the date and time go.
+            id dateView = ui::view(springboard::lockScreen().dateController);
+            CGRect expected = rt::send<CGRect()>(rt::allocInit("SBDashBoardModalView"), "_dateTimeFrame");
+            CHECK(ui::frame(dateView) == expected);
+            CHECK(ui::superview(dateView) == ui::view(springboard::lockScreen().page));
+            CHECK(ui::keyWindow() == springboard::lockScreen().window);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(HostLife, Version10TakesTheListRectangleAndTheHostsOwnWhileMediaPlays) {
+    EXPECT_EXIT(
+        {
+            startHost("10.3.3");
+            springboard::startLockScreen();
+            ui::layoutPass();
+            CGRect idle = *springboard::notificationListFrame();
+            CHECK(idle.origin.y > 0 && idle.size.width == 320 && CGRectGetMaxY(idle) == 568);
+            CHECK(callToActionText() == "Press home to unlock");
+
+            Recorder<void()>::install("SBDashBoardMediaArtworkView", "didMoveToWindow");
+            springboard::setMediaPlaying(true);
+            id app = ui::sharedApplication();
+            CHECK(rt::send<int()>(app, "nowPlayingProcessPID") != 0);
+            CHECK(rt::send<bool()>(app, "isNowPlayingAppPlaying"));
+            id artwork = springboard::lockScreen().artwork;
+            CHECK(artwork && ui::superview(artwork) == ui::view(springboard::lockScreen().page));
+            CHECK(indexOf("didMoveToWindow") < events().size());
+            ui::layoutPass();
+            CGRect playing = *springboard::notificationListFrame();
+            CHECK(playing.origin.y == CGRectGetMaxY(ui::frame(artwork)) + 10);
+            // Playing twice adds no second artwork.
+            springboard::setMediaPlaying(true);
+            int artworks = 0;
+            for (const id& v : ui::subviews(ui::view(springboard::lockScreen().page)))
+                artworks += rt::isKindOfClass(v, "SBDashBoardMediaArtworkView") ? 1 : 0;
+            CHECK(artworks == 1);
+
+            springboard::setMediaPlaying(false);
+            CHECK(!ui::superview(artwork) && !springboard::lockScreen().artwork);
+            CHECK(rt::send<int()>(app, "nowPlayingProcessPID") == 0);
+            ui::layoutPass();
+            CHECK(*springboard::notificationListFrame() == idle);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+TEST(HostLife, TheTodayPageOpensOnlyWhenThePolicyAllowsIt) {
+    EXPECT_EXIT(
+        {
+            startHost("11.1.2");
+            springboard::startLockScreen();
+            static bool allow = false;
+            static bool (*stock)(id, SEL, id*) = nullptr;
+            MSHookMessageEx(rt::objc_getClass("SBMainDisplayPolicyAggregator"),
+                            rt::sel_registerName("_allowsCapabilityLockScreenTodayViewWithExplanation:"),
+                            +[](id, SEL, id*) { events().push_back("asked"); return allow; }, &stock);
+            CHECK(!springboard::openTodayView());
+            CHECK(!springboard::lockScreen().todayView);
+            CHECK(events().size() == 1);
+            allow = true;
+            CHECK(springboard::openTodayView());
+            id today = springboard::lockScreen().todayView;
+            CHECK(today && ui::superview(today) == ui::view(springboard::lockScreen().dashboard));
+            springboard::closeTodayView();
+            CHECK(!ui::superview(today));
+            CHECK(events().size() == 2);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+void weatherWidgetCase() {
+    startHost("11.1.2");
+    Recorder<void(id)>::install("WATodayPadView", "setTemperature:");
+    // The other setters record their values too (each needs its own stock pointer).
+    static void (*s1)(id, SEL, id), (*s2)(id, SEL, id), (*s3)(id, SEL, id);
+    rt::Class* pad = rt::objc_getClass("WATodayPadView");
+    MSHookMessageEx(pad, rt::sel_registerName("setLocationName:"),
+                    +[](id self, SEL sel, id v) { events().push_back("location " + str(v)); s1(self, sel, v); }, &s1);
+    MSHookMessageEx(pad, rt::sel_registerName("setConditionsImage:"),
+                    +[](id self, SEL sel, id v) { events().push_back(v ? "image" : "no image"); s2(self, sel, v); }, &s2);
+    MSHookMessageEx(pad, rt::sel_registerName("setConditionsLine:"),
+                    +[](id self, SEL sel, id v) { events().push_back("conditions " + str(v)); s3(self, sel, v); }, &s3);
+
+    id widget = rt::allocInit("WALockscreenWidgetViewController");
+    // Not a child controller: the interval alone fetches nothing.
+    rt::send<void(double)>(widget, "setUpdateInterval:", 180.0);
+    ns::RunLoop::main().advance(200);
+    CHECK(events().empty());
+
+    id parent = rt::allocInit("UIViewController");
+    ui::addChildViewController(parent, widget);
+    rt::send<void(double)>(widget, "setUpdateInterval:", 180.0);
+    CHECK(events().empty());  // the first refresh waits for the run loop
+    ns::RunLoop::main().runOnce();
+    std::vector<std::string> round{"setTemperature:", "location Paris", "image", "conditions Sunny"};
+    CHECK(events() == round);
+    ns::RunLoop::main().advance(179);
+    CHECK(events().size() == 4);
+    ns::RunLoop::main().advance(1);
+    CHECK(events().size() == 8);
+    rt::send<void()>(widget, "removeFromParentViewController");
+    ns::RunLoop::main().advance(400);
+    CHECK(events().size() == 8);
+    std::exit(0);
+}
+
+TEST(HostLife, TheWeatherWidgetRefreshesInOrderOnlyWhileAChildController) {
+    EXPECT_EXIT(weatherWidgetCase(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(Legibility, JudgesTheWallpaperWhereTheClockStands) {
+    // Light at the top half, dark at the bottom, on a screen 100 points wide drawn at 2 pixels a point.
+    std::vector<std::uint8_t> pixels(200 * 400 * 4, 0);
+    for (std::size_t i = 0; i < 200 * 200; ++i) {
+        pixels[i * 4] = pixels[i * 4 + 1] = pixels[i * 4 + 2] = 255;
+        pixels[i * 4 + 3] = 255;
+    }
+    CGImageRef image = cg::makeImage(200, 400, pixels);
+    EXPECT_DOUBLE_EQ(springboard::meanLuminance(image, CGRectMake(0, 0, 100, 100), 100), 1.0);
+    EXPECT_DOUBLE_EQ(springboard::meanLuminance(image, CGRectMake(0, 100, 100, 100), 100), 0.0);
+    EXPECT_DOUBLE_EQ(springboard::meanLuminance(image, CGRectMake(0, 50, 100, 100), 100), 0.5);
+    // An area beyond the picture is cut to it; nothing left reads as dark.
+    EXPECT_DOUBLE_EQ(springboard::meanLuminance(image, CGRectMake(-50, -50, 100, 100), 100), 1.0);
+    EXPECT_DOUBLE_EQ(springboard::meanLuminance(image, CGRectMake(200, 0, 10, 10), 100), 0.0);
+    EXPECT_DOUBLE_EQ(springboard::meanLuminance(CGImageRef{}, CGRectMake(0, 0, 10, 10), 100), 0.0);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// End to end on one booted device (version 11, row style): weather pushed
+// with `orvelle-sim weather`, media coming and going, the today page, and the
+// clock block moved by touches and kept across a respring. Each case leaves
+// the settings it changed as it found them.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+
+#include "Command.h"
+#include "DumpReader.h"
+#include "foundation/Conversions.h"
+#include "foundation/PropertyList.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class LiveLockScreen : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        device = new TestDevice({"--version", "11.1.2", "--screen", "375x667"});
+        for (auto [key, value, type] : {std::tuple{"enableOVS", "true", "bool"}, std::tuple{"clockStyle", "2", "int"}})
+            ASSERT_EQ(sim({"settings", path(), "set", key, value, "--type", type}).exitCode, 0);
+        Output booted = sim({"boot", path()});
+        ASSERT_EQ(booted.exitCode, 0) << booted.err;
+    }
+    static void TearDownTestSuite() {
+        delete device;  // shuts the device down and removes it
+        device = nullptr;
+    }
+    static const std::string& path() { return device->path(); }
+    static Json live() { return dumpOf(path()); }
+    static void set(const char* key, const char* value, const char* type = "bool") {
+        ASSERT_EQ(sim({"settings", path(), "set", key, value, "--type", type}).exitCode, 0);
+    }
+    static std::string log() { return readFile(fs::path(path()) / "log/device.log"); }
+    // The container without the weather's picture (a move brings a block to the front).
+    static Found clockBlock(const Json& dump) {
+        for (const Found& c : viewsOfClass(dump, "OVClockDragView")) {
+            bool picture = false;
+            for (const Json& sub : (*c.view)["subviews"]) picture |= sub["class"] == "UIImageView";
+            if (!picture) return c;
+        }
+        return {nullptr, {}};
+    }
+    static inline TestDevice* device = nullptr;
+};
+
+std::string centre(const Rect& r, double dx = 0, double dy = 0, bool x = true) {
+    return std::to_string(x ? r.x + r.w / 2 + dx : r.y + r.h / 2 + dy);
+}
+
+TEST_F(LiveLockScreen, WeatherArrivesAfterTheVerbAndTheRowStyleLocationDoesNotGrow) {
+    Output out = sim({"weather", path(), "--temperature", "5°", "--location", "Oslo", "--conditions", "Light snow",
+                      "--icon", "snow"});
+    ASSERT_EQ(out.exitCode, 0) << out.err;
+    EXPECT_NE(out.out.find("1 refreshed"), std::string::npos) << out.out;
+    EXPECT_TRUE(eventually(5000ms, [&] { return !labelsWithText(live(), "Oslo・5°").empty(); }));
+    for (int push = 0; push < 3; ++push) ASSERT_EQ(sim({"weather", path()}).exitCode, 0);
+    Json dump = live();
+    EXPECT_EQ(labelsWithText(dump, "Oslo・5°").size(), 1u);
+    auto grown = findViews(dump, [](const Json& v) {
+        return v.contains("text") && v["text"].get<std::string>().find("・5°・") != std::string::npos;
+    });
+    EXPECT_TRUE(grown.empty());
+    EXPECT_FALSE(labelsWithText(dump, "Light snow").empty());
+    // The record is in the device, for the next start.
+    auto record = rt::cast<NSDictionary>(
+        ns::dictionaryWithContentsOfFile(path() + "/var/mobile/Library/Weather/current.plist"));
+    ASSERT_TRUE(record);
+    EXPECT_EQ(str(record->objectForKey("location")), "Oslo");
+    EXPECT_NE(sim({"weather", path(), "--icon", "fog"}).exitCode, 0);
+}
+
+TEST_F(LiveLockScreen, MediaFadesThePanelOutAndBackIn) {
+    ASSERT_EQ(sim({"media", path(), "play"}).exitCode, 0);
+    Json playing = live();
+    ASSERT_NE(clockBlock(playing).view, nullptr);
+    EXPECT_EQ((*clockBlock(playing).view)["alpha"], 0);
+    EXPECT_EQ(viewsOfClass(playing, "OVClockDragView")[1].view->at("alpha"), 0);
+    EXPECT_EQ(viewsOfClass(playing, "SBDashBoardMediaArtworkView").size(), 1u);
+    EXPECT_TRUE(eventually(5000ms, [&] { return !linesWith(log(), "OVS: Now Playing App Is Playing.").empty(); }));
+
+    ASSERT_EQ(sim({"media", path(), "stop"}).exitCode, 0);
+    Json stopped = live();
+    EXPECT_EQ((*clockBlock(stopped).view)["alpha"], 1);
+    EXPECT_TRUE(viewsOfClass(stopped, "SBDashBoardMediaArtworkView").empty());
+    EXPECT_NE(sim({"media", path(), "pause"}).exitCode, 0);
+}
+
+TEST_F(LiveLockScreen, ASwipeRightOpensTheTodayPageUnlessHideToyRefusesIt) {
+    set("hideToy", "true");
+    Output refused = sim({"touch", path(), "drag", "20", "600", "300", "600"});
+    EXPECT_EQ(refused.exitCode, 0) << refused.err;
+    EXPECT_NE(refused.out.find("today refused"), std::string::npos) << refused.out;
+    EXPECT_TRUE(viewsOfClass(live(), "SBDashBoardTodayPageView").empty());
+
+    set("hideToy", "false");
+    Output opened = sim({"touch", path(), "drag", "20", "600", "300", "600"});
+    EXPECT_NE(opened.out.find("today opened"), std::string::npos) << opened.out;
+    EXPECT_EQ(viewsOfClass(live(), "SBDashBoardTodayPageView").size(), 1u);
+    Output closed = sim({"touch", path(), "drag", "300", "600", "20", "600"});
+    EXPECT_NE(closed.out.find("today closed"), std::string::npos) << closed.out;
+    EXPECT_TRUE(viewsOfClass(live(), "SBDashBoardTodayPageView").empty());
+}
+
+TEST_F(LiveLockScreen, ALongPressADragAndALongPressStoreTheClockCornerUsedAgainAfterARespring) {
+    fs::path positions = fs::path(path()) / "var/mobile/Library/Preferences/com.tovik.orvelleClock.plist";
+    // Long press, drag by dy, long press again at the block's new centre.
+    auto move = [&](double dy) {
+        Rect before = clockBlock(live()).inWindow;
+        std::string x = centre(before), y = centre(before, 0, 0, false), y2 = centre(before, 0, dy, false);
+        EXPECT_EQ(sim({"touch", path(), "press", x, y, "--hold", "0.8"}).exitCode, 0);
+        EXPECT_EQ(sim({"touch", path(), "drag", x, y, x, y2, "--steps", "8"}).exitCode, 0);
+        Rect after = clockBlock(live()).inWindow;
+        Output last = sim({"touch", path(), "press", centre(after), centre(after, 0, 0, false), "--hold", "0.8"});
+        EXPECT_EQ(last.exitCode, 0);
+        EXPECT_NE(last.out.find("pressed"), std::string::npos) << last.out;
+    };
+
+    // "lockLoc" freezes the block: nothing moves, nothing is written.
+    set("lockLoc", "true");
+    Rect start = rectOf((*clockBlock(live()).view)["frame"]);
+    move(-30);
+    EXPECT_EQ(rectOf((*clockBlock(live()).view)["frame"]).y, start.y);
+    EXPECT_FALSE(fs::exists(positions));
+    set("lockLoc", "false");
+
+    move(-30);
+    Json moved = live();
+    Rect frame = rectOf((*clockBlock(moved).view)["frame"]);
+    EXPECT_LT(frame.y, start.y - 10);
+    EXPECT_EQ(frame.x, start.x);
+    EXPECT_EQ((*clockBlock(moved).view)["alpha"], 1);  // out of move mode again
+    ASSERT_TRUE(eventually(5000ms, [&] { return fs::exists(positions); }));
+    auto stored = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(positions.string()));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(ns::floatValue(stored->objectForKey("clockY")), static_cast<float>(frame.y));
+    EXPECT_EQ(ns::floatValue(stored->objectForKey("clockX")), static_cast<float>(frame.x));
+
+    ASSERT_EQ(sim({"respring", path()}).exitCode, 0);
+    Rect again;
+    EXPECT_TRUE(eventually(10000ms, [&] {
+        Json dump = live();
+        if (!clockBlock(dump).view) return false;
+        again = rectOf((*clockBlock(dump).view)["frame"]);
+        return true;
+    }));
+    EXPECT_EQ(again.y, frame.y);
+    EXPECT_EQ(again.x, frame.x);
+    // The list followed the block down.
+    Json after = live();
+    auto blocks = viewsOfClass(after, "OVClockDragView");
+    ASSERT_EQ(blocks.size(), 2u);
+    double lower = std::max(rectOf((*blocks[0].view)["frame"]).maxY(), rectOf((*blocks[1].view)["frame"]).maxY());
+    EXPECT_EQ(rectOf(after["notificationList"]["frame"]).y, lower + 10);
+}
+
+TEST_F(LiveLockScreen, TheLogHoldsOnlyTheAddOnsOwnLines) {
+    const std::set<std::string> allowed{"OVS: OrvelleiOS has been updated.", "OVS: Now Playing App Is Playing."};
+    for (const std::string& line : linesWith(log(), "OVS:")) EXPECT_TRUE(allowed.count(line)) << line;
+    // Without Nine nothing of Nine is said.
+    EXPECT_TRUE(linesWith(log(), "OVS: Detected Nine Installed.").empty());
+    EXPECT_TRUE(linesWith(log(), "OVS: Nine.").empty());
+}
+
+}  // namespace
