@@ -116,7 +116,9 @@ int launch(const Options& options) {
         FILE* out = std::fopen(options.dumpFile.c_str(), "w");
         if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0)
             throw std::runtime_error("cannot write the dump to " + options.dumpFile);
-        return 0;
+        // Like any home screen, it ends without tearing its object world down.
+        std::fflush(nullptr);
+        _exit(0);
     }
     std::printf("SpringBoard: up (pid %d, %s %s, %gx%g@%g)\n", static_cast<int>(getpid()), profile.model.c_str(),
                 profile.systemVersion.c_str(), profile.screenWidth, profile.screenHeight, profile.screenScale);
