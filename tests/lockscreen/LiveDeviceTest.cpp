@@ -168,3 +168,20 @@ TEST_F(LiveLockScreen, TheLogHoldsOnlyTheAddOnsOwnLines) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LiveClock, ADeviceBootedAtAGivenTimeRunsFromIt) {
+    TestDevice device({"--version", "10.3.3"});
+    ASSERT_EQ(sim({"boot", device.path(), "--time", "2026-12-07T21:05:02", "--tz", "UTC"}).exitCode, 0);
+    Json dump = dumpOf(device.path());
+    std::string time = dump["time"].get<std::string>();
+    EXPECT_EQ(time.substr(0, 16), "2026-12-07T21:05") << time;
+    EXPECT_EQ(labelsWithText(dump, "21:05").size(), 1u);  // the stock time; the tweak is off
+    // Live dumps take no pinning options.
+    Output pinned = sim({"dump", device.path(), "--at", "2026-12-07T21:05:02"});
+    EXPECT_NE(pinned.exitCode, 0);
+    EXPECT_NE(pinned.err.find("booted"), std::string::npos) << pinned.err;
+}
+
+}  // namespace
