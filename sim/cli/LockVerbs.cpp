@@ -1,5 +1,8 @@
-// dump, media, touch and weather: the lock screen of a device.
+// dump, screenshot, media, touch and weather: the lock screen of a device.
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <cstdio>
 #include <thread>
@@ -7,19 +10,20 @@
 #include <nlohmann/json.hpp>
 
 #include "Args.h"
-#include "OneShotDump.h"
+#include "DeviceOps.h"
+#include "OneShot.h"
 #include "Verbs.h"
 #include "device/Boot.h"
 #include "device/Control.h"
 #include "device/Failure.h"
+#include "device/FileCopy.h"
+#include "device/InsidePaths.h"
 #include "weather/WeatherRecord.h"
 
 namespace cli {
 
 namespace {
 
-// A dump of a large view tree may take a moment to gather and send.
-constexpr double kReplySeconds = 10;
 constexpr double kLongestHold = 60;
 constexpr long kMostSteps = 1000;
 
@@ -28,15 +32,6 @@ sim::Device deviceOf(const Args& args, std::size_t positionals, const char* name
     sim::Device device(args.positionals()[0]);
     device.requireExists();
     return device;
-}
-
-// One command to the booted device's SpringBoard; its reply, or a failure.
-std::string ask(const sim::Device& device, const std::string& command) {
-    if (!sim::bootState(device)) throw sim::Failure(device.folder().string() + " is not booted");
-    auto reply = sim::askSpringBoard(device, command, kReplySeconds);
-    if (!reply) throw sim::Failure("SpringBoard of " + device.folder().string() + " did not answer \"" + command + "\"");
-    if (reply->rfind("error: ", 0) == 0) throw sim::Failure("SpringBoard: " + reply->substr(7));
-    return *reply;
 }
 
 double coordinate(const std::string& word, const char* what) {
@@ -57,6 +52,22 @@ std::string point(double x, double y) {
     return text;
 }
 
+// The one-shot options are for a stopped device; a booted one shows what it shows.
+void requireLive(const Args& args) {
+    if (args.option("at") || args.option("run") || args.option("locale") || args.option("tz") || args.option("log"))
+        throw UsageError("--at, --run, --locale, --tz and --log are for a stopped device; this one is booted");
+}
+
+OneShotOptions oneShotOptions(const Args& args) {
+    OneShotOptions options;
+    options.at = args.option("at").value_or("");
+    options.run = args.option("run").value_or("2");
+    options.locale = args.option("locale").value_or("");
+    options.timeZone = args.option("tz").value_or("");
+    options.logFile = args.option("log").value_or("");
+    return options;
+}
+
 void pauseFor(double seconds) { std::this_thread::sleep_for(std::chrono::microseconds(static_cast<long>(seconds * 1e6))); }
 
 }  // namespace
@@ -65,23 +76,36 @@ int dumpVerb(const std::vector<std::string>& words) {
     Args args(words, {"at", "run", "locale", "tz", "log"}, {});
     if (args.help()) return printUsage("dump");
     sim::Device device = deviceOf(args, 1, "DEVICE");
-    std::string text;
-    if (sim::bootState(device)) {
-        if (args.option("at") || args.option("run") || args.option("locale") || args.option("tz") || args.option("log"))
-            throw UsageError("--at, --run, --locale, --tz and --log are for a stopped device; this one is booted");
-        text = ask(device, "dump");
-    } else {
-        OneShotOptions options;
-        options.at = args.option("at").value_or("");
-        options.run = args.option("run").value_or("2");
-        options.locale = args.option("locale").value_or("");
-        options.timeZone = args.option("tz").value_or("");
-        options.logFile = args.option("log").value_or("");
-        text = oneShotDump(device, options);
-    }
+    std::string text = sim::bootState(device) ? (requireLive(args), ask(device, "dump"))
+                                              : oneShotDump(device, oneShotOptions(args));
     nlohmann::ordered_json document = nlohmann::ordered_json::parse(text, nullptr, false);
     if (document.is_discarded()) throw sim::Failure("SpringBoard's dump is not JSON: " + text.substr(0, 200));
     std::printf("%s\n", document.dump(2).c_str());
+    return 0;
+}
+
+int screenshotVerb(const std::vector<std::string>& words) {
+    Args args(words, {"at", "run", "locale", "tz", "log"}, {});
+    if (args.help()) return printUsage("screenshot");
+    sim::Device device = deviceOf(args, 2, "DEVICE FILE.png");
+    std::filesystem::path file = args.positionals()[1];
+    if (file.extension() != ".png") throw UsageError("\"" + file.string() + "\" does not end in .png");
+    if (!sim::bootState(device)) {
+        oneShotScreenshot(device, oneShotOptions(args), file.string());
+        return 0;
+    }
+    requireLive(args);
+    // SpringBoard writes into the device's run folder, which both sides see.
+    std::string name = "screenshot-" + std::to_string(getpid()) + ".png";
+    ask(device, "screenshot " + std::string(sim::inside::kRunFolder) + "/" + name);
+    struct Written {
+        std::filesystem::path path;
+        ~Written() {
+            std::error_code ec;
+            std::filesystem::remove(path, ec);
+        }
+    } written{device.runFolder() / name};
+    sim::replaceFileWith(written.path, file, "copy the screenshot");
     return 0;
 }
 
@@ -141,8 +165,7 @@ int weatherVerb(const std::vector<std::string>& words) {
     Args args(words, {"temperature", "location", "conditions", "icon"}, {});
     if (args.help()) return printUsage("weather");
     sim::Device device = deviceOf(args, 1, "DEVICE");
-    std::string file = (device.varFolder() / std::string(weather::kRecordFile).substr(5)).string();
-    weather::Record record = weather::readRecord(file);
+    weather::Record record = weather::readRecord(weatherFile(device).string());
     if (auto v = args.option("temperature")) record.temperature = *v;
     if (auto v = args.option("location")) record.location = *v;
     if (auto v = args.option("conditions")) record.conditions = *v;
@@ -150,10 +173,8 @@ int weatherVerb(const std::vector<std::string>& words) {
         if (!weather::isKnownIcon(*v)) throw UsageError("--icon \"" + *v + "\" is not one of sun, cloud, rain, snow");
         record.icon = *v;
     }
-    if (!weather::writeRecord(file, record)) throw sim::Failure("cannot write " + file);
-    if (sim::bootState(device)) {
-        std::printf("%s\n", ask(device, "weather").c_str());
-    }
+    std::string reply = applyWeather(device, record);
+    if (!reply.empty()) std::printf("%s\n", reply.c_str());
     return 0;
 }
 

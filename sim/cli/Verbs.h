@@ -33,6 +33,8 @@ int dumpVerb(const std::vector<std::string>& words);
 int mediaVerb(const std::vector<std::string>& words);
 int touchVerb(const std::vector<std::string>& words);
 int weatherVerb(const std::vector<std::string>& words);
+int screenshotVerb(const std::vector<std::string>& words);
+int serveVerb(const std::vector<std::string>& words);
 
 // The profile that --model, --version, --screen and --with-nine describe.
 sim::Profile profileFromArgs(const Args& args);

@@ -84,6 +84,22 @@ const std::vector<Verb>& verbs() {
          "  --locale, --tz  the run's locale and time zone (default: the profile's)\n"
          "  --log           also write the headless run's log to FILE\n",
          dumpVerb},
+        {"screenshot",
+         "orvelle-sim screenshot DEVICE FILE.png [--at ISO] [--run SECONDS] [--locale L] [--tz ZONE] [--log FILE]\n"
+         "Writes the screen as a PNG at the device's scale: wallpaper, status bar, lock screen, alerts. A booted\n"
+         "device is taken live. A stopped one is started headless on a copy of its files, on a virtual clock\n"
+         "from --at (default: now) for --run seconds (default 2), so the picture is reproducible; the device\n"
+         "itself is left as it was.\n"
+         "  --locale, --tz  the run's locale and time zone (default: the profile's)\n"
+         "  --log           also write the headless run's log to FILE\n",
+         screenshotVerb},
+        {"serve",
+         "orvelle-sim serve DEVICE [--port N] [--page FOLDER]\n"
+         "Serves the web simulator of a booted device on 127.0.0.1: the lock screen, live, beside the Settings\n"
+         "app, with the mouse as a finger, and a panel that drives the device. Ctrl-C stops serving.\n"
+         "  --port  the port (default 8022; 0 picks a free one)\n"
+         "  --page  serve the page's files from FOLDER instead of the built-in copy (for editing the page)\n",
+         serveVerb},
     };
     return all;
 }

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "LockScreen.h"
+#include "Screen.h"
 #include "WeatherWidget.h"
 #include "dump/DeviceDump.h"
 #include "uikit/Touch.h"
@@ -91,9 +92,10 @@ std::string touch(const std::string& arguments) {
 }
 
 std::string media(const std::string& arguments) {
+    if (arguments.empty()) return lockScreen().artwork ? "playing" : "stopped";
     if (arguments == "play") setMediaPlaying(true);
     else if (arguments == "stop") setMediaPlaying(false);
-    else throw std::runtime_error("usage: media play|stop");
+    else throw std::runtime_error("usage: media [play|stop]");
     return "ok";
 }
 
@@ -104,6 +106,8 @@ std::string dumpText() { return dump::deviceDump({lockScreen().window, notificat
 std::map<std::string, Command> lockScreenCommands() {
     return {
         {"dump", [](const std::string&) { return dumpText(); }},
+        {"frame", frameCommand},
+        {"screenshot", screenshotCommand},
         {"media", media},
         {"touch", touch},
         {"today", [](const std::string&) { return std::string(openTodayView() ? "opened" : "refused"); }},

@@ -1,6 +1,7 @@
 // The control socket's commands for the lock screen:
 //   dump                  the dump document, as one line of JSON
-//   media play|stop       media starts or stops in another process
+//   frame PATH, screenshot PATH   the screen as a PNG file (see Screen.h)
+//   media [play|stop]     media starts or stops in another process; alone: "playing" or "stopped"
 //   touch down|move|up X Y   one finger on the screen, in points
 //   today                 the user tries to open the today page: "opened" or "refused"
 //   weather               the weather widgets refresh from the record now

@@ -2,8 +2,9 @@
 // model, system version and screen from the profile (/run/device/profile.plist,
 // or --profile FILE), registers the host classes of that system version, loads
 // the tweaks, launches the application, starts the lock screen and runs the
-// main run loop. With --dump it is a headless one-shot instead: on a virtual
-// clock from --at, it runs --run seconds, writes the dump document and exits.
+// main run loop. With --dump or --screenshot it is a headless one-shot instead:
+// on a virtual clock from --at, it runs --run seconds, writes the dump document
+// and the screen's picture, and exits.
 #include <unistd.h>
 
 #include <charconv>
@@ -19,6 +20,7 @@
 #include "HostClass.h"
 #include "LockScreen.h"
 #include "LockScreenCommands.h"
+#include "Screen.h"
 #include "dump/IsoTime.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
@@ -33,7 +35,8 @@ struct Options {
     std::string profile = sim::inside::kProfile;
     std::string tweaks = sim::inside::kDynamicLibraries;
     std::string control = sim::inside::kControlSocket;
-    std::string dumpFile;  // one-shot when set
+    std::string dumpFile;        // one-shot when this
+    std::string screenshotFile;  // or this is set
     std::string at;
     std::string run = "2";
 };
@@ -45,8 +48,9 @@ const char* const kUsage =
     "  --tweaks   the folder of tweak libraries (default /Library/MobileSubstrate/DynamicLibraries)\n"
     "  --control  the control socket (default /run/device/run/springboard.sock)\n"
     "  --dump     run headless on a virtual clock, write the dump document to this file and exit\n"
-    "  --at       with --dump: the clock's start, ISO 8601 (default: now)\n"
-    "  --run      with --dump: seconds to run before the dump (default 2)\n"
+    "  --screenshot  the same, writing the screen as a PNG file (both may be given)\n"
+    "  --at       headless: the clock's start, ISO 8601 (default: now)\n"
+    "  --run      headless: seconds to run before the dump (default 2)\n"
     "A booted device's clock starts at ORVELLE_TIME (ISO 8601) when it is set.\n";
 
 int majorVersion(const std::string& version) {
@@ -73,7 +77,7 @@ double parseTime(const std::string& text, const char* what) {
 }
 
 int launch(const Options& options) {
-    bool oneShot = !options.dumpFile.empty();
+    bool oneShot = !options.dumpFile.empty() || !options.screenshotFile.empty();
     double runSeconds = 0;
     if (oneShot) {
         char* end = nullptr;
@@ -112,10 +116,13 @@ int launch(const Options& options) {
     springboard::startLockScreen();
     if (oneShot) {
         ns::RunLoop::main().advance(runSeconds);
-        std::string text = springboard::dumpText() + "\n";
-        FILE* out = std::fopen(options.dumpFile.c_str(), "w");
-        if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0)
-            throw std::runtime_error("cannot write the dump to " + options.dumpFile);
+        if (!options.dumpFile.empty()) {
+            std::string text = springboard::dumpText() + "\n";
+            FILE* out = std::fopen(options.dumpFile.c_str(), "w");
+            if (!out || std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fclose(out) != 0)
+                throw std::runtime_error("cannot write the dump to " + options.dumpFile);
+        }
+        if (!options.screenshotFile.empty()) springboard::screenshotCommand(options.screenshotFile);
         // Like any home screen, it ends without tearing its object world down.
         std::fflush(nullptr);
         _exit(0);
@@ -143,6 +150,7 @@ int main(int argc, char** argv) {
                               : word == "--tweaks" ? &options.tweaks
                               : word == "--control" ? &options.control
                               : word == "--dump"    ? &options.dumpFile
+                              : word == "--screenshot" ? &options.screenshotFile
                               : word == "--at"      ? &options.at
                               : word == "--run"     ? &options.run
                                                     : nullptr;

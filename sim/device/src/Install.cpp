@@ -6,6 +6,7 @@
 
 #include "device/BuildTree.h"
 #include "device/Failure.h"
+#include "device/FileCopy.h"
 #include "foundation/PropertyList.h"
 
 namespace sim {
@@ -13,20 +14,6 @@ namespace sim {
 namespace fs = std::filesystem;
 
 namespace {
-
-// Copy beside the target, then rename over it.
-void replaceFile(const fs::path& from, const fs::path& to) {
-    fs::path temporary = to;
-    temporary += ".installing-" + std::to_string(getpid());
-    std::error_code ec;
-    fs::copy_file(from, temporary, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(temporary, to, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw Failure("cannot install " + from.string() + " as " + to.string() + ": " + ec.message());
-    }
-}
 
 std::string insidePath(const Device& device, const fs::path& file) {
     return "/" + file.lexically_relative(device.folder()).string();
@@ -49,7 +36,7 @@ InstallResult installDeliverables(const Device& device, const Profile& profile) 
             result.notBuilt.push_back(from.string());
             return false;
         }
-        replaceFile(from, to);
+        replaceFileWith(from, to, "install");
         result.installed.push_back(insidePath(device, to));
         return true;
     };

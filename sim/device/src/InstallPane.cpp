@@ -4,30 +4,12 @@
 
 #include "device/BuildTree.h"
 #include "device/Failure.h"
+#include "device/FileCopy.h"
 #include "device/Install.h"
 
 namespace sim {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// Copy beside the target, then rename over it: a running Settings app keeps the file it has open.
-void copyOver(const fs::path& from, const fs::path& to) {
-    std::error_code ec;
-    fs::create_directories(to.parent_path(), ec);
-    fs::path temporary = to;
-    temporary += ".installing-" + std::to_string(getpid());
-    if (!ec) fs::copy_file(from, temporary, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(temporary, to, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw Failure("cannot install " + from.string() + " as " + to.string() + ": " + ec.message());
-    }
-}
-
-}  // namespace
 
 void installPane(const Device& device, InstallResult& result) {
     fs::path built = libFolder() / "ORVELLEPB.bundle";
@@ -39,14 +21,14 @@ void installPane(const Device& device, InstallResult& result) {
     auto inside = [&](const fs::path& file) { return "/" + file.lexically_relative(device.folder()).string(); };
     fs::path bundle = device.preferenceBundlesFolder() / "ORVELLEPB.bundle";
     for (const char* name : {"Info.plist", "Root.plist", "More.plist", "ORVELLEPB"}) {
-        copyOver(built / name, bundle / name);
+        replaceFileWith(built / name, bundle / name, "install");
         result.installed.push_back(inside(bundle / name));
     }
     fs::path entry = device.preferenceLoaderFolder() / "ORVELLEPB.plist";
-    copyOver(sourceFolder() / "orvellepb" / "entry.plist", entry);
+    replaceFileWith(sourceFolder() / "orvellepb" / "entry.plist", entry, "install");
     result.installed.push_back(inside(entry));
     fs::path picture = device.supportFolder() / "QRCode.JPG";
-    copyOver(built / "QRCode.JPG", picture);
+    replaceFileWith(built / "QRCode.JPG", picture, "install");
     result.installed.push_back(inside(picture));
 }
 

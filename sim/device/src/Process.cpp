@@ -1,5 +1,8 @@
 #include "device/Process.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,6 +40,73 @@ int runProgram(const std::vector<std::string>& args) {
     while (waitpid(pid, &status, 0) < 0)
         if (errno != EINTR) failWithErrno("waiting for " + args[0]);
     return exitCodeOf(status);
+}
+
+Captured captureProgram(const std::vector<std::string>& args) {
+    if (args.empty()) throw Failure("no program to run");
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0) failWithErrno("cannot make a pipe for " + args[0]);
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        int error = errno;
+        close(out[0]);
+        close(out[1]);
+        errno = error;
+        failWithErrno("cannot make a pipe for " + args[0]);
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    // The program starts with no signal blocked, whatever this thread blocks.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    auto argv = argvOf(args);
+    pid_t pid = 0;
+    int rc = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    if (rc != 0) {
+        close(out[0]);
+        close(err[0]);
+        throw Failure("cannot start " + args[0] + ": " + std::strerror(rc));
+    }
+    // Both pipes at once, so a program that fills one is never stuck on it.
+    Captured result;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string* into[2] = {&result.out, &result.err};
+    int open = 2;
+    char buffer[65536];
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                into[i]->append(buffer, static_cast<std::size_t>(n));
+            } else if (n == 0 || errno != EINTR) {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+    }
+    for (pollfd& f : fds)
+        if (f.fd >= 0) close(f.fd);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR) failWithErrno("waiting for " + args[0]);
+    result.exitCode = exitCodeOf(status);
+    return result;
 }
 
 unsigned long long processStartTime(pid_t pid) {

@@ -116,16 +116,16 @@ std::string Frame::encodePNG(bool fast) const {
     return bytes;
 }
 
-std::string Frame::writePNG(const std::string& path) const {
+std::string Frame::writePNG(const std::string& path, bool fast) const {
     if (!surface_) return "writing " + path + ": the frame is empty";
-    std::string bytes = encodePNG();
+    std::string bytes = encodePNG(fast);
     if (bytes.empty()) return "writing " + path + ": PNG encoding failed";
     std::string temp = path + ".tmp-" + std::to_string(::getpid());
     std::FILE* f = std::fopen(temp.c_str(), "wb");
     if (!f) return "writing " + temp + ": " + std::strerror(errno);
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fflush(f) == 0 && ok;
-    ok = ::fsync(::fileno(f)) == 0 && ok;
+    if (!fast) ok = ::fsync(::fileno(f)) == 0 && ok;
     int err = errno;
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {

@@ -197,6 +197,8 @@ function showAlert(alert) {
   if (!alert) return;
   $("alert-title").textContent = alert.title || "";
   $("alert-message").textContent = alert.message || "";
+  $("alert-image").hidden = !alert.image;
+  if (alert.image) $("alert-image").src = alert.image;
   $("alert-buttons").replaceChildren(...(alert.buttons || []).map((title, i) =>
     el("button", { textContent: title, onclick: () => change("/api/prefs/alert", { button: i }) })));
 }
@@ -208,14 +210,34 @@ $("back").addEventListener("click", () => {
 
 // ---- the device's controls ---------------------------------------------------
 
+// The setup form starts from the device as it is.
+function fillSetup(s) {
+  const form = $("device-form");
+  const set = (name, value) => {
+    const field = form.elements[name];
+    if (!field || value == null) return;
+    if (field.tagName === "SELECT" && ![...field.options].some((o) => o.value === value)) {
+      field.append(el("option", { value, textContent: value }));
+    }
+    field.value = value;
+  };
+  set("systemVersion", s.systemVersion);
+  set("screen", s.screen && `${s.screen.width}x${s.screen.height}`);
+  set("timeZone", s.timeZone);
+  set("locale", s.locale);
+  set("wallpaper", s.wallpaper);
+  state.setupFilled = true;
+}
+
 function renderStatus(s) {
   if (s.screen) state.screen = s.screen;
+  if (!state.setupFilled) fillSetup(s);
   const facts = [
     ["Model", s.model], ["System", s.systemVersion],
     ["Screen", s.screen && `${s.screen.width} × ${s.screen.height} @${s.screen.scale}x`],
     ["Time zone", s.timeZone], ["Locale", s.locale], ["Wallpaper", s.wallpaper],
     ["Media", s.media && (s.media.playing ? "playing" : "stopped")],
-    ["SpringBoard", s.springboardPid ? `pid ${s.springboardPid}` : "not running"],
+    ["SpringBoard", s.respringing ? "restarting…" : s.springboardPid ? `pid ${s.springboardPid}` : "not running"],
   ];
   $("device-facts").replaceChildren(...facts.flatMap(([k, v]) =>
     [el("dt", { textContent: k }), el("dd", { textContent: v ?? "—" })]));

@@ -15,6 +15,16 @@ int exitCodeOf(int waitStatus);
 // it cannot be started.
 int runProgram(const std::vector<std::string>& argv);
 
+struct Captured {
+    int exitCode = 0;
+    std::string out;  // standard output
+    std::string err;  // standard error
+};
+// Runs argv[0] (a path) with its standard input empty, gathering its output;
+// safe to call from any thread of a threaded program. Fails when it cannot be
+// started.
+Captured captureProgram(const std::vector<std::string>& argv);
+
 // The start time of a live process (clock ticks since boot), 0 when there is no
 // such process or it has ended and waits to be reaped.
 unsigned long long processStartTime(pid_t pid);

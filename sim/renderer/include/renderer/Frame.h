@@ -40,8 +40,9 @@ public:
     // for time (live frames many times a second); files use the default.
     std::string encodePNG(bool fast = false) const;
     // Writes a PNG by replacing the file whole (temporary file, then rename).
-    // Answers why it failed, empty on success.
-    std::string writePNG(const std::string& path) const;
+    // Answers why it failed, empty on success. `fast`: quick encoding and no
+    // flush to disk, for live frames replaced many times a second.
+    std::string writePNG(const std::string& path, bool fast = false) const;
     // The pixels as the graphics layer's image (RGBA, premultiplied).
     CGImageRef toImage() const;
 

@@ -1,5 +1,5 @@
-// The dump of a stopped device: a headless SpringBoard on a virtual clock, in
-// a sandbox over a throw-away copy of the device's files.
+// The dump and screenshot of a stopped device: a headless SpringBoard on a
+// virtual clock, in a sandbox over a throw-away copy of the device's files.
 #pragma once
 
 #include <string>
@@ -18,5 +18,7 @@ struct OneShotOptions {
 
 // The dump document as SpringBoard wrote it (one line of JSON).
 std::string oneShotDump(const sim::Device& device, const OneShotOptions& options);
+// The screen as SpringBoard drew it, written to `pngFile` (replaced whole).
+void oneShotScreenshot(const sim::Device& device, const OneShotOptions& options, const std::string& pngFile);
 
 }  // namespace cli

@@ -1,4 +1,4 @@
-#include "OneShotDump.h"
+#include "OneShot.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,11 +11,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
 #include "device/BuildTree.h"
 #include "device/Failure.h"
+#include "device/FileCopy.h"
 #include "device/InsidePaths.h"
 #include "device/Process.h"
 #include "device/Profile.h"
@@ -86,9 +88,12 @@ int waitWithDeadline(pid_t child, double seconds) {
     }
 }
 
-}  // namespace
 
-std::string oneShotDump(const sim::Device& device, const OneShotOptions& options) {
+// Runs the headless SpringBoard on a copy of the device with `outputs` (its
+// --dump/--screenshot arguments, paths inside the device's run folder), then
+// hands the copy's run folder to `collect` before the copy goes.
+void runHeadless(const sim::Device& device, const OneShotOptions& options, const std::vector<std::string>& outputs,
+                 const std::function<void(const fs::path& runFolder, const fs::path& logFile)>& collect) {
     device.requireExists();
     sim::Profile profile = sim::readProfile(device.profileFile());
     fs::path springBoard = sim::binFolder() / "SpringBoard";
@@ -113,8 +118,8 @@ std::string oneShotDump(const sim::Device& device, const OneShotOptions& options
         {"ORVELLE_TZ", zone},
         {"TZ", zone},
     };
-    std::string inside = std::string(sim::inside::kRunFolder) + "/dump.json";
-    std::vector<std::string> command{springBoard.string(), "--dump", inside, "--run", options.run};
+    std::vector<std::string> command{springBoard.string(), "--run", options.run};
+    command.insert(command.end(), outputs.begin(), outputs.end());
     if (!options.at.empty()) command.insert(command.end(), {"--at", options.at});
     auto args = sim::sandboxCommand(copy, sandbox, command);
     auto argv = sim::argvOf(args);
@@ -139,13 +144,34 @@ std::string oneShotDump(const sim::Device& device, const OneShotOptions& options
         throw sim::Failure(code < 0 ? "the headless SpringBoard did not finish in time; last log line: " + lastLine(copy.logFile())
                                     : "the headless SpringBoard failed (exit " + std::to_string(code) +
                                           "): " + lastLine(copy.logFile()));
-    std::ifstream in(copy.runFolder() / "dump.json");
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string json = text.str();
-    while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) json.pop_back();
-    if (json.empty()) throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + lastLine(copy.logFile()));
+    collect(copy.runFolder(), copy.logFile());
+}
+
+}  // namespace
+
+std::string oneShotDump(const sim::Device& device, const OneShotOptions& options) {
+    std::string json;
+    runHeadless(device, options, {"--dump", std::string(sim::inside::kRunFolder) + "/dump.json"},
+                [&](const fs::path& run, const fs::path& log) {
+                    std::ifstream in(run / "dump.json");
+                    std::stringstream text;
+                    text << in.rdbuf();
+                    json = text.str();
+                    while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) json.pop_back();
+                    if (json.empty())
+                        throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + lastLine(log));
+                });
     return json;
+}
+
+void oneShotScreenshot(const sim::Device& device, const OneShotOptions& options, const std::string& pngFile) {
+    runHeadless(device, options, {"--screenshot", std::string(sim::inside::kRunFolder) + "/screenshot.png"},
+                [&](const fs::path& run, const fs::path& log) {
+                    std::error_code ec;
+                    if (!fs::is_regular_file(run / "screenshot.png", ec))
+                        throw sim::Failure("the headless SpringBoard wrote no screenshot; last log line: " + lastLine(log));
+                    sim::replaceFileWith(run / "screenshot.png", pngFile, "copy the screenshot");
+                });
 }
 
 }  // namespace cli

@@ -1,0 +1,79 @@
+// serve: the web simulator of a device, until Ctrl-C.
+#include <signal.h>
+
+#include <cstdio>
+
+#include "Args.h"
+#include "Verbs.h"
+#include "WebDevice.h"
+#include "device/Boot.h"
+#include "device/Failure.h"
+#include "web/Server.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kDefaultPort = 8022;
+
+int portOf(const Args& args) {
+    std::string text = args.option("port").value_or(std::to_string(kDefaultPort));
+    std::size_t used = 0;
+    int port = -1;
+    try {
+        port = std::stoi(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used != text.size() || port < 0 || port > 65535) throw UsageError("--port \"" + text + "\" is not a port from 0 to 65535");
+    return port;
+}
+
+}  // namespace
+
+int serveVerb(const std::vector<std::string>& words) {
+    Args args(words, {"port", "page"}, {});
+    if (args.help()) return printUsage("serve");
+    args.expectPositionals(1, "DEVICE");
+    sim::Device device(args.positionals()[0]);
+    device.requireExists();
+    web::ServerOptions options;
+    options.port = portOf(args);
+    options.pageFolder = args.option("page").value_or("");
+
+    // Ctrl-C and a stop request are taken below, by this thread alone; the
+    // server's threads never see them.
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    sigaddset(&stops, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+
+    bool bootedHere = false;
+    if (!sim::bootState(device)) {
+        std::printf("booting %s\n", device.folder().c_str());
+        std::fflush(stdout);
+        sim::boot(device, sim::BootOptions{});
+        bootedHere = true;
+    }
+    int stoppedBy = 0;
+    {
+        WebDevice link(device);
+        web::Server server(link, options);
+        std::string why = server.start();
+        if (!why.empty()) {
+            if (bootedHere) sim::shutdown(device);
+            throw sim::Failure("cannot serve on 127.0.0.1:" + std::to_string(options.port) + ": " + why);
+        }
+        std::printf("Serving %s at %s\n", device.folder().c_str(), server.address().c_str());
+        std::fflush(stdout);
+        sigwait(&stops, &stoppedBy);
+        server.stop();
+    }
+    if (bootedHere && sim::bootState(device)) sim::shutdown(device);
+    std::printf("stopped serving (%s)\n", strsignal(stoppedBy));
+    return 0;
+}
+
+}  // namespace cli
