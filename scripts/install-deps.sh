@@ -11,6 +11,7 @@ packages=(
   libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
   libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
   bubblewrap psmisc util-linux procps
+  chromium nodejs
   fonts-inter fonts-dejavu-core
   fonts-noto-cjk
   locales

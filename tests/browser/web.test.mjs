@@ -1,0 +1,286 @@
+// The web simulator in a real headless browser: `orvelle-sim serve` on a fresh
+// booted device, the page driven with the mouse as a person would, and what it
+// changed checked in the device itself (its view tree, its files, its programs).
+import assert from "node:assert/strict";
+import { spawn } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import { createRequire } from "node:module";
+import os from "node:os";
+import path from "node:path";
+import { after, before, describe, test } from "node:test";
+
+import {
+    clockBlock, dump, readPlist, sim, simVerb, sleep, springBoardPid, timeLabel, waitFor,
+} from "./device.mjs";
+
+// playwright-core from the folder the build installed it in (or from beside this file).
+const modules = process.env.ORVELLE_NODE_MODULES || path.dirname(new URL(import.meta.url).pathname);
+const { chromium } = createRequire(path.join(modules, "package.json"))("playwright-core");
+const browserPath = process.env.ORVELLE_CHROMIUM || "/usr/bin/chromium";
+
+const preferences = "var/mobile/Library/Preferences";
+const holdMs = 800;  // longer than a long press needs
+
+const work = fs.mkdtempSync(path.join(os.tmpdir(), "orvelle-browser-"));
+const device = path.join(work, "device");
+let serve;          // the serve process
+let serveLog = "";  // what it printed, for failures
+let address;        // "http://127.0.0.1:PORT/"
+let context;        // the browser, with its own empty profile
+let page;
+let failed = false;  // serve's output is shown when a case fails
+
+// A case whose failure also shows what serve printed.
+function check(name, body) {
+    test(name, async () => {
+        try {
+            await body();
+        } catch (e) {
+            failed = true;
+            // What the page showed, beside the test's working folder.
+            const shot = path.resolve(`failed-${name.replace(/\W+/g, "-").slice(0, 60)}.png`);
+            if (page && await page.screenshot({ path: shot }).then(() => true, () => false)) {
+                e.message += ` (the page: ${shot})`;
+            }
+            throw e;
+        }
+    });
+}
+
+// Starts serve and answers the address it printed once listening.
+function startServe() {
+    serve = spawn(sim, ["serve", device, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
+    const record = (chunk) => { serveLog += chunk; };
+    serve.stderr.setEncoding("utf8").on("data", record);
+    serve.stdout.setEncoding("utf8").on("data", record);
+    return waitFor("serve to print its address", 60_000, () => {
+        if (serve.exitCode !== null) throw new Error(`serve ended (${serve.exitCode}): ${serveLog.trim()}`);
+        return /Serving .* at (http:\/\/127\.0\.0\.1:\d+\/)/.exec(serveLog)?.[1];
+    });
+}
+
+async function stopServe() {
+    if (!serve || serve.exitCode !== null || serve.signalCode !== null) return;
+    const ended = new Promise((resolve) => serve.once("exit", resolve));
+    serve.kill("SIGTERM");
+    const timer = setTimeout(() => serve.kill("SIGKILL"), 10_000);
+    await ended;
+    clearTimeout(timer);
+}
+
+// A point of the screen (in points) as a point of the browser's page.
+async function onPage(p) {
+    const box = await page.locator("#screen").boundingBox();
+    const status = await (await fetch(address + "api/status")).json();
+    return {
+        x: box.x + (p.x * box.width) / status.screen.width,
+        y: box.y + (p.y * box.height) / status.screen.height,
+    };
+}
+
+const centreOf = (r) => ({ x: r.x + r.w / 2, y: r.y + r.h / 2 });
+
+async function longPress(at) {
+    const p = await onPage(at);
+    await page.mouse.move(p.x, p.y);
+    await page.mouse.down();
+    await sleep(holdMs);
+    await page.mouse.up();
+}
+
+async function drag(from, to) {
+    const a = await onPage(from);
+    const b = await onPage(to);
+    await page.mouse.move(a.x, a.y);
+    await page.mouse.down();
+    await page.mouse.move(b.x, b.y, { steps: 10 });
+    await page.mouse.up();
+}
+
+// How much the canvas's pixels vary inside a rectangle of the screen (in
+// points): the spread of their brightness, 0 for a blank or one-colour area.
+function contrastIn(rect) {
+    return page.evaluate(({ x, y, w, h }) => {
+        const canvas = document.getElementById("screen");
+        const status = window.__screen || { width: 375, height: 667 };
+        const sx = canvas.width / status.width;
+        const sy = canvas.height / status.height;
+        const pixels = canvas.getContext("2d").getImageData(
+            Math.round(x * sx), Math.round(y * sy), Math.max(1, Math.round(w * sx)), Math.max(1, Math.round(h * sy))).data;
+        let lo = 255, hi = 0;
+        for (let i = 0; i < pixels.length; i += 4) {
+            if (pixels[i + 3] === 0) continue;  // nothing drawn there
+            const luma = 0.299 * pixels[i] + 0.587 * pixels[i + 1] + 0.114 * pixels[i + 2];
+            lo = Math.min(lo, luma);
+            hi = Math.max(hi, luma);
+        }
+        return Math.max(0, hi - lo);
+    }, rect);
+}
+
+// Raw HTTP to the server, with exactly the Host and path given.
+function rawGet(requestPath, headers) {
+    const { port } = new URL(address);
+    return new Promise((resolve, reject) => {
+        const req = http.request({ host: "127.0.0.1", port, path: requestPath, method: "GET", headers, setHost: false },
+            (res) => {
+                let body = "";
+                res.setEncoding("utf8").on("data", (c) => { body += c; });
+                res.on("end", () => resolve({ status: res.statusCode, body }));
+            });
+        req.setTimeout(10_000, () => req.destroy(new Error(`GET ${requestPath}: no answer in 10 s`)));
+        req.on("error", reject);
+        req.end();
+    });
+}
+
+describe("the web simulator in a browser", () => {
+    before(async () => {
+        try {
+            await setUp();
+        } catch (e) {
+            failed = true;
+            throw e;
+        }
+    });
+
+    async function setUp() {
+        await simVerb("create", device);
+        await simVerb("settings", device, "set", "enableOVS", "true", "--type", "bool");
+        await simVerb("boot", device);
+        address = await startServe();
+        context = await chromium.launchPersistentContext(path.join(work, "profile"), {
+            executablePath: browserPath,
+            headless: true,
+            args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+            viewport: { width: 1400, height: 1000 },
+        });
+        page = context.pages()[0] || await context.newPage();
+        page.on("pageerror", (e) => { serveLog += `\n[page error] ${e.message}`; });
+        await page.goto(address, { timeout: 30_000 });
+        // The screen's size in points, for reading the canvas.
+        const status = await (await fetch(address + "api/status")).json();
+        await page.evaluate((s) => { window.__screen = s; }, status.screen);
+    }
+
+    after(async () => {
+        const failures = [];
+        const attempt = async (what, f) => { try { await f(); } catch (e) { failures.push(`${what}: ${e.message}`); } };
+        await attempt("closing the browser", () => context?.close());
+        await attempt("stopping serve", stopServe);
+        await attempt("shutting the device down", () => simVerb("shutdown", device));
+        fs.rmSync(work, { recursive: true, force: true });
+        if (failures.length) console.error(failures.join("\n"));
+        if (failed && serveLog) console.error(`serve printed:\n${serveLog}`);
+    });
+
+    check("the page shows the lock screen's clock", async () => {
+        const label = await waitFor("the panel's time label in the dump", 20_000, async () => timeLabel(await dump(device)));
+        assert.ok(label.inWindow.w > 0 && label.inWindow.h > 0, `the time label has no size: ${JSON.stringify(label)}`);
+        await waitFor(`the clock drawn on the canvas at ${JSON.stringify(label.inWindow)}`, 20_000,
+            async () => (await contrastIn(label.inWindow)) > 80);
+        assert.equal(await page.locator("#connection").textContent(), "live");
+    });
+
+    check("a long press, a drag and a long press move the clock and store its new corner", async () => {
+        const positions = path.join(device, preferences, "com.tovik.orvelleClock.plist");
+        assert.equal(readPlist(positions), undefined, "a fresh device has no clock position yet");
+        const start = clockBlock(await dump(device));
+        assert.ok(start, "no clock block in the dump");
+
+        await longPress(centreOf(start.inWindow));
+        await waitFor("the clock block to enter move mode (alpha 0.5)", 10_000,
+            async () => clockBlock(await dump(device)).view.alpha === 0.5);
+
+        const from = centreOf(start.inWindow);
+        // Down and to the right, staying in the upper half where a block moves freely.
+        await drag(from, { x: from.x + 12, y: from.y + 40 });
+        const moved = await waitFor("the clock block to follow the drag", 10_000, async () => {
+            const block = clockBlock(await dump(device));
+            return block.inWindow.y > start.inWindow.y + 20 ? block : false;
+        });
+        assert.ok(moved.inWindow.x > start.inWindow.x, `moved right: ${JSON.stringify(moved.inWindow)}`);
+
+        await longPress(centreOf(moved.inWindow));
+        const stored = await waitFor("the clock position file", 10_000, () => readPlist(positions));
+        const settled = clockBlock(await dump(device));
+        assert.equal(settled.view.alpha, 1, "the block left move mode");
+        const [x, y] = settled.view.frame;
+        assert.equal(Number(stored.clockX), x, `clockX in ${JSON.stringify(stored)}`);
+        assert.equal(Number(stored.clockY), y, `clockY in ${JSON.stringify(stored)}`);
+        assert.deepEqual(Object.keys(stored).sort(), ["clockX", "clockY"]);
+    });
+
+    check("a switch flipped in the Settings side changes the settings file", async () => {
+        const root = await (await fetch(address + "api/prefs?page=")).json();
+        const cells = root.groups.flatMap((g) => g.cells);
+        const cell = cells.find((c) => c.type === "switch" && c.enabled !== false && c.key !== "enableOVS");
+        assert.ok(cell, `no switch to flip on the root page: ${JSON.stringify(cells)}`);
+        const settingsFile = path.join(device, preferences, "com.tovik.orvelle.plist");
+        const was = readPlist(settingsFile)?.[cell.key] === true;
+        assert.equal(!!cell.value, was, `the page shows ${cell.key} as the file has it`);
+
+        const row = page.locator("#settings-body .cell").filter({ hasText: cell.label });
+        // The box itself is hidden; a person clicks the drawn switch around it.
+        await row.first().locator("label.switch").click();
+        await waitFor(`${cell.key} to become ${!was} in the settings file`, 10_000,
+            () => readPlist(settingsFile)?.[cell.key] === !was);
+        assert.equal((await simVerb("settings", device, "get", cell.key)).trim(), String(!was));
+        // The page is drawn anew from the pane's answer, with the switch as stored.
+        await waitFor("the switch to show the stored value", 5_000,
+            async () => (await row.first().locator("input[type=checkbox]").isChecked()) === !was);
+    });
+
+    check("the restart button gives a new home screen, and the page shows the lock screen again by itself", async () => {
+        const before = await springBoardPid(device);
+        assert.ok(before > 0, "SpringBoard runs before the restart");
+        await page.evaluate(() => { window.__sameDocument = true; });
+        const label = timeLabel(await dump(device));
+        // The frames the page itself fetched (a 200 is a frame it had not drawn yet).
+        const frames = [];
+        const onFrame = (res) => {
+            if (res.url().endsWith("/api/frame.png") && res.status() === 200) frames.push(Date.now());
+        };
+        page.on("response", onFrame);
+        try {
+            await page.locator("#respring").click();
+            const after = await waitFor("a new SpringBoard pid", 30_000, async () => {
+                const pid = await springBoardPid(device);
+                return pid > 0 && pid !== before ? pid : false;
+            }, 250);
+            const upSince = Date.now();
+            await waitFor("the page to fetch a frame of the new home screen", 20_000,
+                () => frames.some((t) => t > upSince));
+            await waitFor("the clock drawn on the canvas again", 20_000, async () => (await contrastIn(label.inWindow)) > 80);
+            assert.equal(await page.locator("#connection").textContent(), "live");
+            assert.equal(await page.locator("#frame-note").textContent(), "", "the page reports no frame error");
+            assert.equal(await page.evaluate(() => window.__sameDocument), true, "the page was not reloaded");
+            await waitFor("the page's device facts to show the new pid", 10_000,
+                async () => (await page.locator("#device-facts").textContent()).includes(`pid ${after}`));
+        } finally {
+            page.off("response", onFrame);
+        }
+    });
+
+    check("a foreign Host and paths outside the page's files are refused", async () => {
+        const { host } = new URL(address);
+        const own = await rawGet("/", { Host: host });
+        assert.equal(own.status, 200, "the page itself is served to its own address");
+
+        for (const foreign of ["example.com", "evil.test:80", `attacker.test:${new URL(address).port}`, "127.0.0.2"]) {
+            const res = await rawGet("/", { Host: foreign });
+            assert.equal(res.status, 403, `Host ${foreign}: ${res.status} ${res.body}`);
+            const api = await rawGet("/api/status", { Host: foreign });
+            assert.equal(api.status, 403, `Host ${foreign} on /api/status: ${api.status}`);
+        }
+
+        for (const p of ["/../CMakeLists.txt", "/etc/passwd", "/api/../../x", "/%2e%2e/CMakeLists.txt",
+            "/..%2f..%2fetc%2fpasswd", "/static/../app.js/../../CMakeLists.txt", "//etc/passwd", "/index.html/.."]) {
+            const res = await rawGet(p, { Host: host });
+            assert.ok([400, 404].includes(res.status), `${p}: ${res.status}`);
+            assert.doesNotMatch(res.body, /cmake_minimum_required|root:x:0:0/, `${p} leaked a file`);
+        }
+    });
+});
