@@ -1,6 +1,7 @@
 #include "device/Create.h"
 
 #include "device/Failure.h"
+#include "weather/WeatherRecord.h"
 
 namespace sim {
 
@@ -16,6 +17,10 @@ InstallResult createDevice(const Device& device, const Profile& profile) {
     }
     device.makeLayout();
     writeProfile(device.profileFile(), profile);
+    // The weather widget's record is there from the start, to read and edit.
+    fs::path record = device.varFolder() / fs::path(weather::kRecordFile).relative_path().lexically_relative("var");
+    if (!weather::writeRecord(record.string(), weather::Record{}))
+        throw Failure("cannot write the sample weather record " + record.string());
     return installDeliverables(device, profile);
 }
 
