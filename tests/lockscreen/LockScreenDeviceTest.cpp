@@ -9,6 +9,7 @@
 #include "Command.h"
 #include "DumpReader.h"
 #include "foundation/PropertyList.h"
+#include "weather/WeatherRecord.h"
 
 namespace {
 
@@ -234,6 +235,29 @@ TEST(LockScreenDump, ThePanelTakesTheWallpapersLegibilityColour) {
         ASSERT_GE(timeLabels.size(), 2u);
         EXPECT_EQ((*timeLabels.back().view)["textColor"], expected);
     }
+}
+
+TEST(LockScreenDump, ANewDeviceHoldsTheSampleWeatherRecordWhichTheWidgetReads) {
+    TestDevice device({"--version", "11.1.2"});
+    std::string file = device.path() + weather::kRecordFile;
+    // The file itself holds every key (reading a missing key would give the sample too).
+    auto record = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(file));
+    ASSERT_TRUE(record) << file << " is missing or unreadable";
+    for (auto [key, value] : {std::pair{"temperature", "21°"}, std::pair{"location", "Paris"},
+                              std::pair{"conditions", "Sunny"}, std::pair{"icon", "sun"}}) {
+        id entry = record->objectForKey(key);
+        EXPECT_TRUE(isString(entry) && str(entry) == value) << key;
+    }
+
+    // An edit of the file is what the device shows.
+    enable(device);
+    set(device, "clockStyle", "2", "int");
+    EXPECT_EQ(labelsWithText(dumpAt(device), "Paris・21°").size(), 1u);
+    ASSERT_TRUE(weather::writeRecord(file, {"-4°", "Lima", "Light snow", "snow"}));
+    Json edited = dumpAt(device);
+    EXPECT_EQ(labelsWithText(edited, "Lima・-4°").size(), 1u);
+    EXPECT_EQ(labelsWithText(edited, "Light snow").size(), 1u);
+    EXPECT_TRUE(labelsWithText(edited, "Paris・21°").empty());
 }
 
 TEST(LockScreenDump, AStoppedDeviceIsLeftAsItWasAndBadOptionsFail) {
