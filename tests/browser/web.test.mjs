@@ -54,10 +54,11 @@ function startServe() {
     const record = (chunk) => { serveLog += chunk; };
     serve.stderr.setEncoding("utf8").on("data", record);
     serve.stdout.setEncoding("utf8").on("data", record);
-    return waitFor("serve to print its address", 60_000, () => {
-        if (serve.exitCode !== null) throw new Error(`serve ended (${serve.exitCode}): ${serveLog.trim()}`);
-        return /Serving .* at (http:\/\/127\.0\.0\.1:\d+\/)/.exec(serveLog)?.[1];
-    });
+    const ended = new Promise((_, reject) => serve.once("exit", (code, signal) =>
+        reject(new Error(`serve ended (${code ?? signal}) before listening: ${serveLog.trim()}`))));
+    ended.catch(() => {});  // once listening, its end is stopServe's business
+    return Promise.race([ended, waitFor("serve to print its address", 60_000,
+        () => /Serving .* at (http:\/\/127\.0\.0\.1:\d+\/)/.exec(serveLog)?.[1])]);
 }
 
 async function stopServe() {
