@@ -8,6 +8,9 @@
 #include "Screen.h"
 #include "WeatherWidget.h"
 #include "dump/DeviceDump.h"
+#include "renderer/Renderer.h"
+#include "uikit/UIAlertView.h"
+#include "uikit/UIDevice.h"
 #include "uikit/Touch.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
@@ -24,6 +27,7 @@ struct TouchTrack {
     bool active = false;
     CGPoint start;
     bool onBackground = false;  // began where no content takes touches
+    id alert;                   // began while this alert was shown
 };
 
 TouchTrack& track() {
@@ -69,9 +73,31 @@ std::string touch(const std::string& arguments) {
     id window = lockScreen().window;
     if (!window) throw std::runtime_error("the lock screen is not up yet");
     TouchTrack& t = track();
+    // An alert is modal: while one is shown, touches are its own.
+    if (w[0] == "down") {
+        std::vector<id> alerts = ui::shownAlerts();
+        if (!alerts.empty()) {
+            t = {true, p, false, alerts.back()};
+            return "UIAlertView";
+        }
+    }
+    if (t.active && t.alert) {
+        if (w[0] != "up") return "ok";
+        id alert = t.alert;
+        CGPoint start = t.start;
+        t = {};
+        const ui::DeviceProfile& screen = ui::deviceProfile();
+        std::vector<CGRect> areas = render::alertButtonAreas(alert, screen.screenWidth, screen.screenHeight);
+        for (std::size_t i = 0; i < areas.size(); ++i)
+            if (CGRectContainsPoint(areas[i], start) && CGRectContainsPoint(areas[i], p)) {
+                ui::tapAlertButton(alert, static_cast<long>(i));
+                return "alert button " + std::to_string(i);
+            }
+        return "ok";
+    }
     if (w[0] == "down") {
         id hit = ui::touchDown(window, p);
-        t = {true, p, isBackground(hit)};
+        t = {true, p, isBackground(hit), {}};
         return hit && hit->isa ? hit->isa->name() : "none";
     }
     if (w[0] == "move") {

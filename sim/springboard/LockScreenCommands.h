@@ -2,7 +2,8 @@
 //   dump                  the dump document, as one line of JSON
 //   frame PATH, screenshot PATH   the screen as a PNG file (see Screen.h)
 //   media [play|stop]     media starts or stops in another process; alone: "playing" or "stopped"
-//   touch down|move|up X Y   one finger on the screen, in points
+//   touch down|move|up X Y   one finger on the screen, in points; while an alert
+//                         is shown, a tap on one of its buttons
 //   today                 the user tries to open the today page: "opened" or "refused"
 //   weather               the weather widgets refresh from the record now
 #pragma once

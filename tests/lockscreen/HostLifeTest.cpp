@@ -11,6 +11,8 @@
 #include "HostClass.h"
 #include "Legibility.h"
 #include "LockScreen.h"
+#include "LockScreenCommands.h"
+#include "renderer/Renderer.h"
 #include "foundation/RunLoop.h"
 #include "substrate/Substrate.h"
 #include "uikit/Layout.h"
@@ -165,6 +167,40 @@ TEST(HostLife, TheTodayPageOpensOnlyWhenThePolicyAllowsIt) {
             springboard::closeTodayView();
             CHECK(!ui::superview(today));
             CHECK(events().size() == 2);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// While an alert is shown, touches are its own: a tap on its button closes it
+// and reaches its delegate; a tap elsewhere, or a press that slides off the
+// button, does nothing, and nothing under the alert is touched.
+TEST(HostLife, AnAlertTakesTheTouchesAndItsButtonClosesIt) {
+    EXPECT_EXIT(
+        {
+            startHost("11.1.2");
+            springboard::startLockScreen();
+            auto commands = springboard::lockScreenCommands();
+            auto touch = [&](const std::string& what) { return commands.at("touch")(what); };
+            id alert = ui::makeAlert("Title", "Message", id{}, "Cancel", NSStr("Other"));
+            ui::showAlert(alert);
+            std::vector<CGRect> areas = render::alertButtonAreas(alert, 320, 568);
+            CHECK(areas.size() == 2);
+            CHECK(CGRectGetMinX(areas[1]) >= CGRectGetMaxX(areas[0]) - 0.5);  // side by side
+            CGPoint other = CGPointMake(CGRectGetMidX(areas[1]), CGRectGetMidY(areas[1]));
+            auto at = [](CGPoint p) { return std::to_string(p.x) + " " + std::to_string(p.y); };
+
+            CHECK(touch("down 10 500") == "UIAlertView");
+            CHECK(touch("up 10 500") == "ok");
+            CHECK(touch("down " + at(other)) == "UIAlertView");
+            CHECK(touch("up 10 500") == "ok");  // slid off the button
+            CHECK(ui::shownAlerts().size() == 1);
+            CHECK(touch("down " + at(other)) == "UIAlertView");
+            CHECK(touch("up " + at(other)) == "alert button 1");
+            CHECK(ui::shownAlerts().empty());
+            // With the alert gone, touches reach the lock screen again.
+            CHECK(touch("down 10 500") != "UIAlertView");
+            touch("up 10 500");
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");

@@ -1,5 +1,7 @@
 #include <algorithm>
 
+#include "renderer/Renderer.h"
+
 #include "Internal.h"
 #include "uikit/UIAlertView.h"
 #include "uikit/UIView.h"
@@ -22,75 +24,103 @@ void hairline(cairo_t* cr, double x1, double y1, double x2, double y2) {
     cairo_stroke(cr);
 }
 
-void paintAlert(Pass& pass, const id& alert, double width, double height) {
-    cairo_t* cr = pass.cr();
-    const std::string title = str(rt::send<id()>(alert, "title"));
-    const std::string message = str(rt::send<id()>(alert, "message"));
-    const long count = rt::send<long()>(alert, "numberOfButtons");
-    const long cancel = rt::send<long()>(alert, "cancelButtonIndex");
-    std::vector<std::string> buttons;
-    for (long i = 0; i < count; ++i) buttons.push_back(str(rt::send<id(long)>(alert, "buttonTitleAtIndex:", i)));
-    const id accessory = rt::send<id()>(alert, "accessoryView");
+const TextStyle kTitleStyle{".SFUIText-Semibold", 17, {0, 0, 0, 1}, 1};
+const TextStyle kMessageStyle{".SFUIText", 13, {0, 0, 0, 1}, 1};
 
-    const TextStyle titleStyle{".SFUIText-Semibold", 17, {0, 0, 0, 1}, 1};
-    const TextStyle messageStyle{".SFUIText", 13, {0, 0, 0, 1}, 1};
+// Where everything of an alert card goes on a screen of the given size.
+struct AlertLayout {
+    std::string title, message;
+    std::vector<std::string> buttons;
+    long cancel = -1;
+    id accessory;
+    CGRect accessoryFrame = CGRectZero;
+    double titleHeight = 0, messageHeight = 0, accessoryHeight = 0;
+    CGRect card = CGRectZero;
+    std::vector<CGRect> buttonAreas;
+};
+
+AlertLayout layOut(Pass& pass, const id& alert, double width, double height) {
+    AlertLayout l;
+    l.title = str(rt::send<id()>(alert, "title"));
+    l.message = str(rt::send<id()>(alert, "message"));
+    const long count = rt::send<long()>(alert, "numberOfButtons");
+    l.cancel = rt::send<long()>(alert, "cancelButtonIndex");
+    for (long i = 0; i < count; ++i) l.buttons.push_back(str(rt::send<id(long)>(alert, "buttonTitleAtIndex:", i)));
+    l.accessory = rt::send<id()>(alert, "accessoryView");
+
     const double textWidth = kCardWidth - 2 * kPadding;
-    const double titleHeight = measureText(pass, title, titleStyle, textWidth);
-    const double messageHeight = measureText(pass, message, messageStyle, textWidth);
-    const CGRect accessoryFrame = accessory ? ui::frame(accessory) : CGRectZero;
-    const double accessoryHeight = accessory && !ui::isHidden(accessory) ? accessoryFrame.size.height : 0;
-    const bool sideBySide = buttons.size() == 2;
-    const double buttonsHeight = buttons.empty() ? 0 : kButtonHeight * (sideBySide ? 1 : double(buttons.size()));
+    l.titleHeight = measureText(pass, l.title, kTitleStyle, textWidth);
+    l.messageHeight = measureText(pass, l.message, kMessageStyle, textWidth);
+    l.accessoryFrame = l.accessory ? ui::frame(l.accessory) : CGRectZero;
+    l.accessoryHeight = l.accessory && !ui::isHidden(l.accessory) ? l.accessoryFrame.size.height : 0;
+    const bool sideBySide = l.buttons.size() == 2;
+    const double buttonsHeight = l.buttons.empty() ? 0 : kButtonHeight * (sideBySide ? 1 : double(l.buttons.size()));
 
     double contentHeight = kPadding + 4;
-    if (titleHeight > 0) contentHeight += titleHeight;
-    if (messageHeight > 0) contentHeight += (titleHeight > 0 ? 4 : 0) + messageHeight;
-    if (accessoryHeight > 0) contentHeight += 12 + accessoryHeight;
+    if (l.titleHeight > 0) contentHeight += l.titleHeight;
+    if (l.messageHeight > 0) contentHeight += (l.titleHeight > 0 ? 4 : 0) + l.messageHeight;
+    if (l.accessoryHeight > 0) contentHeight += 12 + l.accessoryHeight;
     contentHeight += kPadding + 4;
     const double cardHeight = contentHeight + buttonsHeight;
     const double cx = std::round((width - kCardWidth) / 2);
     const double cy = std::round((height - cardHeight) / 2);
-
-    // The card: translucent, rounded, over the dimmed screen.
-    cairo_save(cr);
-    roundedRect(cr, CGRect{{cx, cy}, {kCardWidth, cardHeight}}, 13);
-    cairo_set_source_rgba(cr, 0.97, 0.97, 0.97, 0.94);
-    cairo_fill_preserve(cr);
-    cairo_clip(cr);
-
-    double y = cy + kPadding + 4;
-    if (titleHeight > 0) {
-        paintText(pass, title, titleStyle, CGRect{{cx + kPadding, y}, {textWidth, titleHeight}});
-        y += titleHeight;
-    }
-    if (messageHeight > 0) {
-        if (titleHeight > 0) y += 4;
-        paintText(pass, message, messageStyle, CGRect{{cx + kPadding, y}, {textWidth, messageHeight}});
-        y += messageHeight;
-    }
-    if (accessoryHeight > 0) {
-        y += 12;
-        const double ax = cx + std::max(0.0, (kCardWidth - accessoryFrame.size.width) / 2);
-        cairo_save(cr);
-        cairo_translate(cr, ax - accessoryFrame.origin.x, y - accessoryFrame.origin.y);
-        paintView(pass, accessory);
-        cairo_restore(cr);
-    }
+    l.card = CGRect{{cx, cy}, {kCardWidth, cardHeight}};
 
     double by = cy + contentHeight;
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        const bool isCancel = static_cast<long>(i) == cancel;
-        TextStyle style{isCancel ? ".SFUIText-Semibold" : ".SFUIText", 17, kTint, 1};
+    for (std::size_t i = 0; i < l.buttons.size(); ++i) {
         double bx = cx, bw = kCardWidth;
         if (sideBySide) {
             bw = kCardWidth / 2;
             bx = cx + bw * static_cast<double>(i);
         }
-        if (i == 0 || !sideBySide) hairline(cr, cx, by, cx + kCardWidth, by);
-        if (sideBySide && i == 1) hairline(cr, bx, by, bx, by + kButtonHeight);
-        double th = measureText(pass, buttons[i], style, bw - 8);
-        paintText(pass, buttons[i], style, CGRect{{bx + 4, by + (kButtonHeight - th) / 2}, {bw - 8, th}});
+        l.buttonAreas.push_back(CGRect{{bx, by}, {bw, kButtonHeight}});
         if (!sideBySide) by += kButtonHeight;
+    }
+    return l;
+}
+
+void paintAlert(Pass& pass, const id& alert, double width, double height) {
+    cairo_t* cr = pass.cr();
+    const AlertLayout l = layOut(pass, alert, width, height);
+    const double cx = l.card.origin.x, cy = l.card.origin.y;
+    const double textWidth = kCardWidth - 2 * kPadding;
+
+    // The card: translucent, rounded, over the dimmed screen.
+    cairo_save(cr);
+    roundedRect(cr, l.card, 13);
+    cairo_set_source_rgba(cr, 0.97, 0.97, 0.97, 0.94);
+    cairo_fill_preserve(cr);
+    cairo_clip(cr);
+
+    double y = cy + kPadding + 4;
+    if (l.titleHeight > 0) {
+        paintText(pass, l.title, kTitleStyle, CGRect{{cx + kPadding, y}, {textWidth, l.titleHeight}});
+        y += l.titleHeight;
+    }
+    if (l.messageHeight > 0) {
+        if (l.titleHeight > 0) y += 4;
+        paintText(pass, l.message, kMessageStyle, CGRect{{cx + kPadding, y}, {textWidth, l.messageHeight}});
+        y += l.messageHeight;
+    }
+    if (l.accessoryHeight > 0) {
+        y += 12;
+        const double ax = cx + std::max(0.0, (kCardWidth - l.accessoryFrame.size.width) / 2);
+        cairo_save(cr);
+        cairo_translate(cr, ax - l.accessoryFrame.origin.x, y - l.accessoryFrame.origin.y);
+        paintView(pass, l.accessory);
+        cairo_restore(cr);
+    }
+
+    const bool sideBySide = l.buttons.size() == 2;
+    for (std::size_t i = 0; i < l.buttons.size(); ++i) {
+        const CGRect& area = l.buttonAreas[i];
+        const bool isCancel = static_cast<long>(i) == l.cancel;
+        TextStyle style{isCancel ? ".SFUIText-Semibold" : ".SFUIText", 17, kTint, 1};
+        if (i == 0 || !sideBySide) hairline(cr, cx, area.origin.y, cx + kCardWidth, area.origin.y);
+        if (sideBySide && i == 1) hairline(cr, area.origin.x, area.origin.y, area.origin.x, area.origin.y + kButtonHeight);
+        const double bw = area.size.width;
+        double th = measureText(pass, l.buttons[i], style, bw - 8);
+        paintText(pass, l.buttons[i], style, CGRect{{area.origin.x + 4, area.origin.y + (kButtonHeight - th) / 2}, {bw - 8, th}});
     }
     cairo_restore(cr);
 }
@@ -110,3 +140,21 @@ void paintAlerts(Pass& pass, double width, double height) {
 }
 
 }  // namespace render::detail
+
+namespace render {
+
+std::vector<CGRect> alertButtonAreas(const id& alert, double width, double height) {
+    // Measuring text needs a context; a one-pixel one will do.
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(surface);
+    std::vector<CGRect> areas;
+    {
+        detail::Pass pass(cr, 0);
+        areas = detail::layOut(pass, alert, width, height).buttonAreas;
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return areas;
+}
+
+}  // namespace render

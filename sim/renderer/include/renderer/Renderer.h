@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/Objects.h"
+#include "graphics/Geometry.h"
 #include "renderer/Frame.h"
 #include "renderer/Wallpaper.h"
 
@@ -44,5 +45,9 @@ Frame renderScreen(const RenderOptions& options);
 // the coordinates of the view's superview. Hidden views and their subviews are
 // skipped; alpha multiplies down the tree.
 void drawViewTree(cairo_t* cr, const id& view, double now);
+
+// Where the buttons of an alert are drawn on a screen of `width` x `height`
+// points, in button order: what a finger on the screen taps.
+std::vector<CGRect> alertButtonAreas(const id& alert, double width, double height);
 
 }  // namespace render
