@@ -4,7 +4,10 @@
 // its own, as each SpringBoard start does.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -12,8 +15,10 @@
 #include "Legibility.h"
 #include "LockScreen.h"
 #include "LockScreenCommands.h"
+#include "Screen.h"
 #include "renderer/Renderer.h"
 #include "foundation/RunLoop.h"
+#include "graphics/ImageFile.h"
 #include "substrate/Substrate.h"
 #include "uikit/Layout.h"
 #include "uikit/UIKit.h"
@@ -201,6 +206,38 @@ TEST(HostLife, AnAlertTakesTheTouchesAndItsButtonClosesIt) {
             // With the alert gone, touches reach the lock screen again.
             CHECK(touch("down 10 500") != "UIAlertView");
             touch("up 10 500");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// The live view's frames: a new picture only when the screen changed, written
+// whole; a screenshot at the device's scale.
+TEST(HostLife, FramesAreWrittenOnlyWhenTheScreenChanges) {
+    EXPECT_EXIT(
+        {
+            startHost("11.1.2");
+            springboard::startLockScreen();
+            ui::layoutPass();
+            std::string file = ::testing::TempDir() + "frame-" + std::to_string(getpid()) + ".png";
+            CHECK(springboard::frameCommand(file) == "new 1");
+            auto written = std::filesystem::last_write_time(file);
+            CHECK(springboard::frameCommand(file) == "same 1");
+            CHECK(std::filesystem::last_write_time(file) == written);
+            id patch = ui::makeView(rt::objc_getClass("UIView"), CGRectMake(10, 300, 50, 50));
+            ui::setBackgroundColor(patch, ui::colorWithRGBA(1, 0, 0, 1));
+            ui::addSubview(springboard::lockScreen().window, patch);
+            CHECK(springboard::frameCommand(file) == "new 2");
+            CGImageRef picture = cg::loadImageFile(file).image;
+            CHECK(picture && picture->width == 640 && picture->height == 1136);
+            bool threw = false;
+            try {
+                springboard::frameCommand("relative.png");
+            } catch (const std::exception&) {
+                threw = true;
+            }
+            CHECK(threw);
+            std::filesystem::remove(file);
             std::exit(0);
         },
         ::testing::ExitedWithCode(0), "");

@@ -159,6 +159,29 @@ TEST_F(LiveLockScreen, ALongPressADragAndALongPressStoreTheClockCornerUsedAgainA
     EXPECT_EQ(rectOf(after["notificationList"]["frame"]).y, lower + 10);
 }
 
+TEST_F(LiveLockScreen, AScreenshotIsTakenLiveAtTheDevicesScale) {
+    fs::path shot = fs::path(path()).parent_path() / "live.png";
+    Output taken = sim({"screenshot", path(), shot.string()});
+    ASSERT_EQ(taken.exitCode, 0) << taken.err;
+    std::string png = readFile(shot);
+    ASSERT_GT(png.size(), 24u);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // The PNG header's width and height, big-endian.
+    auto word = [&](std::size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+    };
+    EXPECT_EQ(word(16), 750);
+    EXPECT_EQ(word(20), 1334);
+    // Nothing of the live picture stays in the device's run folder.
+    for (const auto& entry : fs::directory_iterator(fs::path(path()) / "run"))
+        EXPECT_EQ(entry.path().filename().string().rfind("screenshot-", 0), std::string::npos) << entry.path();
+    // A fixed time is for a stopped device.
+    Output refused = sim({"screenshot", path(), shot.string(), "--at", "2026-12-07T21:05:02"});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_NE(refused.err.find("stopped device"), std::string::npos) << refused.err;
+}
+
 TEST_F(LiveLockScreen, TheLogHoldsOnlyTheAddOnsOwnLines) {
     const std::set<std::string> allowed{"OVS: OrvelleiOS has been updated.", "OVS: Now Playing App Is Playing."};
     for (const std::string& line : linesWith(log(), "OVS:")) EXPECT_TRUE(allowed.count(line)) << line;
