@@ -9,6 +9,7 @@
 #include "device/Boot.h"
 #include "device/Create.h"
 #include "device/Failure.h"
+#include "device/TemporaryFolder.h"
 
 namespace cli {
 
@@ -19,29 +20,13 @@ namespace {
 // A temporary device, removed with everything in it when done.
 class FreshDevice {
 public:
-    explicit FreshDevice(const sim::Profile& profile) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / "orvelle-device-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) sim::failWithErrno("cannot make a temporary device folder in " + pattern);
-        folder_ = pattern;
-        try {
-            sim::createDevice(sim::Device(folder_), profile);
-        } catch (...) {
-            remove();
-            throw;
-        }
+    explicit FreshDevice(const sim::Profile& profile) : folder_("device") {
+        sim::createDevice(device(), profile);
     }
-    ~FreshDevice() { remove(); }
-    FreshDevice(const FreshDevice&) = delete;
-    FreshDevice& operator=(const FreshDevice&) = delete;
-    sim::Device device() const { return sim::Device(folder_); }
+    sim::Device device() const { return sim::Device(folder_.path()); }
 
 private:
-    void remove() {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-    fs::path folder_;
+    sim::TemporaryFolder folder_;
 };
 
 }  // namespace

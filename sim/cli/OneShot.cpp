@@ -22,6 +22,7 @@
 #include "device/Process.h"
 #include "device/Profile.h"
 #include "device/Sandbox.h"
+#include "device/TemporaryFolder.h"
 
 namespace cli {
 
@@ -35,33 +36,20 @@ constexpr double kStartAllowance = 60;
 // A copy of the device's files, removed with everything in it.
 class ScratchCopy {
 public:
-    explicit ScratchCopy(const sim::Device& device) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / "orvelle-dump-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) sim::failWithErrno("cannot make a scratch folder in " + pattern);
-        folder_ = pattern;
+    explicit ScratchCopy(const sim::Device& device) : folder_("dump") {
         std::error_code ec;
-        fs::copy_file(device.profileFile(), folder_ / "profile.plist", ec);
+        fs::copy_file(device.profileFile(), folder_.path() / "profile.plist", ec);
         auto options = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
-        if (!ec) fs::copy(device.varFolder(), folder_ / "var", options, ec);
-        if (!ec) fs::copy(device.libraryFolder(), folder_ / "Library", options, ec);
-        if (ec) {
-            remove();
-            throw sim::Failure("cannot copy " + device.folder().string() + " for the dump: " + ec.message());
-        }
-        sim::Device(folder_).makeLayout();
+        if (!ec) fs::copy(device.varFolder(), folder_.path() / "var", options, ec);
+        if (!ec) fs::copy(device.libraryFolder(), folder_.path() / "Library", options, ec);
+        if (ec) throw sim::Failure("cannot copy " + device.folder().string() + " for the headless run: " + ec.message());
+        device_().makeLayout();
     }
-    ~ScratchCopy() { remove(); }
-    ScratchCopy(const ScratchCopy&) = delete;
-    ScratchCopy& operator=(const ScratchCopy&) = delete;
-    sim::Device device() const { return sim::Device(folder_); }
+    sim::Device device() const { return device_(); }
 
 private:
-    void remove() {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-    fs::path folder_;
+    sim::Device device_() const { return sim::Device(folder_.path()); }
+    sim::TemporaryFolder folder_;
 };
 
 std::string lastLine(const fs::path& file) {

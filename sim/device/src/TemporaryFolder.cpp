@@ -1,0 +1,23 @@
+#include "device/TemporaryFolder.h"
+
+#include <cstdlib>
+
+#include "device/Failure.h"
+
+namespace sim {
+
+namespace fs = std::filesystem;
+
+TemporaryFolder::TemporaryFolder(const std::string& purpose) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = (fs::path(tmp && *tmp ? tmp : "/tmp") / ("orvelle-" + purpose + "-XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) failWithErrno("cannot make a temporary folder in " + pattern);
+    path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+}  // namespace sim
