@@ -127,7 +127,13 @@ std::string media(const std::string& arguments) {
 
 }  // namespace
 
-std::string dumpText() { return dump::deviceDump({lockScreen().window, notificationListFrame()}).dump(); }
+std::string dumpText() {
+    auto buttons = [](const id& alert) {
+        const ui::DeviceProfile& screen = ui::deviceProfile();
+        return render::alertButtonAreas(alert, screen.screenWidth, screen.screenHeight);
+    };
+    return dump::deviceDump({lockScreen().window, notificationListFrame(), buttons}).dump();
+}
 
 std::map<std::string, Command> lockScreenCommands() {
     return {

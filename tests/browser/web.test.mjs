@@ -90,6 +90,12 @@ async function longPress(at) {
     await page.mouse.up();
 }
 
+async function click(at) {
+    const p = await onPage(at);
+    await page.mouse.click(p.x, p.y);
+    await sleep(400);  // the page sends the touches one after another
+}
+
 async function drag(from, to) {
     const a = await onPage(from);
     const b = await onPage(to);
@@ -183,6 +189,21 @@ describe("the web simulator in a browser", () => {
         await waitFor(`the clock drawn on the canvas at ${JSON.stringify(label.inWindow)}`, 20_000,
             async () => (await contrastIn(label.inWindow)) > 80);
         assert.equal(await page.locator("#connection").textContent(), "live");
+    });
+
+    // A new device tells what is new in an alert that takes every touch until
+    // its button is tapped, as on the phone.
+    check("a click on the update notice's button closes it", async () => {
+        const alert = await waitFor("the update notice in the dump", 20_000, async () => (await dump(device)).alerts[0]);
+        assert.equal(alert.title, "OrvelleiOS");
+        assert.deepEqual(alert.buttons, ["Okay!"]);
+        const [x, y, w, h] = alert.buttonFrames[0];
+        // Touches away from the button leave the alert where it is.
+        await click({ x: 10, y: 10 });
+        assert.equal((await dump(device)).alerts.length, 1, "a click beside the alert closed it");
+        // The dump's button frame is where the page shows the button.
+        await click({ x: x + w / 2, y: y + h / 2 });
+        await waitFor("the alert to close", 10_000, async () => (await dump(device)).alerts.length === 0);
     });
 
     check("a long press, a drag and a long press move the clock and store its new corner", async () => {

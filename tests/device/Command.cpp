@@ -82,6 +82,12 @@ std::vector<std::string> logLines(const std::filesystem::path& device, const std
     return found;
 }
 
+void markUpdateNoticeSeen(const std::string& devicePath) {
+    std::filesystem::path folder = std::filesystem::path(devicePath) / "var/mobile/Library/Preferences";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "com.tovik.installorvellehasbeenupdated140.plist");
+}
+
 TestDevice::TestDevice(const std::vector<std::string>& createOptions) {
     std::string pattern = (std::filesystem::temp_directory_path() / "device-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) std::abort();

@@ -25,6 +25,10 @@ std::string readFile(const std::filesystem::path& file);
 // Lines of the device log that begin with `prefix` after the "Program[pid]: " part.
 std::vector<std::string> logLines(const std::filesystem::path& device, const std::string& prefix);
 
+// As if the update notice had been shown and closed: its marker file is made,
+// so the notice's modal alert does not take the touches of a test.
+void markUpdateNoticeSeen(const std::string& devicePath);
+
 // A device folder in a temporary folder, shut down and removed at the end.
 class TestDevice {
 public:

@@ -24,6 +24,7 @@ protected:
         device = new TestDevice({"--version", "11.1.2", "--screen", "375x667"});
         for (auto [key, value, type] : {std::tuple{"enableOVS", "true", "bool"}, std::tuple{"clockStyle", "2", "int"}})
             ASSERT_EQ(sim({"settings", path(), "set", key, value, "--type", type}).exitCode, 0);
+        markUpdateNoticeSeen(path());  // its alert would take the touches
         Output booted = sim({"boot", path()});
         ASSERT_EQ(booted.exitCode, 0) << booted.err;
     }

@@ -37,6 +37,7 @@ protected:
         device = new TestDevice({"--version", "11.1.2", "--screen", "375x667"});
         Output on = sim({"prefs", path(), "set", "enableOVS", "true"});
         ASSERT_EQ(on.exitCode, 0) << on.err;
+        markUpdateNoticeSeen(path());  // its alert would take the touches
         Output booted = sim({"boot", path()});
         ASSERT_EQ(booted.exitCode, 0) << booted.err;
     }

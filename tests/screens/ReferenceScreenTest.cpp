@@ -53,9 +53,8 @@ void prepare(const TestDevice& device, const Case& c) {
         Output set = sim({"settings", device.path(), "set", s.key, s.value, "--type", s.type});
         ASSERT_EQ(set.exitCode, 0) << set.err;
     }
+    markUpdateNoticeSeen(device.path());
     fs::path preferences = fs::path(device.path()) / "var/mobile/Library/Preferences";
-    fs::create_directories(preferences);
-    std::ofstream(preferences / "com.tovik.installorvellehasbeenupdated140.plist") << "";
     id home = NSDictionaryNew();
     rt::cast<NSMutableDictionary>(home)->setObject(NSStr(c.wallpaper), "wallpaper");
     ASSERT_TRUE(ns::writeToFile(home, (preferences / "com.apple.springboard.plist").string()));

@@ -24,7 +24,14 @@ json deviceDump(const DumpInput& input) {
     json alerts = json::array();
     for (const id& alert : ui::shownAlerts()) {
         auto a = rt::cast<UIAlertView>(alert);
-        if (a) alerts.push_back({{"title", a->title}, {"message", a->message}, {"buttons", a->buttons}});
+        if (!a) continue;
+        json entry{{"title", a->title}, {"message", a->message}, {"buttons", a->buttons}};
+        if (input.alertButtonFrames) {
+            json frames = json::array();
+            for (const CGRect& r : input.alertButtonFrames(alert)) frames.push_back(rectJson(r));
+            entry["buttonFrames"] = std::move(frames);
+        }
+        alerts.push_back(std::move(entry));
     }
     out["alerts"] = std::move(alerts);
     json hooks = json::array();

@@ -3,8 +3,10 @@
 // alerts on screen and the hooks installed in the process.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -16,6 +18,9 @@ namespace dump {
 struct DumpInput {
     id window;                             // the lock screen's window
     std::optional<CGRect> notificationList;  // nothing: no list on screen
+    // Where an alert's buttons are drawn while it is on top (screen points);
+    // when given, each alert lists them as "buttonFrames".
+    std::function<std::vector<CGRect>(const id& alert)> alertButtonFrames;
 };
 
 nlohmann::ordered_json deviceDump(const DumpInput& input);
