@@ -146,7 +146,6 @@ void setMediaPlaying(bool playing) {
         double side = std::round(screenWidth() * kArtworkShare);
         CGRect frame = CGRectMake((screenWidth() - side) / 2, CGRectGetMaxY(defaultDateTimeFrame()) + kListGap, side, side);
         ls.artwork = ui::makeView(rt::objc_getClass("SBDashBoardMediaArtworkView"), frame);
-        ui::setBackgroundColor(ls.artwork, ui::colorWithRGBA(0.85, 0.3, 0.35, 1));
         ui::addSubview(pageView(), ls.artwork);
         std::printf("SpringBoard: media playing (pid %d)\n", kMediaProcess);
     } else {
