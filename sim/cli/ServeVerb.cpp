@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "Args.h"
 #include "Verbs.h"

@@ -1,5 +1,6 @@
 #include "WebDevice.h"
 
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
