@@ -61,17 +61,22 @@ id panelScreen() {
     return window;
 }
 
-void BM_FullFrame375x667At2x(benchmark::State& state) {
+// The panel's screen at 375 x 667 and 2x, half a second into the colon's fade.
+render::RenderOptions panelFrame() {
     const double t0 = 1'800'000'000;
     ns::useVirtualClock(t0);
-    id window = panelScreen();
     render::RenderOptions options;
     options.width = 375;
     options.height = 667;
     options.scale = 2;
-    options.roots = {window};
+    options.roots = {panelScreen()};
     options.now = t0 + 0.5;
     options.statusBar.time = "21:05";
+    return options;
+}
+
+void BM_FullFrame375x667At2x(benchmark::State& state) {
+    render::RenderOptions options = panelFrame();
     for (auto _ : state) {
         render::Frame frame = render::renderScreen(options);
         benchmark::DoNotOptimize(frame.surface());
@@ -83,15 +88,7 @@ BENCHMARK(BM_FullFrame375x667At2x)->Unit(benchmark::kMillisecond);
 
 // The frame as the web simulator sends it: rendered and encoded as PNG.
 void BM_FullFrameAsPNG(benchmark::State& state) {
-    const double t0 = 1'800'000'000;
-    ns::useVirtualClock(t0);
-    id window = panelScreen();
-    render::RenderOptions options;
-    options.width = 375;
-    options.height = 667;
-    options.scale = 2;
-    options.roots = {window};
-    options.now = t0 + 0.5;
+    render::RenderOptions options = panelFrame();
     for (auto _ : state) {
         std::string png = render::renderScreen(options).encodePNG(/*fast=*/true);
         benchmark::DoNotOptimize(png.data());

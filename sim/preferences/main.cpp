@@ -19,6 +19,7 @@
 #include "Panes.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
+#include "device/ToolkitProfile.h"
 #include "preferences/PSListController.h"
 #include "foundation/Log.h"
 #include "uikit/UIKit.h"
@@ -60,14 +61,7 @@ void configureFromProfile() {
     std::error_code ec;
     if (!std::filesystem::exists(sim::inside::kProfile, ec)) return;
     try {
-        sim::Profile p = sim::readProfile(sim::inside::kProfile);
-        ui::DeviceProfile d;
-        d.model = p.model;
-        d.systemVersion = p.systemVersion;
-        d.screenWidth = p.screenWidth;
-        d.screenHeight = p.screenHeight;
-        d.scale = p.screenScale;
-        ui::configureDevice(d);
+        sim::configureToolkit(sim::readProfile(sim::inside::kProfile));
     } catch (const std::exception& e) {
         NSLog("Preferences: %s; using the default screen", e.what());
     }

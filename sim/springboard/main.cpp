@@ -24,10 +24,10 @@
 #include "dump/IsoTime.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
+#include "device/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
 #include "substrate/Loader.h"
 #include "uikit/Layout.h"
-#include "uikit/UIDevice.h"
 
 namespace {
 
@@ -90,13 +90,7 @@ int launch(const Options& options) {
     }
 
     sim::Profile profile = sim::readProfile(options.profile);
-    ui::DeviceProfile device;
-    device.model = profile.model;
-    device.systemVersion = profile.systemVersion;
-    device.screenWidth = profile.screenWidth;
-    device.screenHeight = profile.screenHeight;
-    device.scale = profile.screenScale;
-    ui::configureDevice(device);
+    sim::configureToolkit(profile);
 
     springboard::registerAllHostClasses(majorVersion(profile.systemVersion));
 
