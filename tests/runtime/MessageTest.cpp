@@ -24,10 +24,10 @@ inline constinit const ClassMsg<id()> makeShape{"MTShape", "makeShape"};
 void moveToImp(id self, SEL cmd, Point p) { state<Shape>(self, cmd).origin = p; }
 double originXImp(id self, SEL cmd) { return state<Shape>(self, cmd).origin.x; }
 std::string describeShapeImp(id, SEL) { return "shape"; }
-std::string describeSquareImp(id self, SEL cmd) {
+std::string describeSquareImp(id self, SEL) {
     return "square of " + sendSuper(objc_getClass("MTSquare"), self, describeShape);
 }
-std::string describeTileImp(id self, SEL cmd) {
+std::string describeTileImp(id self, SEL) {
     return "tile, " + sendSuper(objc_getClass("MTTile"), self, describeShape);
 }
 id makeShapeImp(id self, SEL) { return asClass(self)->alloc(); }

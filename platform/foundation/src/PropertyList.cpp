@@ -1,5 +1,7 @@
 #include "foundation/PropertyList.h"
 
+#include "foundation/FileReplace.h"
+
 #include <fcntl.h>
 #include <plist/plist.h>
 #include <sys/stat.h>
@@ -270,13 +272,6 @@ PlistPtr nodeFromObject(const id& object, int depth) {
     return nullptr;
 }
 
-std::string directoryOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 bool writeAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -286,37 +281,6 @@ bool writeAll(int fd, const std::string& bytes) {
         done += static_cast<std::size_t>(n);
     }
     return true;
-}
-
-// Mode for a new file: the old file's, else what the umask allows of rw-rw-rw-,
-// so a file written by one program stays readable by the others.
-mode_t modeFor(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-bool replaceAtomically(const std::string& path, const std::string& bytes) {
-    std::string dir = directoryOf(path);
-    std::string base = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
-    std::string temp = dir + "/." + base + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, modeFor(path)) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
-        // Make the rename itself durable.
-        int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dfd >= 0) {
-            ::fsync(dfd);
-            ::close(dfd);
-        }
-        return true;
-    }
-    ::unlink(temp.c_str());
-    return false;
 }
 
 bool replaceInPlace(const std::string& path, const std::string& bytes) {
@@ -374,7 +338,7 @@ bool writeToFile(const id& dictionary, const std::string& path, bool atomically)
     if (!isDictionary(dictionary) || path.empty()) return false;
     std::string xml = xmlData(dictionary);
     if (xml.empty()) return false;
-    return atomically ? replaceAtomically(path, xml) : replaceInPlace(path, xml);
+    return atomically ? replaceFile(path, xml).ok() : replaceInPlace(path, xml);
 }
 
 bool fileExistsAtPath(const std::string& path) {

@@ -1,0 +1,22 @@
+// Replacing a file whole: a reader (another program, a browser, the tool)
+// sees the old file or the new one, never part of one, and a crash in the
+// middle leaves the old one.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "foundation/Result.h"
+
+namespace ns {
+
+// Writes `bytes` to a new file in the same folder, flushes it and renames it
+// over `path`. The file keeps the old one's permissions (a new one gets
+// rw-rw-rw- less the umask). A link at `path` is replaced, never followed. On
+// failure `path` is as it was and the reason names the file.
+Result<> replaceFile(const std::string& path, std::string_view bytes);
+
+// The same for `name` (no slash) in an open folder.
+Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath);
+
+}  // namespace ns

@@ -1,0 +1,94 @@
+#include "foundation/FileReplace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+namespace ns {
+
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The old file's permissions, else what the umask allows of rw-rw-rw-, so a
+// file written by one program stays readable by the others.
+mode_t modeFor(int folder, const std::string& name) {
+    struct stat st {};
+    if (::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// A new, exclusive temporary beside the target; -1 with errno set.
+int createTemporary(int folder, const std::string& name, std::string& temporary) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = "." + name + "." + std::to_string(random() % 1000000000ULL) + ".tmp";
+        int fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+Failure failure(const std::string& shownPath, const char* step, int error) {
+    return fail("cannot replace " + shownPath + ": " + step + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath) {
+    if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+        return fail("cannot replace " + shownPath + ": not a file name");
+    std::string temporary;
+    int fd = createTemporary(folder, name, temporary);
+    if (fd < 0) return failure(shownPath, "cannot create a temporary file beside it", errno);
+    const char* step = nullptr;
+    if (::fchmod(fd, modeFor(folder, name)) != 0)
+        step = "cannot set its permissions";
+    else if (!writeAll(fd, bytes))
+        step = "cannot write it";
+    else if (::fsync(fd) != 0)
+        step = "cannot flush it";
+    int error = errno;
+    if (::close(fd) != 0 && !step) {
+        step = "cannot write it";
+        error = errno;
+    }
+    if (!step && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) {
+        step = "cannot rename the new file over it";
+        error = errno;
+    }
+    if (step) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        return failure(shownPath, step, error);
+    }
+    ::fsync(folder);  // the rename itself lasts
+    return {};
+}
+
+Result<> replaceFile(const std::string& path, std::string_view bytes) {
+    auto slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return failure(path, "cannot open its folder", errno);
+    Result<> result = replaceFileAt(fd, name, bytes, path);
+    ::close(fd);
+    return result;
+}
+
+}  // namespace ns
