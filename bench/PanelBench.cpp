@@ -17,6 +17,7 @@
 #include "Settings.h"
 #include "foundation/DateFormatter.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIKit.h"
 #include "updateLabel.h"
@@ -45,7 +46,6 @@ bool prepareDevice(benchmark::State& state) {
         return false;
     }
     orvelle::registerClockViewController();
-    ns::RunLoop::main().reset();
     ns::useVirtualClock(kMonday);
     ns::setDefaultLocale("en_US");
     ns::setDefaultTimeZone("UTC");
@@ -61,6 +61,7 @@ void useCaches(bool on) {
 // between real steps. Only the step is timed: the fades the overlay leaves are
 // dropped between steps, as the host's passes drop finished ones.
 void refreshStep(benchmark::State& state, const char* step) {
+    ns::ProcessScope fresh;
     if (!prepareDevice(state)) return;
     bool built = state.range(0) != 0;
     useCaches(built);
@@ -86,6 +87,7 @@ BENCHMARK(BM_DateLabelStep)->Arg(0)->Arg(1)->UseManualTime();
 
 // The floor: the date label's text with a kept formatter, nothing read.
 void BM_FormatAndSetFloor(benchmark::State& state) {
+    ns::ProcessScope fresh;
     if (!prepareDevice(state)) return;
     id label = ui::makeLabel();
     double t = kMonday;
@@ -94,6 +96,7 @@ void BM_FormatAndSetFloor(benchmark::State& state) {
 BENCHMARK(BM_FormatAndSetFloor);
 
 void BM_PanelSettingsRead(benchmark::State& state) {
+    ns::ProcessScope fresh;
     if (!prepareDevice(state)) return;
     orvelle::setSettingsCaching(state.range(0) != 0);
     for (auto _ : state) benchmark::DoNotOptimize(orvelle::intEntry(orvelle::cachedSettings(), "timeFormat"));
@@ -105,6 +108,7 @@ BENCHMARK(BM_PanelSettingsRead)->Arg(0)->Arg(1);
 // A whole build of the panel (the integer reads print their value, which goes
 // to /dev/null here rather than into the report).
 void BM_PanelBuild(benchmark::State& state) {
+    ns::ProcessScope fresh;
     if (!prepareDevice(state)) return;
     if (!rt::objc_getClass("SBFTouchPassThroughView"))
         rt::objc_registerClass("SBFTouchPassThroughView", rt::objc_getClass("UIView"));
@@ -118,7 +122,6 @@ void BM_PanelBuild(benchmark::State& state) {
     ::dup2(saved, STDOUT_FILENO);
     ::close(saved);
     ::close(null);
-    ns::RunLoop::main().reset();
 }
 BENCHMARK(BM_PanelBuild);
 

@@ -1,10 +1,14 @@
 // The control socket: tools outside the device send one command line and get
-// one reply line. Commands run on the main run loop, between its other work.
+// one reply line. The socket and every open connection are sources of the main
+// run loop, so a command runs between the loop's other work, on its thread.
 #pragma once
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
+
+#include "foundation/RunLoop.h"
 
 namespace springboard {
 
@@ -12,14 +16,29 @@ using Command = std::function<std::string(const std::string& arguments)>;
 
 class ControlServer {
 public:
-    // Binds the socket (replacing a stale one) and serves from a thread of its
-    // own; fails with the path and the reason.
-    void start(const std::string& path, std::map<std::string, Command> commands);
+    // Binds the socket (replacing a stale one) and watches it on the current
+    // run loop; fails with the path and the reason.
+    ControlServer(const std::string& path, std::map<std::string, Command> commands);
+    ~ControlServer();
+    ControlServer(const ControlServer&) = delete;
+    ControlServer& operator=(const ControlServer&) = delete;
+
+    std::size_t openConnections() const { return clients_.size(); }
 
 private:
-    void serve(int listener);
+    struct Client;
+    void accept();
+    void readFrom(Client& client);
+    void writeTo(Client& client);
+    void drop(int fd);
+    // The reply to one line: a command's answer, or "error: ..." when it is
+    // unknown or fails (a failure of a command never ends the program).
     std::string answer(const std::string& line);
+
     std::map<std::string, Command> commands_;
+    int listener_ = -1;
+    std::unique_ptr<ns::RunLoop::Source> source_;
+    std::map<int, std::unique_ptr<Client>> clients_;
 };
 
 }  // namespace springboard

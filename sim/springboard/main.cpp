@@ -8,11 +8,11 @@
 #include <unistd.h>
 
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -65,16 +65,8 @@ double parseTime(const std::string& text, const char* what) {
     return *t;
 }
 
-// A device booted at a given time keeps a virtual clock that moves at real speed.
-[[noreturn]] void runFrom(double start) {
-    auto origin = std::chrono::steady_clock::now();
-    while (true) {
-        double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - origin).count();
-        double behind = start + elapsed - ns::now();
-        ns::RunLoop::main().advance(behind > 0 ? behind : 0);
-        usleep(10000);
-    }
-}
+// Set once the run loop starts: a failure after that is not a failure to start.
+bool running = false;
 
 int launch(const Options& options) {
     bool oneShot = !options.dumpFile.empty() || !options.screenshotFile.empty();
@@ -86,7 +78,8 @@ int launch(const Options& options) {
             throw std::runtime_error("--run \"" + options.run + "\" is not a number of seconds from 0 to 86400");
         ns::useVirtualClock(options.at.empty() ? ns::now() : parseTime(options.at, "--at"));
     } else if (const char* start = std::getenv("ORVELLE_TIME"); start && *start) {
-        ns::useVirtualClock(parseTime(start, "ORVELLE_TIME"));
+        // A device booted at a given time runs from it at the real pace.
+        ns::useRealPaceFrom(parseTime(start, "ORVELLE_TIME"));
     }
 
     sim::Profile profile = sim::readProfile(options.profile);
@@ -97,8 +90,8 @@ int launch(const Options& options) {
     auto commands = springboard::lockScreenCommands();
     commands["ping"] = [](const std::string&) { return std::string("pong"); };
     commands["pid"] = [](const std::string&) { return std::to_string(getpid()); };
-    springboard::ControlServer control;
-    if (!oneShot) control.start(options.control, std::move(commands));
+    std::optional<springboard::ControlServer> control;
+    if (!oneShot) control.emplace(options.control, std::move(commands));
 
     substrate::LoaderProcess process{"SpringBoard", {"com.apple.springboard"},
                                      substrate::coreFoundationVersionFor(profile.systemVersion)};
@@ -123,7 +116,7 @@ int launch(const Options& options) {
     }
     std::printf("SpringBoard: up (pid %d, %s %s, %gx%g@%g)\n", static_cast<int>(getpid()), profile.model.c_str(),
                 profile.systemVersion.c_str(), profile.screenWidth, profile.screenHeight, profile.screenScale);
-    if (ns::clockIsVirtual()) runFrom(ns::now());
+    running = true;
     ns::RunLoop::main().run();
     return 0;
 }
@@ -158,7 +151,8 @@ int main(int argc, char** argv) {
     try {
         return launch(options);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "SpringBoard: cannot start: %s\n", e.what());
+        std::fprintf(stderr, "SpringBoard: %s: %s\n", running ? "stopped by a failure while running" : "cannot start",
+                     e.what());
         return 1;
     }
 }

@@ -1,7 +1,6 @@
 #include "Supervisor.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <sys/wait.h>
@@ -10,7 +9,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+
+#include "foundation/FileReplace.h"
 
 namespace supervisor {
 
@@ -21,7 +21,7 @@ using Clock = std::chrono::steady_clock;
 // A program that ends this soon after its start is waited for a little, so a
 // crashing one does not spin; it is still back within a second.
 constexpr auto kShortLife = std::chrono::seconds(1);
-constexpr auto kCrashPause = std::chrono::milliseconds(500);
+constexpr double kCrashPause = 0.5;
 constexpr auto kStopGrace = std::chrono::seconds(3);
 
 std::string describeStatus(int status) {
@@ -35,28 +35,33 @@ std::string describeStatus(int status) {
 
 Supervisor::Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile)
     : log_(log), programsFile_(std::move(programsFile)) {
-    for (auto& spec : programs) programs_.push_back(Running{std::move(spec)});
+    for (auto& spec : programs) programs_.push_back(Running{std::move(spec), 0, {}, {}});
 }
 
 void Supervisor::say(const std::string& text) { log_.line("orvelle-supervisor[" + std::to_string(getpid()) + "]", text); }
 
+void Supervisor::startLater(Running& program, double seconds) {
+    if (auto t = rt::cast<NSTimer>(program.restart)) t->invalidate();
+    Running* p = &program;
+    program.restart = ns::scheduledTimer(seconds, false, [this, p](const id&) { start(*p); },
+                                         "start " + program.spec.name);
+}
+
 void Supervisor::start(Running& program) {
-    program.waiting = false;
+    if (auto t = rt::cast<NSTimer>(program.restart)) t->invalidate();
+    program.restart.reset();
+    if (stopping_) return;
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         say("cannot make a pipe for " + program.spec.name + ": " + strerror(errno) + "; trying again");
-        program.waiting = true;
-        program.restartAt = Clock::now() + kCrashPause;
-        return;
+        return startLater(program, kCrashPause);
     }
     pid_t pid = fork();
     if (pid < 0) {
         say("cannot start " + program.spec.name + ": " + strerror(errno) + "; trying again");
         close(out[0]);
         close(out[1]);
-        program.waiting = true;
-        program.restartAt = Clock::now() + kCrashPause;
-        return;
+        return startLater(program, kCrashPause);
     }
     if (pid == 0) {
         sigset_t none;
@@ -74,19 +79,20 @@ void Supervisor::start(Running& program) {
     close(out[1]);
     program.pid = pid;
     program.started = Clock::now();
-    outputs_[out[0]] = std::make_unique<LineSplitter>(program.spec.name + "[" + std::to_string(pid) + "]");
+    int fd = out[0];
+    Output& output = outputs_[fd];
+    output.splitter = std::make_unique<LineSplitter>(program.spec.name + "[" + std::to_string(pid) + "]");
+    output.source = ns::RunLoop::main().watch(fd, ns::RunLoop::Readable, "output of " + program.spec.name,
+                                              [this, fd](unsigned) { readOutput(fd); });
     say("started " + program.spec.name + "[" + std::to_string(pid) + "]");
     writeProgramsFile();
 }
 
-void Supervisor::writeProgramsFile() const {
-    std::string temporary = programsFile_ + ".new";
-    {
-        std::ofstream out(temporary);
-        for (const auto& p : programs_)
-            if (p.pid > 0) out << p.spec.name << " " << p.pid << "\n";
-    }
-    std::rename(temporary.c_str(), programsFile_.c_str());
+void Supervisor::writeProgramsFile() {
+    std::string text;
+    for (const auto& p : programs_)
+        if (p.pid > 0) text += p.spec.name + " " + std::to_string(p.pid) + "\n";
+    if (auto written = ns::replaceFile(programsFile_, text); !written) say(written.reason());
 }
 
 void Supervisor::reap() {
@@ -99,14 +105,18 @@ void Supervisor::reap() {
             std::string what = p.spec.name + "[" + std::to_string(pid) + "] " + describeStatus(status);
             if (stopping_) {
                 say(what);
+                bool anyLeft = false;
+                for (const auto& q : programs_) anyLeft = anyLeft || q.pid > 0;
+                if (!anyLeft) ns::RunLoop::main().stop();  // stopAll waits no longer
                 break;
             }
             bool shortLived = Clock::now() - p.started < kShortLife;
-            p.waiting = true;
-            p.restartAt = Clock::now() + (shortLived ? std::chrono::duration_cast<Clock::duration>(kCrashPause)
-                                                     : Clock::duration::zero());
             say(what + "; starting it again");
             writeProgramsFile();
+            if (shortLived)
+                startLater(p, kCrashPause);
+            else
+                start(p);
         }
     }
 }
@@ -115,71 +125,71 @@ void Supervisor::readOutput(int fd) {
     char buffer[8192];
     ssize_t n = read(fd, buffer, sizeof buffer);
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
-    auto& splitter = *outputs_.at(fd);
+    auto& output = outputs_.at(fd);
     if (n > 0) {
-        splitter.feed(std::string_view(buffer, static_cast<std::size_t>(n)), log_);
+        output.splitter->feed(std::string_view(buffer, static_cast<std::size_t>(n)), log_);
         return;
     }
     // Every writer (the program and whatever it started) has closed it.
-    splitter.finish(log_);
-    close(fd);
+    output.splitter->finish(log_);
     outputs_.erase(fd);
+    close(fd);
 }
 
-int Supervisor::pollTimeoutMs() const {
-    int timeout = -1;
-    for (const auto& p : programs_) {
-        if (!p.waiting) continue;
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(p.restartAt - Clock::now()).count();
-        int wait = ms < 0 ? 0 : static_cast<int>(ms);
-        if (timeout < 0 || wait < timeout) timeout = wait;
+// What is still in the pipes once every writer is gone.
+void Supervisor::drainOutputs() {
+    while (!outputs_.empty()) {
+        int fd = outputs_.begin()->first;
+        int flags = fcntl(fd, F_GETFL);
+        fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+        char buffer[8192];
+        ssize_t n;
+        while ((n = read(fd, buffer, sizeof buffer)) > 0)
+            outputs_.at(fd).splitter->feed(std::string_view(buffer, static_cast<std::size_t>(n)), log_);
+        outputs_.at(fd).splitter->finish(log_);
+        outputs_.erase(fd);
+        close(fd);
     }
-    return timeout;
 }
 
 void Supervisor::stopAll() {
     stopping_ = true;
     for (auto& p : programs_) {
-        p.waiting = false;
+        if (auto t = rt::cast<NSTimer>(p.restart)) t->invalidate();
         if (p.pid > 0) kill(p.pid, SIGTERM);
     }
-    auto deadline = Clock::now() + kStopGrace;
+    // The loop keeps reading their output and reaping them, up to the grace time.
     auto anyRunning = [&] {
         for (const auto& p : programs_)
             if (p.pid > 0) return true;
         return false;
     };
-    while (anyRunning() && Clock::now() < deadline) {
-        reap();
-        for (auto it = outputs_.begin(); it != outputs_.end();) {
-            int fd = (it++)->first;
-            pollfd pf{fd, POLLIN, 0};
-            if (poll(&pf, 1, 0) == 1) readOutput(fd);
-        }
-        usleep(20 * 1000);
-    }
+    auto deadline = Clock::now() + kStopGrace;
+    while (anyRunning() && Clock::now() < deadline)
+        ns::RunLoop::main().run(std::chrono::duration<double>(deadline - Clock::now()).count());
     // Everything else in the device goes with us.
     kill(-1, SIGKILL);
     while (waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
     }
-    for (auto it = outputs_.begin(); it != outputs_.end();) {
-        int fd = (it++)->first;
-        int flags = fcntl(fd, F_GETFL);
-        fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-        while (outputs_.count(fd)) {
-            char buffer[8192];
-            ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                outputs_.at(fd)->feed(std::string_view(buffer, static_cast<std::size_t>(n)), log_);
-                continue;
-            }
-            outputs_.at(fd)->finish(log_);
-            close(fd);
-            outputs_.erase(fd);
-        }
-    }
+    drainOutputs();
     for (auto& p : programs_) p.pid = 0;
     writeProgramsFile();
+}
+
+void Supervisor::onSignal() {
+    signalfd_siginfo info{};
+    while (read(signals_, &info, sizeof info) == sizeof info) {
+        if (info.ssi_signo == SIGCHLD) {
+            reap();
+            continue;
+        }
+        if (stopping_) continue;
+        say(std::string("stopping the device (") + strsignal(static_cast<int>(info.ssi_signo)) + ")");
+        stopAll();
+        say("stopped");
+        ns::RunLoop::main().stop();
+        return;
+    }
 }
 
 int Supervisor::run() {
@@ -192,34 +202,12 @@ int Supervisor::run() {
         say(std::string("cannot watch signals: ") + strerror(errno));
         return 1;
     }
+    auto signalSource =
+        ns::RunLoop::main().watch(signals_, ns::RunLoop::Readable, "signals", [this](unsigned) { onSignal(); });
     say("up; keeping SpringBoard and backboardd running");
-
-    while (true) {
-        for (auto& p : programs_)
-            if (p.waiting && Clock::now() >= p.restartAt) start(p);
-
-        std::vector<pollfd> watched{{signals_, POLLIN, 0}};
-        for (const auto& [fd, splitter] : outputs_) watched.push_back({fd, POLLIN, 0});
-        int ready = poll(watched.data(), watched.size(), pollTimeoutMs());
-        if (ready < 0 && errno != EINTR) {
-            say(std::string("poll failed: ") + strerror(errno));
-            stopAll();
-            return 1;
-        }
-        for (std::size_t i = 1; i < watched.size(); ++i)
-            if (watched[i].revents) readOutput(watched[i].fd);
-        if (watched[0].revents & POLLIN) {
-            signalfd_siginfo info{};
-            while (read(signals_, &info, sizeof info) == sizeof info) {
-                if (info.ssi_signo == SIGCHLD) continue;
-                say(std::string("stopping the device (") + strsignal(static_cast<int>(info.ssi_signo)) + ")");
-                stopAll();
-                say("stopped");
-                return 0;
-            }
-        }
-        reap();
-    }
+    for (auto& p : programs_) start(p);
+    ns::RunLoop::main().run();
+    return exitCode_;
 }
 
 }  // namespace supervisor

@@ -1,6 +1,8 @@
 // The first process of a booted device: starts SpringBoard and backboardd,
 // starts either again when it ends, reaps every orphan of the device, and
-// gathers all program output into the device log.
+// gathers all program output into the device log. It runs on a run loop: the
+// signals and every program's output are descriptor sources, the restarts are
+// timers, so it sleeps while nothing happens.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "LogWriter.h"
+#include "foundation/RunLoop.h"
 
 namespace supervisor {
 
@@ -32,24 +35,30 @@ private:
         ProgramSpec spec;
         pid_t pid = 0;
         TimePoint started{};
-        TimePoint restartAt{};
-        bool waiting = true;  // to be started at restartAt
+        id restart;  // the NSTimer that starts it again
+    };
+    struct Output {
+        std::unique_ptr<LineSplitter> splitter;
+        std::unique_ptr<ns::RunLoop::Source> source;
     };
 
     void start(Running& program);
+    void startLater(Running& program, double seconds);
     void reap();
     void readOutput(int fd);
-    void writeProgramsFile() const;
+    void drainOutputs();
+    void onSignal();
+    void writeProgramsFile();
     void stopAll();
-    int pollTimeoutMs() const;
     void say(const std::string& text);
 
     std::vector<Running> programs_;
     LogWriter& log_;
     std::string programsFile_;
-    std::map<int, std::unique_ptr<LineSplitter>> outputs_;  // by pipe descriptor
+    std::map<int, Output> outputs_;  // by pipe descriptor
     int signals_ = -1;
     bool stopping_ = false;
+    int exitCode_ = 0;
 };
 
 }  // namespace supervisor

@@ -3,6 +3,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 
 using ns::RunLoop;
@@ -39,15 +40,10 @@ SEL tickWith = rt::sel_registerName("tick:");
 class RunLoopTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        RunLoop::main().reset();
-        RunLoop::main().setAfterPass({});
         ns::useVirtualClock(1000);
         firings.clear();
     }
-    void TearDown() override {
-        RunLoop::main().reset();
-        ns::useRealClock();
-    }
+    ns::ProcessScope fresh;
     static std::vector<double> times() {
         std::vector<double> t;
         for (const auto& f : firings) t.push_back(f.at - 1000);
@@ -131,12 +127,17 @@ TEST_F(RunLoopTest, NonPositiveIntervalMeansTheShortestInterval) {
     EXPECT_EQ(firings.size(), 1u);
 }
 
-TEST_F(RunLoopTest, PassesRunQueuedWorkAndTheAfterPassHook) {
+TEST_F(RunLoopTest, PassesRunQueuedWorkThenEveryObserverInOrder) {
     std::vector<std::string> log;
-    RunLoop::main().setAfterPass([&] { log.push_back("pass"); });
+    auto layout = RunLoop::main().observePasses("layout", [&] { log.push_back("layout"); });
+    auto draw = RunLoop::main().observePasses("draw", [&] { log.push_back("draw"); });
     RunLoop::main().perform([&] { log.push_back("work"); });
     RunLoop::main().runOnce();
-    EXPECT_EQ(log, (std::vector<std::string>{"work", "pass"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"work", "layout", "draw"}));
+    layout.reset();
+    RunLoop::main().runOnce();
+    EXPECT_EQ(log.back(), "draw");
+    EXPECT_EQ(log.size(), 4u) << "a removed observer no longer runs";
 }
 
 TEST_F(RunLoopTest, WorkFromAnotherThreadWakesTheRealLoop) {

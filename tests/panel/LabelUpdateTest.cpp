@@ -30,7 +30,7 @@ TEST_F(LabelUpdate, TwelveAndTwentyFourHourTimes) {
     for (const Case& c : {Case{kEvening, NSNum(2), "9:05"}, Case{kEvening, id{}, "21:05"},
                           Case{kEvening, NSNum(1), "21:05"}, Case{kMorning, NSStr("2"), "9:05"},
                           Case{kMorning, NSNum(0), "09:05"}}) {
-        ns::RunLoop::main().reset();
+        ns::ProcessScope fresh;
         ns::useVirtualClock(c.at);
         if (c.timeFormat)
             writeSettings({{"timeFormat", c.timeFormat}});

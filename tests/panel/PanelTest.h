@@ -16,6 +16,7 @@
 #include "Settings.h"
 #include "foundation/DateFormatter.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIKit.h"
 #include "updateLabel.h"
@@ -66,11 +67,11 @@ inline bool sameColour(const id& a, const id& b) { return ui::colorsEqual(a, b);
 
 class PanelTest : public ::testing::Test {
 protected:
+    ns::ProcessScope fresh;
     void SetUp() override {
         std::filesystem::create_directories(orvelle::kPreferencesFolder);
         for (const char* path : {orvelle::kSettingsFile, orvelle::kClockPositionFile, orvelle::kWeatherPositionFile})
             std::filesystem::remove(path);
-        ns::RunLoop::main().reset();
         ns::useVirtualClock(kEvening);
         ns::setDefaultLocale("en_US");
         ns::setDefaultTimeZone("UTC");
@@ -80,7 +81,6 @@ protected:
         if (!rt::objc_getClass("SBFTouchPassThroughView"))
             rt::objc_registerClass("SBFTouchPassThroughView", rt::objc_getClass("UIView"));
     }
-    void TearDown() override { ns::RunLoop::main().reset(); }
 
     static void useScreen(double width, double height) {
         ui::DeviceProfile profile;

@@ -1,6 +1,7 @@
 // View animations: model values at once, the timed animation recorded, completions later.
 #include <gtest/gtest.h>
 
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIKit.h"
 
@@ -10,9 +11,9 @@ using namespace ui;
 
 class Animation : public ::testing::Test {
 protected:
+    ns::ProcessScope fresh;
     void SetUp() override {
         ns::useVirtualClock(t0);
-        ns::RunLoop::main().reset();
         pruneAnimations(1e18);
     }
     const double t0 = 2'000'000;

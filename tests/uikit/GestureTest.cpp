@@ -1,6 +1,7 @@
 // Long-press and pan recognisers driven by touches and the virtual clock.
 #include <gtest/gtest.h>
 
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIKit.h"
 
@@ -18,9 +19,9 @@ void onPan(id, SEL, id g) { gLog.events.push_back("pan" + std::to_string(gesture
 
 class Gestures : public ::testing::Test {
 protected:
+    ns::ProcessScope fresh;
     void SetUp() override {
         ns::useVirtualClock(3'000'000);
-        ns::RunLoop::main().reset();
         static rt::Class* cls = [] {
             rt::Class* c = rt::objc_registerClass("TestGestureTarget", rt::NSObjectClass());
             rt::defineMethod(c, "longPress:", &onLongPress);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "substrate/Substrate.h"
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIKit.h"
 
@@ -79,8 +80,8 @@ TEST(Layout, RemovingASubviewLaysOutTheOldSuperview) {
 }
 
 TEST(Layout, TheRunLoopPassLaysOutOnceInstalled) {
+    ns::ProcessScope fresh;
     ns::useVirtualClock(1'000'000);
-    ns::RunLoop::main().reset();
     installLayoutPass();
     id window = makeWindow(CGRectMake(0, 0, 100, 100));
     id v = makeView(layoutClass("TestLayoutA"), CGRectMake(0, 0, 10, 10));
@@ -89,7 +90,6 @@ TEST(Layout, TheRunLoopPassLaysOutOnceInstalled) {
     EXPECT_TRUE(gLayouts.empty());
     ns::RunLoop::main().runOnce();
     EXPECT_EQ(gLayouts.size(), 1u);
-    ns::RunLoop::main().setAfterPass({});
 }
 
 // A hook on UIView's layoutSubviews is seen by a subclass that does not

@@ -1,26 +1,26 @@
-#include <atomic>
+#include "foundation/Clock.h"
+
 #include <chrono>
 
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
-#include "ClockControl.h"
+#include "runtime/ObjectState.h"
 
 namespace ns {
 
 namespace {
-
-std::atomic<bool> isVirtual{false};
-std::atomic<double> virtualNow{0};
 
 double realNow() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
-id dateNow(id, SEL) {
-    auto date = std::make_shared<NSDate>(now());
-    date->isa = rt::objc_getClass("NSDate");
-    return date;
+double steadyNow() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
+
+id dateNow(id, SEL) { return rt::make<NSDate>("NSDate", now()); }
 
 double dateTimeIntervalSince1970(id self, SEL) { return rt::cast<NSDate>(self)->timeIntervalSince1970; }
 
@@ -33,22 +33,36 @@ __attribute__((constructor)) void registerDateMethods() {
 
 }  // namespace
 
-double now() { return isVirtual.load() ? virtualNow.load() : realNow(); }
-
-bool clockIsVirtual() { return isVirtual.load(); }
-
-void useVirtualClock(double startSeconds) {
-    virtualNow.store(startSeconds);
-    isVirtual.store(true);
-}
-
-void useRealClock() { isVirtual.store(false); }
-
-// Moves the virtual clock; never backwards, so "now" is monotonic within a run.
-void setVirtualNow(double seconds) {
-    double current = virtualNow.load();
-    while (seconds > current && !virtualNow.compare_exchange_weak(current, seconds)) {
+double Clock::now() const {
+    switch (mode_) {
+        case Mode::Virtual: return virtualNow_;
+        case Mode::RealPaceFrom: return paceStart_ + (steadyNow() - paceOriginSteady_);
+        case Mode::Real: break;
     }
+    return realNow();
 }
+
+void Clock::useReal() { mode_ = Mode::Real; }
+
+void Clock::useRealPaceFrom(double start) {
+    paceStart_ = start;
+    paceOriginSteady_ = steadyNow();
+    mode_ = Mode::RealPaceFrom;
+}
+
+void Clock::useVirtual(double start) {
+    virtualNow_ = start;
+    mode_ = Mode::Virtual;
+}
+
+void Clock::moveVirtualTo(double seconds) {
+    if (mode_ == Mode::Virtual && seconds > virtualNow_) virtualNow_ = seconds;
+}
+
+double now() { return Process::current().clock().now(); }
+bool clockIsVirtual() { return Process::current().clock().isVirtual(); }
+void useVirtualClock(double startSeconds) { Process::current().clock().useVirtual(startSeconds); }
+void useRealClock() { Process::current().clock().useReal(); }
+void useRealPaceFrom(double startSeconds) { Process::current().clock().useRealPaceFrom(startSeconds); }
 
 }  // namespace ns

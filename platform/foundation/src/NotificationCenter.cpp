@@ -1,27 +1,12 @@
 #include "foundation/NotificationCenter.h"
 
-#include <mutex>
-#include <vector>
+#include "foundation/Log.h"
+#include "foundation/Process.h"
+#include "runtime/ObjectState.h"
 
 namespace ns {
 
 namespace {
-
-struct Observation {
-    id observer;  // strong: observers live as long as the process
-    SEL selector;
-    std::string name;
-};
-
-struct Center {
-    std::mutex mutex;
-    std::vector<Observation> observations;
-};
-
-Center& defaultCenter() {
-    static Center* center = new Center;  // never destroyed: observers outlive static destructors
-    return *center;
-}
 
 id notificationName(id self, SEL) { return NSStr(rt::cast<NSNotification>(self)->name); }
 id notificationObject(id self, SEL) { return rt::cast<NSNotification>(self)->object; }
@@ -35,37 +20,56 @@ __attribute__((constructor)) void registerNotificationMethods() {
 
 }  // namespace
 
-void addObserver(const id& observer, SEL selector, const std::string& name) {
+void NotificationCenter::addObserver(const id& observer, SEL selector, const std::string& name) {
     if (!observer || !selector) return;
-    auto& c = defaultCenter();
-    std::lock_guard lock(c.mutex);
-    c.observations.push_back({observer, selector, name});
+    std::lock_guard lock(mutex_);
+    observations_.push_back({observer, selector, name});
 }
 
-void postNotification(const std::string& name, const id& object) {
+void NotificationCenter::post(const std::string& name, const id& object) {
     std::vector<Observation> matching;
     {
-        auto& c = defaultCenter();
-        std::lock_guard lock(c.mutex);
-        for (const auto& o : c.observations)
+        std::lock_guard lock(mutex_);
+        for (const auto& o : observations_)
             if (o.name == name) matching.push_back(o);
     }
     if (matching.empty()) return;
     registerFoundationClasses();
-    auto note = std::make_shared<NSNotification>();
-    note->isa = rt::objc_getClass("NSNotification");
+    auto note = rt::make<NSNotification>("NSNotification");
     note->name = name;
     note->object = object;
     // Delivered outside the lock: a handler may post or observe in turn.
-    for (const auto& o : matching) rt::sendAction(o.observer, o.selector, note);
+    for (const auto& o : matching) {
+        try {
+            rt::sendAction(o.observer, o.selector, note);
+        } catch (const std::exception& e) {
+            logLine("NSNotificationCenter: observer -[" + (o.observer->isa ? o.observer->isa->name() : "?") + " " +
+                    rt::sel_getName(o.selector) + "] of \"" + name + "\" threw: " + e.what() +
+                    "; the other observers still get it");
+        }
+    }
 }
 
-std::size_t observerCount(const std::string& name) {
-    auto& c = defaultCenter();
-    std::lock_guard lock(c.mutex);
+std::size_t NotificationCenter::observerCount(const std::string& name) const {
+    std::lock_guard lock(mutex_);
     std::size_t n = 0;
-    for (const auto& o : c.observations) n += o.name == name;
+    for (const auto& o : observations_) n += o.name == name;
     return n;
 }
+
+void NotificationCenter::removeAllObservers() {
+    std::vector<Observation> gone;
+    {
+        std::lock_guard lock(mutex_);
+        gone.swap(observations_);
+    }
+}
+
+NotificationCenter& defaultCenter() { return Process::current().notificationCenter(); }
+void addObserver(const id& observer, SEL selector, const std::string& name) {
+    defaultCenter().addObserver(observer, selector, name);
+}
+void postNotification(const std::string& name, const id& object) { defaultCenter().post(name, object); }
+std::size_t observerCount(const std::string& name) { return defaultCenter().observerCount(name); }
 
 }  // namespace ns

@@ -1,6 +1,7 @@
 #include "uikit/Layout.h"
 
 #include "Internal.h"
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIView.h"
 
@@ -32,6 +33,16 @@ void layoutPass() {
     }
 }
 
-void installLayoutPass() { ns::RunLoop::main().setAfterPass([] { layoutPass(); }); }
+namespace {
+// The process's layout pass, as long as the process lives.
+struct LayoutPassPart {
+    std::unique_ptr<ns::RunLoop::Observer> observer;
+};
+}  // namespace
+
+void installLayoutPass() {
+    auto& part = ns::Process::current().part<LayoutPassPart>();
+    if (!part.observer) part.observer = ns::RunLoop::main().observePasses("layout pass", [] { layoutPass(); });
+}
 
 }  // namespace ui
