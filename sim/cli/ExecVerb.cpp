@@ -9,6 +9,7 @@
 #include "device/Boot.h"
 #include "device/Create.h"
 #include "device/Failure.h"
+#include "device/Sandbox.h"
 #include "device/TemporaryFolder.h"
 
 namespace cli {
@@ -44,14 +45,13 @@ int execVerb(const std::vector<std::string>& words) {
 
     if (args.flag("fresh")) {
         FreshDevice fresh(profileFromArgs(args));
-        return sim::runInNewSandbox(fresh.device(), command);
+        return sim::runInDevice(fresh.device(), command);
     }
     if (args.option("model") || args.option("version") || args.option("screen") || args.flag("with-nine"))
         throw UsageError("--model, --version, --screen and --with-nine go with --fresh");
     sim::Device device(args.positionals()[0]);
     device.requireExists();
-    if (auto state = sim::bootState(device)) return sim::runInside(device, *state, command);
-    return sim::runInNewSandbox(device, command);
+    return sim::runInDevice(device, command);
 }
 
 }  // namespace cli

@@ -94,38 +94,31 @@ void runHeadless(const sim::Device& device, const OneShotOptions& options, const
 
     ScratchCopy scratch(device);
     sim::Device copy = scratch.device();
-    std::string zone = options.timeZone.empty() ? profile.timeZone : options.timeZone;
-    sim::SandboxOptions sandbox;
-    sandbox.dieWithParent = true;
-    sandbox.workingFolder = "/";
-    sandbox.environment = {
-        {"PATH", "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"},
-        {"HOME", "/var/mobile"},
-        {"LANG", "C.UTF-8"},
-        {"ORVELLE_LOCALE", options.locale.empty() ? profile.locale : options.locale},
-        {"ORVELLE_TZ", zone},
-        {"TZ", zone},
-    };
     std::vector<std::string> command{springBoard.string(), "--run", options.run};
     command.insert(command.end(), outputs.begin(), outputs.end());
     if (!options.at.empty()) command.insert(command.end(), {"--at", options.at});
-    auto args = sim::sandboxCommand(copy, sandbox, command);
-    auto argv = sim::argvOf(args);
 
     int log = open(copy.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (log < 0) sim::failWithErrno("cannot open " + copy.logFile().string());
-    pid_t child = fork();
-    if (child < 0) sim::failWithErrno("cannot fork");
-    if (child == 0) {
-        int devnull = open("/dev/null", O_RDONLY);
-        dup2(devnull, 0);
-        dup2(log, 1);
-        dup2(log, 2);
-        execvp("bwrap", argv.data());
-        dprintf(2, "orvelle-sim: cannot start bwrap: %s\n", strerror(errno));
-        _exit(127);
+    int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    sim::LaunchSpec sandbox;
+    sandbox.entry = sim::Entry::Fresh;
+    sandbox.command = command;
+    sandbox.workingFolder = "/";
+    sandbox.environment = sim::deviceEnvironment(profile, options.locale, options.timeZone);
+    sandbox.stdinFd = devnull;
+    sandbox.stdoutFd = log;
+    sandbox.stderrFd = log;
+    pid_t child;
+    try {
+        child = sim::launch(copy, sandbox);
+    } catch (...) {
+        close(log);
+        if (devnull >= 0) close(devnull);
+        throw;
     }
     close(log);
+    if (devnull >= 0) close(devnull);
     int code = waitWithDeadline(child, runSeconds + kStartAllowance);
     if (!options.logFile.empty()) fs::copy_file(copy.logFile(), options.logFile, fs::copy_options::overwrite_existing, ec);
     if (code != 0)

@@ -4,6 +4,7 @@
 #include "device/Boot.h"
 #include "device/BuildTree.h"
 #include "device/Failure.h"
+#include "device/Sandbox.h"
 
 namespace cli {
 
@@ -30,8 +31,7 @@ int prefsVerb(const std::vector<std::string>& words) {
     device.requireExists();
     std::vector<std::string> command{(sim::binFolder() / "Preferences").string()};
     command.insert(command.end(), rest.begin() + 1, rest.end());
-    if (auto state = sim::bootState(device)) return sim::runInside(device, *state, command);
-    return sim::runInNewSandbox(device, command);
+    return sim::runInDevice(device, command);
 }
 
 }  // namespace cli

@@ -16,7 +16,9 @@ bool holds(const std::vector<std::string>& args, std::vector<std::string> words)
 
 TEST(SandboxCommand, MountsTheDeviceTreesAndTheMachineReadOnly) {
     sim::Device device("/srv/devices/one");
-    auto args = sim::sandboxCommand(device, {}, {"/bin/true"});
+    sim::LaunchSpec spec;
+    spec.command = {"/bin/true"};
+    auto args = sim::sandboxCommand(device, spec);
     EXPECT_EQ(args.front(), "bwrap");
     EXPECT_TRUE(holds(args, {"--bind", "/srv/devices/one/var", "/var"}));
     EXPECT_TRUE(holds(args, {"--bind", "/srv/devices/one/Library", "/Library"}));
@@ -25,6 +27,7 @@ TEST(SandboxCommand, MountsTheDeviceTreesAndTheMachineReadOnly) {
     EXPECT_TRUE(holds(args, {"--ro-bind", "/srv/devices/one/profile.plist", "/run/device/profile.plist"}));
     EXPECT_TRUE(holds(args, {"--bind", "/srv/devices/one/run", "/run/device/run"}));
     EXPECT_TRUE(holds(args, {"--unshare-pid"}));
+    EXPECT_TRUE(holds(args, {"--die-with-parent"})) << "a fresh sandbox ends with the tool";
     EXPECT_TRUE(holds(args, {"--tmpfs", "/tmp"}));
     EXPECT_FALSE(holds(args, {"--as-pid-1"}));
     EXPECT_TRUE(holds(args, {"--", "/bin/true"}));
@@ -36,15 +39,52 @@ TEST(SandboxCommand, MountsTheDeviceTreesAndTheMachineReadOnly) {
 }
 
 TEST(SandboxCommand, ABootedDeviceHasItsSupervisorAsFirstProcess) {
-    sim::SandboxOptions options;
-    options.commandIsInit = true;
-    options.infoFd = 3;
-    options.environment = {{"TZ", "Europe/Paris"}};
-    auto args = sim::sandboxCommand(sim::Device("/d"), options, {"/x/orvelle-supervisor"});
-    EXPECT_TRUE(holds(args, {"--as-pid-1"}));
-    EXPECT_TRUE(holds(args, {"--info-fd", "3"}));
+    sim::LaunchSpec spec;
+    spec.entry = sim::Entry::Boot;
+    spec.command = {"/x/orvelle-supervisor"};
+    spec.infoFd = 9;
+    spec.environment = {{"TZ", "Europe/Paris"}};
+    auto args = sim::sandboxCommand(sim::Device("/d"), spec);
+    EXPECT_TRUE(holds(args, {"--unshare-pid", "--as-pid-1"}));
+    EXPECT_TRUE(holds(args, {"--info-fd", "3"})) << "the info descriptor is passed at a fixed number";
     EXPECT_TRUE(holds(args, {"--setenv", "TZ", "Europe/Paris"}));
-    EXPECT_FALSE(holds(args, {"--die-with-parent"}));
+    EXPECT_FALSE(holds(args, {"--die-with-parent"})) << "a booted device outlives the tool";
+}
+
+TEST(SandboxCommand, EnteringABootedDeviceJoinsItsProcessesWithTheSameMounts) {
+    sim::Device device("/srv/devices/one");
+    sim::LaunchSpec fresh, join;
+    fresh.command = join.command = {"/usr/bin/killall", "SpringBoard"};
+    join.entry = sim::Entry::Join;
+    auto joined = sim::sandboxCommand(device, join);
+    EXPECT_TRUE(holds(joined, {"--pidns", "4"}));
+    EXPECT_FALSE(holds(joined, {"--unshare-pid"}));
+    // Everything after the namespaces is the same wall as a fresh sandbox's.
+    auto tail = [](const std::vector<std::string>& a) {
+        return std::vector<std::string>(std::find(a.begin(), a.end(), "--ro-bind"), a.end());
+    };
+    EXPECT_EQ(tail(joined), tail(sim::sandboxCommand(device, fresh)));
+}
+
+TEST(SandboxCommand, TheDevicesEnvironmentTakesItsProfileUnlessOverridden) {
+    sim::Profile profile;
+    profile.locale = "fr_FR";
+    profile.timeZone = "Europe/Paris";
+    auto env = sim::deviceEnvironment(profile);
+    auto value = [&](const sim::Environment& e, const std::string& name) {
+        for (const auto& [n, v] : e)
+            if (n == name) return v;
+        return std::string("<absent>");
+    };
+    EXPECT_EQ(value(env, "HOME"), "/var/mobile");
+    EXPECT_EQ(value(env, "ORVELLE_LOCALE"), "fr_FR");
+    EXPECT_EQ(value(env, "TZ"), "Europe/Paris");
+    EXPECT_EQ(value(env, "ORVELLE_TIME"), "<absent>");
+    auto overridden = sim::deviceEnvironment(profile, "de_DE", "Asia/Tokyo", "2026-12-08T21:05:00");
+    EXPECT_EQ(value(overridden, "ORVELLE_LOCALE"), "de_DE");
+    EXPECT_EQ(value(overridden, "ORVELLE_TZ"), "Asia/Tokyo");
+    EXPECT_EQ(value(overridden, "TZ"), "Asia/Tokyo");
+    EXPECT_EQ(value(overridden, "ORVELLE_TIME"), "2026-12-08T21:05:00");
 }
 
 TEST(SandboxCommand, CallerFoldersMapToWhereTheSandboxShowsThem) {

@@ -20,6 +20,7 @@
 #include "device/Process.h"
 #include "device/Profile.h"
 #include "device/Sandbox.h"
+#include "foundation/FileReplace.h"
 
 namespace sim {
 
@@ -117,45 +118,31 @@ BootState boot(const Device& device, const BootOptions& options) {
             throw Failure((binFolder() / program).string() + " is missing (build the sim targets first)");
     }
 
-    std::string locale = options.locale.empty() ? profile.locale : options.locale;
-    std::string zone = options.timeZone.empty() ? profile.timeZone : options.timeZone;
-    SandboxOptions sandbox;
-    sandbox.commandIsInit = true;
-    sandbox.workingFolder = "/";
-    sandbox.infoFd = 3;
-    sandbox.environment = {
-        {"PATH", "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"}, {"HOME", "/var/mobile"}, {"LANG", "C.UTF-8"},
-        {"ORVELLE_LOCALE", locale}, {"ORVELLE_TZ", zone}, {"TZ", zone},
-    };
-    if (!options.time.empty()) sandbox.environment.push_back({"ORVELLE_TIME", options.time});
-    auto args = sandboxCommand(device, sandbox, {supervisor.string()});
-
     int log = open(device.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (log < 0) failWithErrno("cannot open " + device.logFile().string());
+    int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int info[2];
-    if (pipe2(info, O_CLOEXEC) != 0) {
+    if (devnull < 0 || pipe2(info, O_CLOEXEC) != 0) {
         close(log);
         failWithErrno("cannot make a pipe");
     }
-    auto argv = argvOf(args);
-    pid_t child = fork();
-    if (child < 0) failWithErrno("cannot fork");
-    if (child == 0) {
-        // The sandbox outlives this command: its own session, output to the log.
-        setsid();
-        int devnull = open("/dev/null", O_RDONLY);
-        int infoWriter = fcntl(info[1], F_DUPFD, 10);
-        dup2(devnull, 0);
-        dup2(log, 1);
-        dup2(log, 2);
-        dup2(infoWriter, 3);
-        close_range(4, ~0U, 0);
-        execvp("bwrap", argv.data());
-        dprintf(2, "orvelle-sim: cannot start bwrap: %s\n", strerror(errno));
-        _exit(127);
+    LaunchSpec sandbox;
+    sandbox.entry = Entry::Boot;
+    sandbox.command = {supervisor.string()};
+    sandbox.workingFolder = "/";
+    sandbox.environment = deviceEnvironment(profile, options.locale, options.timeZone, options.time);
+    sandbox.stdinFd = devnull;
+    sandbox.stdoutFd = log;
+    sandbox.stderrFd = log;
+    sandbox.infoFd = info[1];
+    pid_t child;
+    try {
+        child = launch(device, sandbox);
+    } catch (...) {
+        for (int fd : {log, devnull, info[0], info[1]}) close(fd);
+        throw;
     }
-    close(log);
-    close(info[1]);
+    for (int fd : {log, devnull, info[1]}) close(fd);
 
     // {"child-pid": N} comes as soon as the sandbox's first process exists.
     std::string json;
@@ -185,18 +172,12 @@ BootState boot(const Device& device, const BootOptions& options) {
         throw Failure("the sandbox of " + device.folder().string() + " did not start (bwrap exit " +
                       std::to_string(exitCodeOf(status)) + "): " + lastLogLine(device));
     }
-    {
-        fs::path temporary = device.bootStateFile();
-        temporary += ".new";
-        std::ofstream out(temporary);
-        out << "supervisor " << state.supervisor << " " << state.startTime << "\nsandbox " << state.sandbox << "\n";
-        out.close();
-        std::error_code ec;
-        if (out) fs::rename(temporary, device.bootStateFile(), ec);
-        if (!out || ec) {
-            kill(state.supervisor, SIGKILL);
-            throw Failure("cannot write " + device.bootStateFile().string());
-        }
+    std::string record = "supervisor " + std::to_string(state.supervisor) + " " + std::to_string(state.startTime) +
+                         "\nsandbox " + std::to_string(state.sandbox) + "\n";
+    if (auto written = ns::replaceFile(device.bootStateFile(), record); !written) {
+        kill(state.supervisor, SIGKILL);
+        waitpid(child, nullptr, 0);
+        throw Failure(written.reason());
     }
 
     deadline = after(options.timeoutSeconds);
@@ -245,7 +226,7 @@ pid_t respring(const Device& device, double timeoutSeconds) {
     auto state = bootState(device);
     if (!state) throw Failure(device.folder().string() + " is not booted");
     auto before = springBoardPid(device, 2);
-    int code = runInside(device, *state, {"/usr/bin/killall", "-9", "SpringBoard", "backboardd"});
+    int code = runInDevice(device, {"/usr/bin/killall", "-9", "SpringBoard", "backboardd"});
     if (code != 0 && code != 1) throw Failure("killall inside the device failed with exit " + std::to_string(code));
     auto deadline = after(timeoutSeconds);
     while (Clock::now() < deadline) {

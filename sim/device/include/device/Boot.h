@@ -49,11 +49,6 @@ void shutdown(const Device& device, double timeoutSeconds = 10);
 // SpringBoard answers. Answers its pid inside the device.
 pid_t respring(const Device& device, double timeoutSeconds = 20);
 
-// Runs a command inside the booted device's namespaces; answers its exit code.
-int runInside(const Device& device, const BootState& state, const std::vector<std::string>& command);
-// Runs a command in a new sandbox with the device's mounts; answers its exit code.
-int runInNewSandbox(const Device& device, const std::vector<std::string>& command);
-
 // Serialises boot, shutdown and respring of one device between processes.
 class DeviceLock {
 public:

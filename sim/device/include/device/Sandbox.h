@@ -1,31 +1,72 @@
-// The bubblewrap command line that puts a device's trees at /var and /Library,
-// with the machine's /usr read-only, in a PID namespace of its own.
+// The one way into a device. Every program that runs in a device (its
+// supervisor at boot, a command or the Settings program on a stopped device,
+// a headless one-shot run, a command inside a booted device) is started by
+// launch(), so every one of them stands behind the same walls: the device's
+// trees at /var and /Library, the machine's /usr read-only, a PID namespace
+// of the device's, and the device's environment.
 #pragma once
+
+#include <sys/types.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "device/Device.h"
+#include "device/Profile.h"
 
 namespace sim {
 
-struct SandboxOptions {
-    // The command is the namespace's first process (the supervisor), which
-    // then reaps every orphan of the device.
-    bool commandIsInit = false;
-    // The sandbox ends with the process that started it (one-off commands).
-    bool dieWithParent = false;
+struct BootState;
+
+enum class Entry {
+    // The device's first process (its supervisor): a new sandbox that
+    // outlives the tool, in a session of its own, reaping every orphan.
+    Boot,
+    // A program in a new sandbox of its own, ending with the tool: commands
+    // and the Settings program on a stopped device, one-shot runs.
+    Fresh,
+    // A program inside a booted device: its PID namespace and its files.
+    Join,
+};
+
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// The device's environment: its paths, home, locale and time zone (either
+// may be overridden), and the time a device booted at a given time starts at.
+Environment deviceEnvironment(const Profile& profile, const std::string& locale = {}, const std::string& timeZone = {},
+                              const std::string& time = {});
+
+struct LaunchSpec {
+    Entry entry = Entry::Fresh;
+    std::vector<std::string> command;
     // Inside the sandbox; "" keeps the caller's folder when the sandbox shows
     // it, else "/".
     std::string workingFolder;
-    std::vector<std::pair<std::string, std::string>> environment;
-    int infoFd = -1;  // bubblewrap writes {"child-pid": N} here
+    Environment environment;  // on top of the tool's own
+    // The program's standard descriptors; -1 keeps the tool's.
+    int stdinFd = -1, stdoutFd = -1, stderrFd = -1;
+    // Boot: bubblewrap writes {"child-pid": N} to this descriptor of the tool's.
+    int infoFd = -1;
+    // Join: the booted device.
+    const BootState* booted = nullptr;
 };
 
-// The bubblewrap argument vector, ending with `command`.
-std::vector<std::string> sandboxCommand(const Device& device, const SandboxOptions& options,
-                                        const std::vector<std::string>& command);
+// Starts the program; answers the pid of its sandbox on this machine (the
+// bubblewrap process). Fails with one line naming the device and the reason.
+pid_t launch(const Device& device, const LaunchSpec& spec);
+
+// Launches and waits; a Ctrl-C reaches the program, not the tool. Answers the
+// program's exit code as a shell gives it.
+int runToEnd(const Device& device, const LaunchSpec& spec);
+
+// A program inside the device: joining it when it is booted, in a fresh
+// sandbox otherwise, with the device's environment. Answers its exit code.
+int runInDevice(const Device& device, const std::vector<std::string>& command);
+
+// The bubblewrap argument vector of `spec`, with the descriptor numbers the
+// sandbox receives (for the tests of what is mounted where).
+std::vector<std::string> sandboxCommand(const Device& device, const LaunchSpec& spec);
 
 // The folder a process inside sees for `folder` outside ("" when it sees none).
 std::string visibleInside(const Device& device, const std::string& folder);
