@@ -50,7 +50,8 @@ Failure failure(const std::string& shownPath, const char* step, int error) {
 
 }  // namespace
 
-Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath) {
+Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath,
+                       Durability durability) {
     if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
         return fail("cannot replace " + shownPath + ": not a file name");
     std::string temporary;
@@ -61,7 +62,7 @@ Result<> replaceFileAt(int folder, const std::string& name, std::string_view byt
         step = "cannot set its permissions";
     else if (!writeAll(fd, bytes))
         step = "cannot write it";
-    else if (::fsync(fd) != 0)
+    else if (durability == Durability::Flushed && ::fsync(fd) != 0)
         step = "cannot flush it";
     int error = errno;
     if (::close(fd) != 0 && !step) {
@@ -76,17 +77,17 @@ Result<> replaceFileAt(int folder, const std::string& name, std::string_view byt
         ::unlinkat(folder, temporary.c_str(), 0);
         return failure(shownPath, step, error);
     }
-    ::fsync(folder);  // the rename itself lasts
+    if (durability == Durability::Flushed) ::fsync(folder);  // the rename itself lasts
     return {};
 }
 
-Result<> replaceFile(const std::string& path, std::string_view bytes) {
+Result<> replaceFile(const std::string& path, std::string_view bytes, Durability durability) {
     auto slash = path.rfind('/');
     std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return failure(path, "cannot open its folder", errno);
-    Result<> result = replaceFileAt(fd, name, bytes, path);
+    Result<> result = replaceFileAt(fd, name, bytes, path, durability);
     ::close(fd);
     return result;
 }

@@ -1,25 +1,25 @@
 #include "device/FileCopy.h"
 
-#include <unistd.h>
+#include <fstream>
+#include <sstream>
 
 #include "device/Failure.h"
+#include "foundation/FileReplace.h"
 
 namespace sim {
 
 namespace fs = std::filesystem;
 
 void replaceFileWith(const fs::path& from, const fs::path& to, const std::string& what) {
+    std::ifstream in(from, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    if (!in || in.bad()) throw Failure("cannot " + what + " " + from.string() + ": it cannot be read");
     std::error_code ec;
     if (to.has_parent_path()) fs::create_directories(to.parent_path(), ec);
-    fs::path temporary = to;
-    temporary += ".partial-" + std::to_string(getpid());
-    if (!ec) fs::copy_file(from, temporary, fs::copy_options::overwrite_existing, ec);
-    if (!ec) fs::rename(temporary, to, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw Failure("cannot " + what + " " + from.string() + " as " + to.string() + ": " + ec.message());
-    }
+    if (ec) throw Failure("cannot " + what + " " + from.string() + " as " + to.string() + ": " + ec.message());
+    if (auto written = ns::replaceFile(to, bytes.str()); !written)
+        throw Failure("cannot " + what + " " + from.string() + ": " + written.reason());
 }
 
 }  // namespace sim

@@ -1,5 +1,7 @@
 #include "device/Install.h"
 
+#include "foundation/FileReplace.h"
+
 #include <unistd.h>
 
 #include <fstream>
@@ -48,18 +50,9 @@ InstallResult installDeliverables(const Device& device, const Profile& profile) 
 
     if (profile.withNine && install(libFolder() / "nine.dylib", libraries / "nine.dylib")) {
         fs::path filter = libraries / "nine.plist";
-        fs::path temporary = filter;
-        temporary += ".installing";
-        {
-            std::ofstream out(temporary);
-            out << kNineFilter;
-            out.close();
-            if (!out) throw Failure("cannot write " + temporary.string());
-        }
-        std::error_code ec;
-        fs::rename(temporary, filter, ec);
-        if (ec) throw Failure("cannot write " + filter.string() + ": " + ec.message());
+        if (auto written = ns::replaceFile(filter, kNineFilter); !written) throw Failure(written.reason());
         result.installed.push_back(insidePath(device, filter));
+        std::error_code ec;
 
         fs::path settings = device.preferencesFolder() / "com.brannoch.nineprefs.plist";
         if (!fs::exists(settings, ec)) {

@@ -10,13 +10,18 @@
 
 namespace ns {
 
+// Whether the new file reaches the disk before the rename: a file that is
+// rewritten many times a second (a live frame) need not survive a power cut.
+enum class Durability { Flushed, Quick };
+
 // Writes `bytes` to a new file in the same folder, flushes it and renames it
 // over `path`. The file keeps the old one's permissions (a new one gets
 // rw-rw-rw- less the umask). A link at `path` is replaced, never followed. On
 // failure `path` is as it was and the reason names the file.
-Result<> replaceFile(const std::string& path, std::string_view bytes);
+Result<> replaceFile(const std::string& path, std::string_view bytes, Durability durability = Durability::Flushed);
 
 // The same for `name` (no slash) in an open folder.
-Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath);
+Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath,
+                       Durability durability = Durability::Flushed);
 
 }  // namespace ns

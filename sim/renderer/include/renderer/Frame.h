@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/Result.h"
 #include "graphics/Image.h"
 
 namespace render {
@@ -42,7 +43,7 @@ public:
     // Writes a PNG by replacing the file whole (temporary file, then rename).
     // Answers why it failed, empty on success. `fast`: quick encoding and no
     // flush to disk, for live frames replaced many times a second.
-    std::string writePNG(const std::string& path, bool fast = false) const;
+    ns::Result<> writePNG(const std::string& path, bool fast = false) const;
     // The pixels as the graphics layer's image (RGBA, premultiplied).
     CGImageRef toImage() const;
 
