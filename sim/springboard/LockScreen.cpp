@@ -6,7 +6,6 @@
 
 #include "Geometry.h"
 #include "StockDateView.h"
-#include "TimerTarget.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIApplication.h"
 #include "uikit/UIColor.h"
@@ -45,10 +44,10 @@ void updateDateView() { rt::send<void()>(lockScreen().dateController, "_updateVi
 // The stock date view changes with the minute.
 void startMinuteTick() {
     double wait = 60 - std::fmod(ns::now(), 60);
-    scheduleHostTimer(wait > 0 ? wait : 60, false, [](const id&) {
+    ns::scheduledTimer(wait > 0 ? wait : 60, false, [](const id&) {
         updateDateView();
-        scheduleHostTimer(60, true, [](const id&) { updateDateView(); });
-    });
+        ns::scheduledTimer(60, true, [](const id&) { updateDateView(); }, "the date view's minute");
+    }, "the date view's first minute");
 }
 
 id listView(const id& page) {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "ConditionImage.h"
-#include "TimerTarget.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIViewController.h"
 #include "weather/WeatherRecord.h"
@@ -49,10 +48,10 @@ void startWeatherRefresh(const id& widget, double seconds) {
     });
     if (!(seconds > 0)) return;
     std::weak_ptr<rt::Object> weak = widget;
-    id timer = scheduleHostTimer(seconds, true, [weak](const id& timer) {
+    id timer = ns::scheduledTimer(seconds, true, [weak](const id& timer) {
         if (auto live = weak.lock()) refreshWidget(live);
         else invalidate(timer);
-    });
+    }, "the weather widget's refresh");
     all.push_back({weak, timer});
     ns::RunLoop::main().perform([weak] {
         if (auto live = weak.lock()) refreshWidget(live);
