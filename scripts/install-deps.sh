@@ -10,7 +10,7 @@ packages=(
   libplist-dev libicu-dev
   libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
   libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
-  bubblewrap psmisc util-linux procps
+  bubblewrap libseccomp-dev psmisc util-linux procps
   chromium nodejs
   fonts-inter fonts-dejavu-core
   fonts-noto-cjk
@@ -27,6 +27,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Devices never run as root: when orvelle-sim runs as root, their programs run
+# as this system user (mapped to the phone's user mobile inside).
+if [ "$(id -u)" -eq 0 ] && ! getent passwd orvelle >/dev/null; then
+  useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin --user-group orvelle
 fi
 
 # Number and date tests run a case in a locale with a decimal comma.

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "device/BuildTree.h"
+#include "device/DeviceUser.h"
 #include "device/Failure.h"
 #include "device/FileCopy.h"
 #include "device/InsidePaths.h"
@@ -44,6 +45,7 @@ public:
         if (!ec) fs::copy(device.libraryFolder(), folder_.path() / "Library", options, ec);
         if (ec) throw sim::Failure("cannot copy " + device.folder().string() + " for the headless run: " + ec.message());
         device_().makeLayout();
+        sim::giveToDeviceUser(device_());
     }
     sim::Device device() const { return device_(); }
 

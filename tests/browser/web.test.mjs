@@ -23,6 +23,7 @@ const preferences = "var/mobile/Library/Preferences";
 const holdMs = 800;  // longer than a long press needs
 
 const work = fs.mkdtempSync(path.join(os.tmpdir(), "orvelle-browser-"));
+fs.chmodSync(work, 0o711);  // the device's own user passes through
 const device = path.join(work, "device");
 let serve;          // the serve process
 let serveLog = "";  // what it printed, for failures

@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include <sys/stat.h>
+
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -91,6 +93,7 @@ void markUpdateNoticeSeen(const std::string& devicePath) {
 TestDevice::TestDevice(const std::vector<std::string>& createOptions) {
     std::string pattern = (std::filesystem::temp_directory_path() / "device-test-XXXXXX").string();
     if (!mkdtemp(pattern.data())) std::abort();
+    chmod(pattern.c_str(), 0711);  // the device's own user passes through
     parent_ = pattern;
     path_ = (parent_ / "device").string();
     std::vector<std::string> args{"create", path_};

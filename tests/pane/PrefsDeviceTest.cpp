@@ -1,5 +1,7 @@
 // End to end on a booted device: the Settings app changes the settings file
 // with the right types, restarts the home screen and erases the positions.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -37,6 +39,7 @@ protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "prefs-device-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        chmod(pattern.c_str(), 0711);  // the device's own user passes through
         device = pattern + "/device";
         SimRun created = sim("create " + device);
         ASSERT_EQ(created.status, 0) << created.out;

@@ -1,5 +1,7 @@
 // The Settings app's JSON verbs as the web simulator runs them: one process per
 // request inside a device, the answer alone on standard output.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -36,6 +38,7 @@ protected:
     static void SetUpTestSuite() {
         std::string pattern = (fs::temp_directory_path() / "prefs-json-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        chmod(pattern.c_str(), 0711);  // the device's own user passes through
         folder = pattern;
         ProgramRun created = sim("create " + (folder / "device").string());
         ASSERT_EQ(created.status, 0) << created.err;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "device/BuildTree.h"
+#include "device/Failure.h"
 #include "device/Sandbox.h"
 
 namespace {
@@ -26,7 +27,7 @@ TEST(SandboxCommand, MountsTheDeviceTreesAndTheMachineReadOnly) {
     EXPECT_TRUE(holds(args, {"--ro-bind", sim::buildFolder().string(), sim::buildFolder().string()}));
     EXPECT_TRUE(holds(args, {"--ro-bind", "/srv/devices/one/profile.plist", "/run/device/profile.plist"}));
     EXPECT_TRUE(holds(args, {"--bind", "/srv/devices/one/run", "/run/device/run"}));
-    EXPECT_TRUE(holds(args, {"--unshare-pid"}));
+    EXPECT_TRUE(holds(args, {"--unshare-all", "--unshare-user"}));
     EXPECT_TRUE(holds(args, {"--die-with-parent"})) << "a fresh sandbox ends with the tool";
     EXPECT_TRUE(holds(args, {"--tmpfs", "/tmp"}));
     EXPECT_FALSE(holds(args, {"--as-pid-1"}));
@@ -45,25 +46,30 @@ TEST(SandboxCommand, ABootedDeviceHasItsSupervisorAsFirstProcess) {
     spec.infoFd = 9;
     spec.environment = {{"TZ", "Europe/Paris"}};
     auto args = sim::sandboxCommand(sim::Device("/d"), spec);
-    EXPECT_TRUE(holds(args, {"--unshare-pid", "--as-pid-1"}));
+    EXPECT_TRUE(holds(args, {"--unshare-all", "--unshare-user", "--as-pid-1"}));
     EXPECT_TRUE(holds(args, {"--info-fd", "3"})) << "the info descriptor is passed at a fixed number";
     EXPECT_TRUE(holds(args, {"--setenv", "TZ", "Europe/Paris"}));
     EXPECT_FALSE(holds(args, {"--die-with-parent"})) << "a booted device outlives the tool";
 }
 
-TEST(SandboxCommand, EnteringABootedDeviceJoinsItsProcessesWithTheSameMounts) {
+TEST(SandboxCommand, EverySandboxStandsBehindTheSameWalls) {
     sim::Device device("/srv/devices/one");
-    sim::LaunchSpec fresh, join;
-    fresh.command = join.command = {"/usr/bin/killall", "SpringBoard"};
+    for (sim::Entry entry : {sim::Entry::Boot, sim::Entry::Fresh}) {
+        sim::LaunchSpec spec;
+        spec.entry = entry;
+        spec.command = {"/bin/true"};
+        spec.hostName = "iPad";
+        auto args = sim::sandboxCommand(device, spec);
+        EXPECT_TRUE(holds(args, {"--uid", "501", "--gid", "501"})) << "the phone's user mobile";
+        EXPECT_TRUE(holds(args, {"--hostname", "iPad", "--disable-userns"}));
+        EXPECT_TRUE(holds(args, {"--new-session", "--seccomp", "4"}));
+        EXPECT_TRUE(holds(args, {"--size", "536870912", "--tmpfs", "/tmp"})) << "a bounded /tmp";
+        EXPECT_FALSE(holds(args, {"--share-net"}));
+    }
+    sim::LaunchSpec join;
     join.entry = sim::Entry::Join;
-    auto joined = sim::sandboxCommand(device, join);
-    EXPECT_TRUE(holds(joined, {"--pidns", "4"}));
-    EXPECT_FALSE(holds(joined, {"--unshare-pid"}));
-    // Everything after the namespaces is the same wall as a fresh sandbox's.
-    auto tail = [](const std::vector<std::string>& a) {
-        return std::vector<std::string>(std::find(a.begin(), a.end(), "--ro-bind"), a.end());
-    };
-    EXPECT_EQ(tail(joined), tail(sim::sandboxCommand(device, fresh)));
+    join.command = {"/bin/true"};
+    EXPECT_THROW(sim::sandboxCommand(device, join), sim::Failure) << "joining enters the device's own namespaces";
 }
 
 TEST(SandboxCommand, TheDevicesEnvironmentTakesItsProfileUnlessOverridden) {

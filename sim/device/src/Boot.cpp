@@ -16,6 +16,7 @@
 
 #include "device/BuildTree.h"
 #include "device/Control.h"
+#include "device/DeviceUser.h"
 #include "device/Failure.h"
 #include "device/Process.h"
 #include "device/Profile.h"
@@ -118,8 +119,10 @@ BootState boot(const Device& device, const BootOptions& options) {
             throw Failure((binFolder() / program).string() + " is missing (build the sim targets first)");
     }
 
-    int log = open(device.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int log = open(device.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (log < 0) failWithErrno("cannot open " + device.logFile().string());
+    // What the tool wrote into the device since it was made is the device's.
+    giveToDeviceUser(device);
     int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int info[2];
     if (devnull < 0 || pipe2(info, O_CLOEXEC) != 0) {

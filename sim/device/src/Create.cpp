@@ -1,5 +1,6 @@
 #include "device/Create.h"
 
+#include "device/DeviceUser.h"
 #include "device/Failure.h"
 #include "weather/WeatherRecord.h"
 

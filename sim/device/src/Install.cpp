@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "device/BuildTree.h"
+#include "device/DeviceUser.h"
 #include "device/Failure.h"
 #include "device/FileCopy.h"
 #include "foundation/PropertyList.h"
@@ -62,6 +63,7 @@ InstallResult installDeliverables(const Device& device, const Profile& profile) 
             result.installed.push_back(insidePath(device, settings));
         }
     }
+    giveToDeviceUser(device);
     return result;
 }
 

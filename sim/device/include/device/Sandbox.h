@@ -50,14 +50,18 @@ struct LaunchSpec {
     int infoFd = -1;
     // Join: the booted device.
     const BootState* booted = nullptr;
+    // The device's host name; "" takes the profile's model ("iPhone", "iPad").
+    // A joining program keeps the device's.
+    std::string hostName;
 };
 
 // Starts the program; answers the pid of its sandbox on this machine (the
 // bubblewrap process). Fails with one line naming the device and the reason.
 pid_t launch(const Device& device, const LaunchSpec& spec);
 
-// Launches and waits; a Ctrl-C reaches the program, not the tool. Answers the
-// program's exit code as a shell gives it.
+// Launches and waits. The program is in a session of its own, so the tool
+// passes on Ctrl-C and the other stop signals to it. Answers the program's
+// exit code as a shell gives it.
 int runToEnd(const Device& device, const LaunchSpec& spec);
 
 // A program inside the device: joining it when it is booted, in a fresh
