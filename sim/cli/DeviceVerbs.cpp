@@ -4,6 +4,7 @@
 #include "Args.h"
 #include "Verbs.h"
 #include "device/Create.h"
+#include "device/DeviceModels.h"
 #include "device/Failure.h"
 
 namespace cli {
@@ -18,19 +19,14 @@ void report(const sim::InstallResult& result) {
 }  // namespace
 
 sim::Profile profileFromArgs(const Args& args) {
-    sim::Profile profile;
-    if (auto model = args.option("model")) {
-        if (model->empty()) throw UsageError("--model needs a name");
-        profile.model = *model;
-    }
-    if (auto version = args.option("version")) {
-        if (!sim::isSystemVersion(*version)) throw UsageError("--version \"" + *version + "\" is not like 11.1.2");
-        profile.systemVersion = *version;
-    }
-    if (auto screen = args.option("screen"))
-        if (!sim::parseScreen(*screen, profile)) throw UsageError("--screen \"" + *screen + "\" is not like 375x667 or 375x667@2");
-    profile.withNine = args.flag("with-nine");
-    return profile;
+    sim::DeviceChoice choice;
+    choice.model = args.option("model");
+    choice.version = args.option("version");
+    choice.screen = args.option("screen");
+    auto profile = sim::chooseDevice(sim::Profile{}, choice);
+    if (!profile) throw UsageError(profile.reason());
+    profile->withNine = args.flag("with-nine");
+    return *profile;
 }
 
 int createVerb(const std::vector<std::string>& words) {

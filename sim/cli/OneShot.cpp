@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "device/BuildTree.h"
+#include "device/DeviceModels.h"
 #include "device/DeviceUser.h"
 #include "device/Failure.h"
 #include "device/FileCopy.h"
@@ -86,6 +87,10 @@ void runHeadless(const sim::Device& device, const OneShotOptions& options, const
                  const std::function<void(const fs::path& runFolder, const fs::path& logFile)>& collect) {
     device.requireExists();
     sim::Profile profile = sim::readProfile(device.profileFile());
+    sim::DeviceChoice overrides;
+    if (!options.locale.empty()) overrides.locale = options.locale;
+    if (!options.timeZone.empty()) overrides.timeZone = options.timeZone;
+    if (auto checked = sim::chooseDevice(profile, overrides); !checked) throw sim::Failure(checked.reason());
     fs::path springBoard = sim::binFolder() / "SpringBoard";
     std::error_code ec;
     if (!fs::is_regular_file(springBoard, ec)) throw sim::Failure(springBoard.string() + " is missing (build the sim targets first)");

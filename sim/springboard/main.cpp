@@ -22,6 +22,7 @@
 #include "LockScreenCommands.h"
 #include "Screen.h"
 #include "dump/IsoTime.h"
+#include "device/DeviceModels.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
 #include "device/ToolkitProfile.h"
@@ -82,7 +83,13 @@ int launch(const Options& options) {
         ns::useRealPaceFrom(parseTime(start, "ORVELLE_TIME"));
     }
 
-    sim::Profile profile = sim::readProfile(options.profile);
+    // The device it is, as the table of devices has it; the tool checked it too.
+    sim::DeviceChoice given;
+    if (const char* locale = std::getenv("ORVELLE_LOCALE"); locale && *locale) given.locale = locale;
+    if (const char* zone = std::getenv("ORVELLE_TZ"); zone && *zone) given.timeZone = zone;
+    auto checked = sim::chooseDevice(sim::readProfile(options.profile), given);
+    if (!checked) throw std::runtime_error(checked.reason());
+    sim::Profile profile = *checked;
     sim::configureToolkit(profile);
 
     springboard::registerAllHostClasses(majorVersion(profile.systemVersion));

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "device/DeviceModels.h"
 #include "device/Failure.h"
 #include "device/Profile.h"
 
@@ -82,3 +83,78 @@ TEST_F(ProfileFile, AMissingBrokenOrMistypedProfileFailsNamingTheFile) {
 }
 
 }  // namespace
+
+// The table of devices: what a person may ask for, and what each refusal says.
+namespace {
+
+sim::DeviceChoice screenOf(const char* screen, const char* version = "11.1.2") {
+    sim::DeviceChoice c;
+    c.screen = screen;
+    c.version = version;
+    return c;
+}
+
+}  // namespace
+
+TEST(DeviceTable, AcceptsTheScreensAndVersionsOfTheTableWithTheirScale) {
+    struct Case {
+        const char* model;
+        const char* version;
+        const char* screen;
+        double scale;
+    } cases[] = {
+        {"iPhone", "10.0", "320x568", 2},    {"iPhone", "10.3.4", "375x667", 2}, {"iPhone", "11.4.1", "414x736", 3},
+        {"iPhone", "11.0", "375x812", 3},    {"iPad", "10.3.3", "768x1024", 2},  {"iPad", "11.2.6", "834x1112", 2},
+        {"iPad", "11.1.2", "1024x1366@2", 2},
+    };
+    for (const Case& c : cases) {
+        sim::DeviceChoice choice;
+        choice.model = c.model;
+        choice.version = c.version;
+        choice.screen = c.screen;
+        auto p = sim::chooseDevice(sim::Profile{}, choice);
+        ASSERT_TRUE(p.ok()) << c.screen << ": " << p.reason();
+        EXPECT_EQ(p->screenScale, c.scale) << c.screen;
+    }
+    // A tablet asked for without a screen gets a tablet's.
+    sim::DeviceChoice ipad;
+    ipad.model = "iPad";
+    auto tablet = sim::chooseDevice(sim::Profile{}, ipad);
+    ASSERT_TRUE(tablet.ok()) << tablet.reason();
+    EXPECT_EQ(tablet->screenWidth, 768);
+}
+
+TEST(DeviceTable, RefusesWhatCouldNotRunNamingWhatIsAccepted) {
+    struct Case {
+        sim::DeviceChoice choice;
+        const char* says;
+    };
+    sim::DeviceChoice badZone, badLocale, badModel, badVersion, newVersion;
+    badZone.timeZone = "Europe/Pari";
+    badLocale.locale = "zz_ZZ";
+    badModel.model = "iPod";
+    badVersion.version = "9.0";
+    newVersion.version = "12.0";
+    const Case cases[] = {
+        {screenOf("99999x99999"), "is not one of the iPhone screens of system 11.1.2: 320x568@2, 375x667@2, 414x736@3, 375x812@3"},
+        {screenOf("10x10"), "the screen 10x10 is not one"},
+        {screenOf("375.5x667"), "the screen 375.5x667 is not one"},
+        {screenOf("375x667@3"), "the screen 375x667@3 is not one"},
+        {screenOf("375x812", "10.3.3"), "of system 10.3.3: 320x568@2, 375x667@2, 414x736@3"},
+        {screenOf("wide"), "is not like 375x667"},
+        {badVersion, "\"9.0\" is not one from 10.0 to 10.3.4 or 11.0 to 11.4.1"},
+        {newVersion, "\"12.0\" is not one from 10.0"},
+        {badModel, "\"iPod\" is not one of iPhone, iPad"},
+        {badZone, "\"Europe/Pari\" is not one the date library knows"},
+        {badLocale, "\"zz_ZZ\" is not one the date library knows"},
+    };
+    for (const Case& c : cases) {
+        auto p = sim::chooseDevice(sim::Profile{}, c.choice);
+        ASSERT_FALSE(p.ok()) << c.says;
+        EXPECT_NE(p.reason().find(c.says), std::string::npos) << p.reason();
+    }
+    EXPECT_FALSE(sim::isSupportedVersion("10.3.5"));
+    EXPECT_FALSE(sim::isSupportedVersion("11.4.2"));
+    EXPECT_FALSE(sim::isSupportedVersion("11"));
+    EXPECT_TRUE(sim::isSupportedVersion("11.2.5"));
+}

@@ -17,6 +17,8 @@
 #include "device/BuildTree.h"
 #include "device/Control.h"
 #include "device/DeviceUser.h"
+#include "device/DeviceFiles.h"
+#include "device/DeviceModels.h"
 #include "device/Failure.h"
 #include "device/Process.h"
 #include "device/Profile.h"
@@ -48,8 +50,9 @@ bool waitGone(pid_t pid, unsigned long long startTime, Clock::time_point deadlin
 
 void clearRunFolder(const Device& device) {
     std::error_code ec;
-    for (const fs::path& f : {device.bootStateFile(), device.programsFile(), device.controlSocket()})
-        fs::remove(f, ec);
+    fs::remove(device.bootStateFile(), ec);
+    DeviceFiles files(device);
+    for (const fs::path& f : {device.programsFile(), device.controlSocket()}) (void)files.remove(f);
 }
 
 std::optional<pid_t> springBoardPid(const Device& device, double timeout) {
@@ -62,8 +65,12 @@ std::optional<pid_t> springBoardPid(const Device& device, double timeout) {
     }
 }
 
+// The log's last line, for a failure's message: from its tail only, whatever
+// the device wrote into it.
 std::string lastLogLine(const Device& device) {
-    std::ifstream in(device.logFile());
+    auto tail = DeviceFiles(device).readTail(device.logFile(), 4096);
+    if (!tail) return tail.reason();
+    std::istringstream in(*tail);
     std::string line, last;
     while (std::getline(in, line))
         if (!line.empty()) last = line;
@@ -74,8 +81,8 @@ std::string lastLogLine(const Device& device) {
 
 DeviceLock::DeviceLock(const Device& device) {
     std::error_code ec;
-    fs::create_directories(device.runFolder(), ec);
-    fd_ = open(device.lockFile().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fs::create_directories(device.hostFolder(), ec);
+    fd_ = open(device.lockFile().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd_ < 0) failWithErrno("cannot open " + device.lockFile().string());
     while (flock(fd_, LOCK_EX) != 0)
         if (errno != EINTR) failWithErrno("cannot lock " + device.lockFile().string());
@@ -86,7 +93,14 @@ DeviceLock::~DeviceLock() {
 }
 
 std::optional<BootState> bootState(const Device& device) {
-    std::ifstream in(device.bootStateFile());
+    // The tool's own record, in the host folder that no device program sees.
+    int fd = open(device.bootStateFile().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    char buffer[256];
+    ssize_t n = read(fd, buffer, sizeof buffer - 1);
+    close(fd);
+    if (n <= 0) return std::nullopt;
+    std::istringstream in(std::string(buffer, static_cast<std::size_t>(n)));
     BootState s;
     std::string word;
     if (!(in >> word >> s.supervisor >> s.startTime) || word != "supervisor") return std::nullopt;
@@ -96,16 +110,25 @@ std::optional<BootState> bootState(const Device& device) {
 }
 
 std::vector<Program> programs(const Device& device) {
-    std::ifstream in(device.programsFile());
+    // Written by the supervisor inside the device: a short list, read as such.
+    auto text = DeviceFiles(device).read(device.programsFile(), 4096);
     std::vector<Program> found;
+    if (!text) return found;
+    std::istringstream in(*text);
     Program p;
-    while (in >> p.name >> p.pid) found.push_back(p);
+    while (found.size() < 16 && in >> p.name >> p.pid)
+        if (p.name.size() <= 64 && p.pid > 0) found.push_back(p);
     return found;
 }
 
 BootState boot(const Device& device, const BootOptions& options) {
     device.requireExists();
     Profile profile = readProfile(device.profileFile());
+    DeviceChoice overrides;
+    if (!options.locale.empty()) overrides.locale = options.locale;
+    if (!options.timeZone.empty()) overrides.timeZone = options.timeZone;
+    if (auto checked = chooseDevice(profile, overrides); !checked)
+        throw Failure(device.folder().string() + " cannot boot: " + checked.reason());
     device.makeLayout();
     DeviceLock lock(device);
     if (auto s = bootState(device))
@@ -119,8 +142,9 @@ BootState boot(const Device& device, const BootOptions& options) {
             throw Failure((binFolder() / program).string() + " is missing (build the sim targets first)");
     }
 
-    int log = open(device.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (log < 0) failWithErrno("cannot open " + device.logFile().string());
+    auto logFile = DeviceFiles(device).openForAppending(device.logFile());
+    if (!logFile) throw Failure(logFile.reason());
+    int log = logFile->release();
     // What the tool wrote into the device since it was made is the device's.
     giveToDeviceUser(device);
     int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);

@@ -1,5 +1,7 @@
 #include "device/Control.h"
 
+#include "device/DeviceFiles.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -34,11 +36,12 @@ int remainingMs(std::chrono::steady_clock::time_point deadline) {
 std::optional<std::string> askSpringBoard(const Device& device, const std::string& command, double timeoutSeconds) {
     auto deadline = std::chrono::steady_clock::now() +
                     std::chrono::milliseconds(static_cast<long>(timeoutSeconds * 1000));
-    // Through the folder's descriptor, so a deep device folder does not
-    // overflow the socket address.
-    Fd folder(open(device.runFolder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (folder.fd < 0) return std::nullopt;
-    std::string path = "/proc/self/fd/" + std::to_string(folder.fd) + "/springboard.sock";
+    // Through a descriptor of the socket itself, opened without following a
+    // link the device may have planted (to another device's or the machine's
+    // socket), so a deep device folder does not overflow the address either.
+    auto socketFile = DeviceFiles(device).openSocket(device.controlSocket());
+    if (!socketFile) return std::nullopt;
+    std::string path = "/proc/self/fd/" + std::to_string(socketFile->get());
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);

@@ -1,5 +1,6 @@
 #include "device/Create.h"
 
+#include "device/DeviceModels.h"
 #include "device/DeviceUser.h"
 #include "device/Failure.h"
 #include "weather/WeatherRecord.h"
@@ -9,6 +10,7 @@ namespace sim {
 namespace fs = std::filesystem;
 
 InstallResult createDevice(const Device& device, const Profile& profile) {
+    if (auto checked = checkProfile(profile); !checked) throw Failure(checked.reason());
     std::error_code ec;
     if (device.exists()) throw Failure(device.folder().string() + " is already a device");
     if (fs::exists(device.folder(), ec)) {

@@ -1,5 +1,6 @@
 #include "device/Device.h"
 
+#include "device/DeviceFiles.h"
 #include "device/Failure.h"
 
 namespace sim {
@@ -13,23 +14,22 @@ Device::Device(const fs::path& folder) {
     if (folder_.has_filename() == false && folder_.has_parent_path()) folder_ = folder_.parent_path();
 }
 
-bool Device::exists() const {
-    std::error_code ec;
-    return fs::is_regular_file(profileFile(), ec);
-}
+bool Device::exists() const { return DeviceFiles(*this).isFile("profile.plist"); }
 
 void Device::requireExists() const {
     if (!exists()) throw Failure(folder_.string() + " is not a device (no profile.plist; make one with create)");
 }
 
 void Device::makeLayout() const {
+    std::error_code ec;
+    fs::create_directories(hostFolder(), ec);
+    if (ec) throw Failure("cannot make " + hostFolder().string() + ": " + ec.message());
+    if (fs::is_symlink(hostFolder(), ec)) throw Failure(hostFolder().string() + " is a link; the tool follows none");
+    DeviceFiles files(*this);
     for (const fs::path& f : {varFolder(), preferencesFolder(), libraryFolder(), dynamicLibrariesFolder(),
                               preferenceLoaderFolder(), preferenceBundlesFolder(), supportFolder(), runFolder(),
-                              logFolder()}) {
-        std::error_code ec;
-        fs::create_directories(f, ec);
-        if (ec) throw Failure("cannot make " + f.string() + ": " + ec.message());
-    }
+                              logFolder()})
+        if (auto made = files.folder(f, true); !made) throw Failure(made.reason());
 }
 
 }  // namespace sim

@@ -1,0 +1,77 @@
+// The tool's only way to the files of a device folder. A device runs code
+// nobody here wrote and can plant anything in its own trees, so every path is
+// opened beneath the device folder without following a link (a link where a
+// file, folder or socket is expected is refused with a clear message), only
+// regular files are read, and every read is bounded. Writes replace whole
+// files, made the device user's, and never land outside the device folder.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "device/Device.h"
+#include "foundation/Result.h"
+
+namespace sim {
+
+// An open descriptor, closed when it goes.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    int get() const { return fd_; }
+    int release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    explicit operator bool() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+class DeviceFiles {
+public:
+    // The largest file the tool reads from a device unless told otherwise.
+    static constexpr std::size_t kDefaultLimit = 16 * 1024 * 1024;
+
+    explicit DeviceFiles(const Device& device);
+
+    // A regular file's bytes; refused for a link, a FIFO or device, a folder,
+    // or a file larger than `limit` (checked before reading).
+    ns::Result<std::string> read(const std::filesystem::path& path, std::size_t limit = kDefaultLimit) const;
+    // The last `bytes` of a regular file at most (a log's tail).
+    ns::Result<std::string> readTail(const std::filesystem::path& path, std::size_t bytes) const;
+    // Whether a regular file is there (a link or anything else is not one).
+    bool isFile(const std::filesystem::path& path) const;
+    // Replaces a file whole, making its missing folders; both become the
+    // device user's.
+    ns::Result<> replace(const std::filesystem::path& path, std::string_view bytes) const;
+    ns::Result<> remove(const std::filesystem::path& path) const;
+    // An open regular file for reading from `offset` on (a log followed), and
+    // the file's identity, to tell a rotation.
+    ns::Result<UniqueFd> openForReading(const std::filesystem::path& path) const;
+    // A regular file opened for appending (made when missing, the device user's).
+    ns::Result<UniqueFd> openForAppending(const std::filesystem::path& path) const;
+    // A socket file, opened as a path: connect to "/proc/self/fd/N" of it.
+    ns::Result<UniqueFd> openSocket(const std::filesystem::path& path) const;
+    // A folder, made when missing (with its parents), the device user's.
+    ns::Result<UniqueFd> folder(const std::filesystem::path& path, bool make) const;
+
+    const Device& device() const { return device_; }
+
+private:
+    // `path` is absolute within the device folder or relative to it.
+    std::filesystem::path relative(const std::filesystem::path& path) const;
+    ns::Result<UniqueFd> open(const std::filesystem::path& path, int flags, int mode = 0) const;
+    ns::Result<UniqueFd> root() const;
+
+    Device device_;
+};
+
+}  // namespace sim
