@@ -2,6 +2,7 @@
 
 #include "device/Boot.h"
 #include "device/Control.h"
+#include "device/DeviceFiles.h"
 #include "device/Failure.h"
 #include "foundation/PropertyList.h"
 #include "renderer/Wallpaper.h"
@@ -9,6 +10,11 @@
 namespace cli {
 
 namespace fs = std::filesystem;
+
+namespace {
+// The home screen's settings and the weather record are a few hundred bytes.
+constexpr std::size_t kLongestSmallFile = 1024 * 1024;
+}  // namespace
 
 std::string ask(const sim::Device& device, const std::string& command, double timeoutSeconds) {
     if (!sim::bootState(device)) throw sim::Failure(device.folder().string() + " is not booted");
@@ -27,15 +33,21 @@ fs::path homeScreenSettingsFile(const sim::Device& device) {
     return device.preferencesFolder() / "com.apple.springboard.plist";
 }
 
+weather::Record weatherOf(const sim::Device& device) {
+    auto bytes = sim::DeviceFiles(device).read(weatherFile(device), kLongestSmallFile);
+    return bytes ? weather::recordFromData(*bytes) : weather::Record{};
+}
+
 std::string applyWeather(const sim::Device& device, const weather::Record& record) {
-    std::string file = weatherFile(device).string();
     if (!weather::isKnownIcon(record.icon)) throw sim::Failure("the weather icon \"" + record.icon + "\" is not one of sun, cloud, rain, snow");
-    if (!weather::writeRecord(file, record)) throw sim::Failure("cannot write " + file);
+    if (auto written = sim::DeviceFiles(device).replace(weatherFile(device), weather::recordData(record)); !written)
+        throw sim::Failure(written.reason());
     return sim::bootState(device) ? ask(device, "weather") : std::string();
 }
 
 std::string wallpaperOf(const sim::Device& device) {
-    auto settings = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(homeScreenSettingsFile(device).string()));
+    auto bytes = sim::DeviceFiles(device).read(homeScreenSettingsFile(device), kLongestSmallFile);
+    auto settings = bytes ? rt::cast<NSDictionary>(ns::dictionaryFromData(*bytes)) : nullptr;
     id value = settings ? settings->objectForKey("wallpaper") : id{};
     return isString(value) && render::parseWallpaper(str(value)) ? str(value) : "dark";
 }
@@ -43,13 +55,14 @@ std::string wallpaperOf(const sim::Device& device) {
 void setWallpaper(const sim::Device& device, const std::string& wallpaper) {
     if (!render::parseWallpaper(wallpaper))
         throw sim::Failure("the wallpaper \"" + wallpaper + "\" is neither dark, light nor an absolute picture path");
-    std::string file = homeScreenSettingsFile(device).string();
-    id settings = ns::mutableDictionaryWithContentsOfFile(file);
-    if (!settings) settings = NSDictionaryNew();
-    rt::cast<NSMutableDictionary>(settings)->setObject(NSStr(wallpaper), "wallpaper");
-    std::error_code ec;
-    fs::create_directories(homeScreenSettingsFile(device).parent_path(), ec);
-    if (!ns::writeToFile(settings, file)) throw sim::Failure("cannot write " + file);
+    sim::DeviceFiles files(device);
+    auto bytes = files.read(homeScreenSettingsFile(device), kLongestSmallFile);
+    id settings = bytes ? ns::propertyListFromData(*bytes) : id{};
+    auto dictionary = rt::cast<NSDictionary>(settings);
+    if (!dictionary) dictionary = rt::cast<NSDictionary>(NSDictionaryNew());
+    dictionary->setObject(NSStr(wallpaper), "wallpaper");
+    if (auto written = files.replace(homeScreenSettingsFile(device), ns::xmlData(dictionary)); !written)
+        throw sim::Failure(written.reason());
 }
 
 }  // namespace cli

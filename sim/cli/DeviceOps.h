@@ -17,6 +17,9 @@ std::string ask(const sim::Device& device, const std::string& command, double ti
 std::filesystem::path weatherFile(const sim::Device& device);
 std::filesystem::path homeScreenSettingsFile(const sim::Device& device);
 
+// The weather record of the device (the sample one when it has none or it
+// cannot be read).
+weather::Record weatherOf(const sim::Device& device);
 // Writes the weather record and, on a booted device, has the widgets refresh
 // now; answers SpringBoard's reply (empty when the device is stopped).
 std::string applyWeather(const sim::Device& device, const weather::Record& record);

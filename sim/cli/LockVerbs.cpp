@@ -165,7 +165,7 @@ int weatherVerb(const std::vector<std::string>& words) {
     Args args(words, {"temperature", "location", "conditions", "icon"}, {});
     if (args.help()) return printUsage("weather");
     sim::Device device = deviceOf(args, 1, "DEVICE");
-    weather::Record record = weather::readRecord(weatherFile(device).string());
+    weather::Record record = weatherOf(device);
     if (auto v = args.option("temperature")) record.temperature = *v;
     if (auto v = args.option("location")) record.location = *v;
     if (auto v = args.option("conditions")) record.conditions = *v;

@@ -10,6 +10,7 @@
 #include "Args.h"
 #include "Verbs.h"
 #include "device/Device.h"
+#include "device/DeviceFiles.h"
 #include "device/Failure.h"
 #include "foundation/PropertyList.h"
 
@@ -62,21 +63,44 @@ std::string show(const id& value) {
     return describe(value);
 }
 
+// The settings are a small file; anything larger is not one the tool takes.
+constexpr std::size_t kLongestSettings = 4 * 1024 * 1024;
+// How long a change waits for the Settings app or another change to finish.
+constexpr double kLockWait = 5;
+
 // The settings, or an empty dictionary when there is no file yet. A file that
 // is there but cannot be read as a dictionary is refused, so it is never
 // replaced by one that has lost its keys.
-std::shared_ptr<NSDictionary> load(const fs::path& file) {
-    std::error_code ec;
-    if (!fs::exists(file, ec)) return rt::cast<NSDictionary>(NSDictionaryNew());
-    if (fs::is_regular_file(file, ec) && fs::file_size(file, ec) == 0 && !ec)
+std::shared_ptr<NSDictionary> load(const sim::DeviceFiles& files, const fs::path& file) {
+    if (!files.isFile(file)) {
+        std::error_code ec;
+        if (fs::symlink_status(file, ec).type() != fs::file_type::not_found)
+            throw sim::Failure(file.string() + " is not a regular file; leaving it as it is");
         return rt::cast<NSDictionary>(NSDictionaryNew());
-    auto dict = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(file.string()));
+    }
+    auto bytes = files.read(file, kLongestSettings);
+    if (!bytes) throw sim::Failure(bytes.reason());
+    if (bytes->empty()) return rt::cast<NSDictionary>(NSDictionaryNew());
+    auto dict = rt::cast<NSDictionary>(ns::dictionaryFromData(*bytes));
     if (!dict) throw sim::Failure(file.string() + " is not a readable property-list dictionary; leaving it as it is");
     return dict;
 }
 
-void save(const fs::path& file, const std::shared_ptr<NSDictionary>& dict) {
-    if (!ns::writeToFile(dict, file.string())) throw sim::Failure("cannot write " + file.string());
+void save(const sim::DeviceFiles& files, const fs::path& file, const std::shared_ptr<NSDictionary>& dict) {
+    std::string xml = ns::xmlData(dict);
+    if (xml.empty()) throw sim::Failure("cannot write " + file.string() + ": a value is not a property-list value");
+    if (auto written = files.replace(file, xml); !written) throw sim::Failure(written.reason());
+}
+
+// A change of the settings: read, changed and written under the lock the
+// Settings app takes too, so changes made at the same time all land.
+template <class Change>
+void change(const sim::DeviceFiles& files, const fs::path& file, Change&& apply) {
+    auto lock = files.lockBeside(file, kLockWait);
+    if (!lock) throw sim::Failure(lock.reason());
+    auto dict = load(files, file);
+    apply(*dict);
+    save(files, file, dict);
 }
 
 }  // namespace
@@ -88,13 +112,14 @@ int settingsVerb(const std::vector<std::string>& words) {
     if (p.size() < 2) throw UsageError(p.empty() ? "missing DEVICE" : "missing show, get, set or delete");
     sim::Device device(p[0]);
     device.requireExists();
+    sim::DeviceFiles files(device);
     fs::path file = device.settingsFile();
     const std::string& action = p[1];
     if (args.option("type") && action != "set") throw UsageError("--type goes with set");
 
     if (action == "show") {
         args.expectPositionals(2, "DEVICE show");
-        auto dict = load(file);
+        auto dict = load(files, file);
         std::vector<std::pair<std::string, id>> entries = dict->entries;
         std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         for (const auto& [key, value] : entries) std::printf("%s = %s\n", key.c_str(), show(value).c_str());
@@ -102,7 +127,7 @@ int settingsVerb(const std::vector<std::string>& words) {
     }
     if (action == "get") {
         args.expectPositionals(3, "KEY");
-        id value = load(file)->objectForKey(p[2]);
+        id value = load(files, file)->objectForKey(p[2]);
         if (!value) throw sim::Failure(p[2] + " is not set in " + file.string());
         std::printf("%s\n", show(value).c_str());
         return 0;
@@ -110,19 +135,15 @@ int settingsVerb(const std::vector<std::string>& words) {
     if (action == "set") {
         args.expectPositionals(4, "KEY VALUE");
         id value = parseValue(p[3], args.option("type").value_or("string"));
-        auto dict = load(file);
-        dict->setObject(value, p[2]);
-        std::error_code ec;
-        fs::create_directories(file.parent_path(), ec);
-        save(file, dict);
+        change(files, file, [&](NSDictionary& dict) { dict.setObject(value, p[2]); });
         return 0;
     }
     if (action == "delete") {
         args.expectPositionals(3, "KEY");
-        auto dict = load(file);
-        if (!dict->objectForKey(p[2])) throw sim::Failure(p[2] + " is not set in " + file.string());
-        dict->removeObject(p[2]);
-        save(file, dict);
+        change(files, file, [&](NSDictionary& dict) {
+            if (!dict.objectForKey(p[2])) throw sim::Failure(p[2] + " is not set in " + file.string());
+            dict.removeObject(p[2]);
+        });
         return 0;
     }
     throw UsageError("\"" + action + "\" is not show, get, set or delete");

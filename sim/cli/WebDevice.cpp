@@ -9,6 +9,7 @@
 #include "device/Boot.h"
 #include "device/BuildTree.h"
 #include "device/Control.h"
+#include "device/DeviceFiles.h"
 #include "device/Failure.h"
 #include "device/InsidePaths.h"
 #include "device/Install.h"
@@ -27,13 +28,9 @@ constexpr const char* kFrameName = "web-frame.png";
 // A frame is drawn in a few milliseconds; a SpringBoard slower than this is
 // busy starting or stopping, and the screen shows dark meanwhile.
 constexpr double kFrameSeconds = 2;
+// The largest screen of the table, at its scale, as an uncompressed PNG.
+constexpr std::size_t kLargestFrame = 2048 * 2732 * 4 + 1024 * 1024;
 
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 std::string lastLine(const std::string& text) {
     std::istringstream in(text);
@@ -81,7 +78,10 @@ WebDevice::~WebDevice() { joinRespring(); }
 std::uint64_t WebDevice::frameSerial() {
     auto reply = sim::askSpringBoard(device_, std::string("frame ") + sim::inside::kRunFolder + "/" + kFrameName, kFrameSeconds);
     if (reply && reply->rfind("new ", 0) == 0) {
-        std::string png = readWhole(device_.runFolder() / kFrameName);
+        // The device wrote it: a regular file of a bounded size, or nothing.
+        auto read = sim::DeviceFiles(device_).read(device_.runFolder() / kFrameName, kLargestFrame);
+        if (!read) throw web::LinkError(read.reason());
+        std::string png = std::move(*read);
         if (!png.empty()) {
             frame_ = std::move(png);
             dark_ = false;
@@ -131,7 +131,7 @@ json WebDevice::status() {
             if (program.name == "SpringBoard") out["springboardPid"] = program.pid;
     auto media = booted ? sim::askSpringBoard(device_, "media", kFrameSeconds) : std::nullopt;
     out["media"] = {{"playing", media && *media == "playing"}};
-    weather::Record w = weather::readRecord(weatherFile(device_).string());
+    weather::Record w = weatherOf(device_);
     out["weather"] = {{"temperature", w.temperature}, {"location", w.location}, {"conditions", w.conditions}, {"icon", w.icon}};
     return out;
 }
@@ -182,7 +182,7 @@ json WebDevice::prefsAlertButton(long index) {
 }
 
 void WebDevice::setWeather(const web::WeatherReport& report) {
-    weather::Record record = weather::readRecord(weatherFile(device_).string());
+    weather::Record record = weatherOf(device_);
     if (!report.temperature.empty()) record.temperature = report.temperature;
     if (!report.location.empty()) record.location = report.location;
     if (!report.conditions.empty()) record.conditions = report.conditions;

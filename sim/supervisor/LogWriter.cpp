@@ -1,13 +1,35 @@
 #include "LogWriter.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 namespace supervisor {
+
+LogWriter::LogWriter(int fd, std::string path, std::size_t limit) : fd_(fd), path_(std::move(path)), limit_(limit) {
+    struct stat st {};
+    if (fstat(fd_, &st) == 0) size_ = static_cast<std::size_t>(st.st_size);
+}
+
+LogWriter::~LogWriter() {
+    if (!path_.empty() && fd_ >= 0) close(fd_);
+}
+
+void LogWriter::rotate() {
+    std::string older = path_ + ".1";
+    if (rename(path_.c_str(), older.c_str()) != 0) return;  // keeps writing where it is
+    int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return;
+    close(fd_);
+    fd_ = fd;
+    size_ = 0;
+}
 
 void LogWriter::line(std::string_view writer, std::string_view text) {
     timeval now{};
@@ -29,6 +51,8 @@ void LogWriter::line(std::string_view writer, std::string_view text) {
         if (n <= 0) return;
         done += static_cast<std::size_t>(n);
     }
+    size_ += done;
+    if (!path_.empty() && size_ >= limit_) rotate();
 }
 
 void LineSplitter::feed(std::string_view bytes, LogWriter& log) {

@@ -10,11 +10,25 @@ namespace supervisor {
 class LogWriter {
 public:
     explicit LogWriter(int fd) : fd_(fd) {}
+    // Appends to the file at `path` (already open as `fd`, which the writer
+    // then owns). When it passes `limit` bytes it becomes `path`.1, replacing
+    // the older one, and a new file starts: a device that logs without end
+    // never fills the disk.
+    LogWriter(int fd, std::string path, std::size_t limit);
+    ~LogWriter();
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+
     // One line, prefixed with the time and the writer.
     void line(std::string_view writer, std::string_view text);
 
 private:
+    void rotate();
+
     int fd_;
+    std::string path_;       // empty: no rotation, the descriptor is the caller's
+    std::size_t limit_ = 0;
+    std::size_t size_ = 0;
 };
 
 // Splits what arrives on one program's output into lines.

@@ -31,7 +31,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orvelle-supervisor: cannot find its own folder: %s\n", ec.message().c_str());
         return 1;
     }
-    supervisor::LogWriter writer(log);
+    // A device that logs without end keeps two files of this size at most.
+    constexpr std::size_t kLogLimit = 4 * 1024 * 1024;
+    supervisor::LogWriter writer(log, sim::inside::kLogFile, kLogLimit);
     supervisor::Supervisor s({{"SpringBoard", (bin / "SpringBoard").string()}, {"backboardd", (bin / "backboardd").string()}},
                              writer, sim::inside::kProgramsFile);
     return s.run();

@@ -1,8 +1,11 @@
 // Program output becomes whole log lines, each with its writer.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "LogWriter.h"
@@ -76,3 +79,26 @@ TEST_F(LogWriterTest, NothingWrittenNothingLogged) {
 }
 
 }  // namespace
+
+TEST(LogRotation, ALogPastItsLimitBecomesTheOlderOneAndANewOneStarts) {
+    std::string folder = (std::filesystem::temp_directory_path() / "log-rotation-XXXXXX").string();
+    ASSERT_TRUE(mkdtemp(folder.data()));
+    std::string path = folder + "/device.log";
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    ASSERT_GE(fd, 0);
+    {
+        supervisor::LogWriter log(fd, path, 1000);
+        for (int i = 0; i < 100; ++i) log.line("SpringBoard[2]", "line " + std::to_string(i) + std::string(40, 'x'));
+    }
+    auto size = [](const std::string& f) { return std::filesystem::exists(f) ? std::filesystem::file_size(f) : 0; };
+    EXPECT_LT(size(path), 1000u + 200u) << "the log grew past its limit";
+    EXPECT_GE(size(path + ".1"), 1000u) << "no older log was kept";
+    EXPECT_LT(size(path + ".1"), 1000u + 200u);
+    EXPECT_FALSE(std::filesystem::exists(path + ".2")) << "only one older log is kept";
+    // The newest line is in the current log, whole.
+    std::ifstream in(path);
+    std::string last, line;
+    while (std::getline(in, line)) last = line;
+    EXPECT_NE(last.find("SpringBoard[2]: line 99"), std::string::npos) << last;
+    std::filesystem::remove_all(folder);
+}

@@ -197,6 +197,20 @@ ns::Result<UniqueFd> DeviceFiles::openForAppending(const fs::path& path) const {
     return fd;
 }
 
+ns::Result<ns::FileLock> DeviceFiles::lockBeside(const fs::path& path, double seconds) const {
+    fs::path lockPath = relative(path);
+    lockPath += ".lock";
+    auto parent = folder(lockPath.parent_path(), true);
+    if (!parent) return ns::fail(parent.reason());
+    auto fd = open(lockPath, O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644);
+    if (!fd) return ns::fail(fd.reason());
+    struct stat st {};
+    if (fstat(fd->get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return ns::fail("cannot lock " + (device_.folder() / lockPath).string() + ": it is " + kindOf(st.st_mode));
+    giveToDeviceUser(fd->get());
+    return ns::FileLock::take(fd->release(), (device_.folder() / lockPath).string(), seconds);
+}
+
 ns::Result<UniqueFd> DeviceFiles::openSocket(const fs::path& path) const {
     auto fd = open(path, O_PATH);
     if (!fd) return fd;

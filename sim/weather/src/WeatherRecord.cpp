@@ -10,9 +10,10 @@ bool isKnownIcon(const std::string& icon) {
     return icon == "sun" || icon == "cloud" || icon == "rain" || icon == "snow";
 }
 
-Record readRecord(const std::string& path) {
+namespace {
+
+Record fromDictionary(const std::shared_ptr<NSDictionary>& dictionary) {
     Record record;
-    auto dictionary = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(path));
     if (!dictionary) return record;
     auto take = [&](const char* key, std::string& field) {
         id value = dictionary->objectForKey(key);
@@ -25,16 +26,30 @@ Record readRecord(const std::string& path) {
     return record;
 }
 
-bool writeRecord(const std::string& path, const Record& record) {
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+id toDictionary(const Record& record) {
     id dictionary = NSDictionaryNew();
     auto d = rt::cast<NSDictionary>(dictionary);
     d->setObject(NSStr(record.temperature), "temperature");
     d->setObject(NSStr(record.location), "location");
     d->setObject(NSStr(record.conditions), "conditions");
     d->setObject(NSStr(record.icon), "icon");
-    return ns::writeToFile(dictionary, path, true);
+    return dictionary;
+}
+
+}  // namespace
+
+Record readRecord(const std::string& path) {
+    return fromDictionary(rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(path)));
+}
+
+Record recordFromData(const std::string& bytes) { return fromDictionary(rt::cast<NSDictionary>(ns::dictionaryFromData(bytes))); }
+
+std::string recordData(const Record& record) { return ns::xmlData(toDictionary(record)); }
+
+bool writeRecord(const std::string& path, const Record& record) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    return ns::writeToFile(toDictionary(record), path, true);
 }
 
 }  // namespace weather

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "device/Device.h"
+#include "foundation/FileLock.h"
 #include "foundation/Result.h"
 
 namespace sim {
@@ -58,6 +59,9 @@ public:
     ns::Result<UniqueFd> openForReading(const std::filesystem::path& path) const;
     // A regular file opened for appending (made when missing, the device user's).
     ns::Result<UniqueFd> openForAppending(const std::filesystem::path& path) const;
+    // The lock beside a file (its ".lock"), as the device's programs take it
+    // around a change of the file, waiting at most `seconds`.
+    ns::Result<ns::FileLock> lockBeside(const std::filesystem::path& path, double seconds) const;
     // A socket file, opened as a path: connect to "/proc/self/fd/N" of it.
     ns::Result<UniqueFd> openSocket(const std::filesystem::path& path) const;
     // A folder, made when missing (with its parents), the device user's.

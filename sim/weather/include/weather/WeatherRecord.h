@@ -24,6 +24,10 @@ bool isKnownIcon(const std::string& icon);
 // The record in the file; the sample record (the defaults above) for a missing
 // or unreadable file, and a sample entry for each missing or non-text key.
 Record readRecord(const std::string& path);
+// The same from the file's bytes.
+Record recordFromData(const std::string& bytes);
+// The record as the file's bytes.
+std::string recordData(const Record& record);
 // Writes the whole record by atomic replacement, making the folder when
 // needed; answers false when it cannot.
 bool writeRecord(const std::string& path, const Record& record);
