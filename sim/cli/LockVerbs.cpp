@@ -15,8 +15,9 @@
 #include "Verbs.h"
 #include "device/Boot.h"
 #include "device/Control.h"
+#include "device/DeviceFiles.h"
 #include "device/Failure.h"
-#include "device/FileCopy.h"
+#include "foundation/FileReplace.h"
 #include "device/InsidePaths.h"
 #include "weather/WeatherRecord.h"
 
@@ -98,14 +99,11 @@ int screenshotVerb(const std::vector<std::string>& words) {
     // SpringBoard writes into the device's run folder, which both sides see.
     std::string name = "screenshot-" + std::to_string(getpid()) + ".png";
     ask(device, "screenshot " + std::string(sim::inside::kRunFolder) + "/" + name);
-    struct Written {
-        std::filesystem::path path;
-        ~Written() {
-            std::error_code ec;
-            std::filesystem::remove(path, ec);
-        }
-    } written{device.runFolder() / name};
-    sim::replaceFileWith(written.path, file, "copy the screenshot");
+    sim::DeviceFiles files(device);
+    auto png = files.read(device.runFolder() / name);
+    (void)files.remove(device.runFolder() / name);
+    if (!png) throw sim::Failure(png.reason());
+    if (auto written = ns::replaceFile(file, *png); !written) throw sim::Failure(written.reason());
     return 0;
 }
 

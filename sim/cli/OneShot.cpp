@@ -16,6 +16,9 @@
 #include <thread>
 
 #include "device/BuildTree.h"
+#include "device/DeviceCopy.h"
+#include "device/DeviceFiles.h"
+#include "device/DeviceLog.h"
 #include "device/DeviceModels.h"
 #include "device/DeviceUser.h"
 #include "device/Failure.h"
@@ -25,6 +28,7 @@
 #include "device/Profile.h"
 #include "device/Sandbox.h"
 #include "device/TemporaryFolder.h"
+#include "foundation/FileReplace.h"
 
 namespace cli {
 
@@ -39,12 +43,7 @@ constexpr double kStartAllowance = 60;
 class ScratchCopy {
 public:
     explicit ScratchCopy(const sim::Device& device) : folder_("dump") {
-        std::error_code ec;
-        fs::copy_file(device.profileFile(), folder_.path() / "profile.plist", ec);
-        auto options = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
-        if (!ec) fs::copy(device.varFolder(), folder_.path() / "var", options, ec);
-        if (!ec) fs::copy(device.libraryFolder(), folder_.path() / "Library", options, ec);
-        if (ec) throw sim::Failure("cannot copy " + device.folder().string() + " for the headless run: " + ec.message());
+        sim::copyDevice(device, device_());
         device_().makeLayout();
         sim::giveToDeviceUser(device_());
     }
@@ -54,14 +53,6 @@ private:
     sim::Device device_() const { return sim::Device(folder_.path()); }
     sim::TemporaryFolder folder_;
 };
-
-std::string lastLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line, last;
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
-    return last;
-}
 
 int waitWithDeadline(pid_t child, double seconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
@@ -82,9 +73,9 @@ int waitWithDeadline(pid_t child, double seconds) {
 
 // Runs the headless SpringBoard on a copy of the device with `outputs` (its
 // --dump/--screenshot arguments, paths inside the device's run folder), then
-// hands the copy's run folder to `collect` before the copy goes.
+// hands the copy to `collect` before it goes.
 void runHeadless(const sim::Device& device, const OneShotOptions& options, const std::vector<std::string>& outputs,
-                 const std::function<void(const fs::path& runFolder, const fs::path& logFile)>& collect) {
+                 const std::function<void(const sim::Device& copy)>& collect) {
     device.requireExists();
     sim::Profile profile = sim::readProfile(device.profileFile());
     sim::DeviceChoice overrides;
@@ -127,12 +118,16 @@ void runHeadless(const sim::Device& device, const OneShotOptions& options, const
     close(log);
     if (devnull >= 0) close(devnull);
     int code = waitWithDeadline(child, runSeconds + kStartAllowance);
-    if (!options.logFile.empty()) fs::copy_file(copy.logFile(), options.logFile, fs::copy_options::overwrite_existing, ec);
+    if (!options.logFile.empty()) {
+        auto log = sim::DeviceFiles(copy).read(copy.logFile());
+        if (!log) throw sim::Failure(log.reason());
+        if (auto written = ns::replaceFile(options.logFile, *log); !written) throw sim::Failure(written.reason());
+    }
     if (code != 0)
-        throw sim::Failure(code < 0 ? "the headless SpringBoard did not finish in time; last log line: " + lastLine(copy.logFile())
+        throw sim::Failure(code < 0 ? "the headless SpringBoard did not finish in time; last log line: " + sim::lastLogLine(copy)
                                     : "the headless SpringBoard failed (exit " + std::to_string(code) +
-                                          "): " + lastLine(copy.logFile()));
-    collect(copy.runFolder(), copy.logFile());
+                                          "): " + sim::lastLogLine(copy));
+    collect(copy);
 }
 
 }  // namespace
@@ -140,25 +135,27 @@ void runHeadless(const sim::Device& device, const OneShotOptions& options, const
 std::string oneShotDump(const sim::Device& device, const OneShotOptions& options) {
     std::string json;
     runHeadless(device, options, {"--dump", std::string(sim::inside::kRunFolder) + "/dump.json"},
-                [&](const fs::path& run, const fs::path& log) {
-                    std::ifstream in(run / "dump.json");
-                    std::stringstream text;
-                    text << in.rdbuf();
-                    json = text.str();
+                [&](const sim::Device& copy) {
+                    auto text = sim::DeviceFiles(copy).read(copy.runFolder() / "dump.json");
+                    if (!text)
+                        throw sim::Failure("the headless SpringBoard wrote no dump (" + text.reason() +
+                                           "); last log line: " + sim::lastLogLine(copy));
+                    json = std::move(*text);
                     while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) json.pop_back();
                     if (json.empty())
-                        throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + lastLine(log));
+                        throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + sim::lastLogLine(copy));
                 });
     return json;
 }
 
 void oneShotScreenshot(const sim::Device& device, const OneShotOptions& options, const std::string& pngFile) {
     runHeadless(device, options, {"--screenshot", std::string(sim::inside::kRunFolder) + "/screenshot.png"},
-                [&](const fs::path& run, const fs::path& log) {
-                    std::error_code ec;
-                    if (!fs::is_regular_file(run / "screenshot.png", ec))
-                        throw sim::Failure("the headless SpringBoard wrote no screenshot; last log line: " + lastLine(log));
-                    sim::replaceFileWith(run / "screenshot.png", pngFile, "copy the screenshot");
+                [&](const sim::Device& copy) {
+                    auto png = sim::DeviceFiles(copy).read(copy.runFolder() / "screenshot.png");
+                    if (!png)
+                        throw sim::Failure("the headless SpringBoard wrote no screenshot (" + png.reason() +
+                                           "); last log line: " + sim::lastLogLine(copy));
+                    if (auto written = ns::replaceFile(pngFile, *png); !written) throw sim::Failure(written.reason());
                 });
 }
 

@@ -10,6 +10,7 @@
 #include "device/BuildTree.h"
 #include "device/Control.h"
 #include "device/DeviceFiles.h"
+#include "device/DeviceLog.h"
 #include "device/Failure.h"
 #include "device/InsidePaths.h"
 #include "device/Install.h"
@@ -31,14 +32,6 @@ constexpr double kFrameSeconds = 2;
 // The largest screen of the table, at its scale, as an uncompressed PNG.
 constexpr std::size_t kLargestFrame = 2048 * 2732 * 4 + 1024 * 1024;
 
-
-std::string lastLine(const std::string& text) {
-    std::istringstream in(text);
-    std::string line, last;
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
-    return last;
-}
 
 // The screen of a device whose home screen is not up: dark, at its size.
 std::string darkScreen(const sim::Device& device) {
@@ -144,13 +137,13 @@ json WebDevice::runPreferences(const std::vector<std::string>& words) {
     argv.insert(argv.end(), words.begin(), words.end());
     sim::Captured run = sim::captureProgram(argv);
     if (run.exitCode != 0) {
-        std::string why = lastLine(run.err);
+        std::string why = sim::lastLine(run.err);
         // The program's own refusals (no such page, key or action) are the request's fault.
         throw web::LinkError(why.empty() ? "the Settings app failed (exit " + std::to_string(run.exitCode) + ")" : why,
                              run.exitCode == 1);
     }
-    json page = json::parse(lastLine(run.out), nullptr, false);
-    if (page.is_discarded() || !page.is_object()) throw web::LinkError("the Settings app answered no page: " + lastLine(run.out));
+    json page = json::parse(sim::lastLine(run.out), nullptr, false);
+    if (page.is_discarded() || !page.is_object()) throw web::LinkError("the Settings app answered no page: " + sim::lastLine(run.out));
     return page;
 }
 

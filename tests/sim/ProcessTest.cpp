@@ -54,27 +54,26 @@ TEST(CaptureProgram, AProgramThatCannotStartFailsWithItsName) {
     }
 }
 
-TEST(ReplaceFile, ReplacesWholeMakesTheFolderAndLeavesTheTargetOnFailure) {
-    fs::path dir = fs::temp_directory_path() / ("replace-test-" + std::to_string(getpid()));
+TEST(InstallFile, ReplacesWholeMakesTheFolderAndLeavesTheTargetOnFailure) {
+    fs::path dir = fs::temp_directory_path() / ("install-test-" + std::to_string(getpid()));
     fs::remove_all(dir);
-    fs::create_directories(dir);
+    fs::create_directories(dir / "device");
+    sim::DeviceFiles device{sim::Device(dir / "device")};
     std::ofstream(dir / "from") << "new";
-    sim::replaceFileWith(dir / "from", dir / "sub/folder/to");
-    std::ifstream in(dir / "sub/folder/to");
+    sim::installFile(device, dir / "from", "Library/sub/folder/to");
+    std::ifstream in(dir / "device/Library/sub/folder/to");
     std::stringstream text;
     text << in.rdbuf();
     EXPECT_EQ(text.str(), "new");
 
-    std::ofstream(dir / "kept") << "old";
-    EXPECT_THROW(sim::replaceFileWith(dir / "missing", dir / "kept", "copy"), sim::Failure);
-    std::ifstream kept(dir / "kept");
+    std::ofstream(dir / "device/kept") << "old";
+    EXPECT_THROW(sim::installFile(device, dir / "missing", "kept"), sim::Failure);
+    std::ifstream kept(dir / "device/kept");
     std::string content;
     kept >> content;
     EXPECT_EQ(content, "old");
     // No partial file is left behind.
-    int entries = 0;
-    for ([[maybe_unused]] auto& e : fs::directory_iterator(dir)) ++entries;
-    EXPECT_EQ(entries, 3);  // from, kept, sub
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "device"), fs::directory_iterator{}), 2);
     fs::remove_all(dir);
 }
 

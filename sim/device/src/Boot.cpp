@@ -18,6 +18,7 @@
 #include "device/Control.h"
 #include "device/DeviceUser.h"
 #include "device/DeviceFiles.h"
+#include "device/DeviceLog.h"
 #include "device/DeviceModels.h"
 #include "device/Failure.h"
 #include "device/Process.h"
@@ -63,18 +64,6 @@ std::optional<pid_t> springBoardPid(const Device& device, double timeout) {
     } catch (const std::exception&) {
         return std::nullopt;
     }
-}
-
-// The log's last line, for a failure's message: from its tail only, whatever
-// the device wrote into it.
-std::string lastLogLine(const Device& device) {
-    auto tail = DeviceFiles(device).readTail(device.logFile(), 4096);
-    if (!tail) return tail.reason();
-    std::istringstream in(*tail);
-    std::string line, last;
-    while (std::getline(in, line))
-        if (!line.empty()) last = line;
-    return last;
 }
 
 }  // namespace

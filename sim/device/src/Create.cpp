@@ -1,5 +1,6 @@
 #include "device/Create.h"
 
+#include "device/DeviceFiles.h"
 #include "device/DeviceModels.h"
 #include "device/DeviceUser.h"
 #include "device/Failure.h"
@@ -22,8 +23,8 @@ InstallResult createDevice(const Device& device, const Profile& profile) {
     writeProfile(device.profileFile(), profile);
     // The weather widget's record is there from the start, to read and edit.
     fs::path record = device.varFolder() / fs::path(weather::kRecordFile).relative_path().lexically_relative("var");
-    if (!weather::writeRecord(record.string(), weather::Record{}))
-        throw Failure("cannot write the sample weather record " + record.string());
+    if (auto written = DeviceFiles(device).replace(record, weather::recordData(weather::Record{})); !written)
+        throw Failure("cannot write the sample weather record: " + written.reason());
     return installDeliverables(device, profile);
 }
 

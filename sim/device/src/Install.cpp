@@ -33,13 +33,14 @@ const char* const kNineFilter =
 InstallResult installDeliverables(const Device& device, const Profile& profile) {
     InstallResult result;
     device.makeLayout();
+    DeviceFiles files(device);
     auto install = [&](const fs::path& from, const fs::path& to) {
         std::error_code ec;
         if (!fs::is_regular_file(from, ec)) {
             result.notBuilt.push_back(from.string());
             return false;
         }
-        replaceFileWith(from, to, "install");
+        installFile(files, from, to);
         result.installed.push_back(insidePath(device, to));
         return true;
     };
@@ -51,15 +52,15 @@ InstallResult installDeliverables(const Device& device, const Profile& profile) 
 
     if (profile.withNine && install(libFolder() / "nine.dylib", libraries / "nine.dylib")) {
         fs::path filter = libraries / "nine.plist";
-        if (auto written = ns::replaceFile(filter, kNineFilter); !written) throw Failure(written.reason());
+        if (auto written = files.replace(filter, kNineFilter); !written) throw Failure(written.reason());
         result.installed.push_back(insidePath(device, filter));
-        std::error_code ec;
 
         fs::path settings = device.preferencesFolder() / "com.brannoch.nineprefs.plist";
-        if (!fs::exists(settings, ec)) {
+        std::error_code ec;
+        if (fs::symlink_status(settings, ec).type() == fs::file_type::not_found) {
             id prefs = NSDictionaryNew();
             rt::cast<NSDictionary>(prefs)->setObject(NSNum(true), "tweakEnabled");
-            if (!ns::writeToFile(prefs, settings.string())) throw Failure("cannot write " + settings.string());
+            if (auto written = files.replace(settings, ns::xmlData(prefs)); !written) throw Failure(written.reason());
             result.installed.push_back(insidePath(device, settings));
         }
     }

@@ -19,16 +19,17 @@ void installPane(const Device& device, InstallResult& result) {
         return;
     }
     auto inside = [&](const fs::path& file) { return "/" + file.lexically_relative(device.folder()).string(); };
+    DeviceFiles files(device);
     fs::path bundle = device.preferenceBundlesFolder() / "ORVELLEPB.bundle";
     for (const char* name : {"Info.plist", "Root.plist", "More.plist", "ORVELLEPB"}) {
-        replaceFileWith(built / name, bundle / name, "install");
+        installFile(files, built / name, bundle / name);
         result.installed.push_back(inside(bundle / name));
     }
     fs::path entry = device.preferenceLoaderFolder() / "ORVELLEPB.plist";
-    replaceFileWith(sourceFolder() / "orvellepb" / "entry.plist", entry, "install");
+    installFile(files, sourceFolder() / "orvellepb" / "entry.plist", entry);
     result.installed.push_back(inside(entry));
     fs::path picture = device.supportFolder() / "QRCode.JPG";
-    replaceFileWith(built / "QRCode.JPG", picture, "install");
+    installFile(files, built / "QRCode.JPG", picture);
     result.installed.push_back(inside(picture));
 }
 

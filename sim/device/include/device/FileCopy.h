@@ -1,14 +1,16 @@
-// Replacing a file whole: a reader (a running program, a browser) sees the old
-// file or the new one, never half of one.
+// Putting a file of this build into a device: replaced whole, so a running
+// device keeps the old file it has open and a reader never sees half of one.
 #pragma once
 
 #include <filesystem>
-#include <string>
+
+#include "device/DeviceFiles.h"
 
 namespace sim {
 
-// Copies `from` beside `to`, then renames it over `to`, making the folder when
-// needed. Fails with both paths and the reason, leaving `to` as it was.
-void replaceFileWith(const std::filesystem::path& from, const std::filesystem::path& to, const std::string& what = "copy");
+// Copies `from` (a file of the build) to `to` in the device, making its
+// folders; never through a link the device planted. Fails with both paths
+// and the reason, leaving `to` as it was.
+void installFile(const DeviceFiles& device, const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace sim

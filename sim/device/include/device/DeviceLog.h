@@ -1,0 +1,16 @@
+// The device log as the tool quotes it in a failure's message.
+#pragma once
+
+#include <string>
+
+#include "device/Device.h"
+
+namespace sim {
+
+// The last line that is not empty (of a program's output, say).
+std::string lastLine(const std::string& text);
+// The device log's last line, read from its tail only, whatever the device
+// wrote into it; the reason when it cannot be read.
+std::string lastLogLine(const Device& device);
+
+}  // namespace sim
