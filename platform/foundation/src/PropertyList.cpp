@@ -1,6 +1,8 @@
 #include "foundation/PropertyList.h"
 
 #include "foundation/FileReplace.h"
+#include "foundation/Log.h"
+#include "PlistShape.h"
 
 #include <fcntl.h>
 #include <plist/plist.h>
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <unordered_map>
 
 
 namespace ns {
@@ -21,7 +24,8 @@ namespace {
 
 // Dates in property lists count from 2001-01-01; NSDate counts from 1970.
 constexpr double kReferenceDateSince1970 = 978307200.0;
-// Deeper nesting than any settings file has; guards the recursion against hostile input.
+// Deeper nesting than any settings file has; the shape check refuses deeper
+// lists before the recursion below sees them.
 constexpr int kMaxDepth = 256;
 
 struct PlistFree {
@@ -89,6 +93,11 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
             plist_dict_iter it = nullptr;
             plist_dict_new_iter(node, &it);
             if (!it) return result;
+            // Where each key went, so a file of many keys loads in time
+            // proportional to its size; a key given twice keeps its first
+            // place and its last value, as setObject would.
+            std::unordered_map<std::string, std::size_t> placed;
+            placed.reserve(plist_dict_get_size(node));
             for (;;) {
                 char* key = nullptr;
                 plist_t value = nullptr;
@@ -98,7 +107,14 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
                     break;
                 }
                 // Values with no Foundation counterpart (UIDs) are left out.
-                if (key) dict->setObject(objectFromNode(value, depth + 1, mutableContainers), key);
+                id object = key ? objectFromNode(value, depth + 1, mutableContainers) : id{};
+                if (object) {
+                    auto [at, added] = placed.emplace(key, dict->entries.size());
+                    if (added)
+                        dict->entries.emplace_back(key, std::move(object));
+                    else
+                        dict->entries[at->second].second = std::move(object);
+                }
                 std::free(key);
             }
             std::free(it);
@@ -109,100 +125,40 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
     }
 }
 
-// libplist 2.2 aborts (an assertion) when a dictionary key read from a binary
-// list holds a NUL character. Such a list is refused before it gets there.
-class BinaryKeyCheck {
-public:
-    explicit BinaryKeyCheck(std::string_view data) : d_(data) {}
-
-    // False when some dictionary key is a string holding a NUL.
-    bool keysAreSafe() const {
-        if (d_.size() < 8 + 32) return true;  // the parser refuses it anyway
-        std::size_t t = d_.size() - 32;
-        unsigned offsetSize = byte(t + 6), refSize = byte(t + 7);
-        uint64_t count = 0, table = 0;
-        if (!be(t + 8, 8, count) || !be(t + 24, 8, table) || offsetSize == 0 || refSize == 0 || offsetSize > 8 ||
-            refSize > 8 || table >= d_.size())
-            return true;
-        for (uint64_t i = 0; i < count; ++i) {
-            uint64_t at = 0;
-            if (i > d_.size() || !be(table + i * offsetSize, offsetSize, at)) return true;
-            if (at >= d_.size() || (byte(at) >> 4) != 0xD) continue;
-            uint64_t entries = 0, first = 0;
-            if (!length(at, entries, first) || entries > d_.size() / refSize) continue;
-            for (uint64_t k = 0; k < entries; ++k) {
-                uint64_t ref = 0, keyAt = 0;
-                if (!be(first + k * refSize, refSize, ref) || ref >= count) continue;
-                if (ref > d_.size() || !be(table + ref * offsetSize, offsetSize, keyAt)) continue;
-                if (stringHasNul(keyAt)) return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    unsigned byte(uint64_t at) const { return at < d_.size() ? static_cast<unsigned char>(d_[at]) : 0u; }
-
-    bool be(uint64_t at, unsigned size, uint64_t& out) const {
-        if (size > 8 || at > d_.size() || d_.size() - at < size) return false;
-        out = 0;
-        for (unsigned i = 0; i < size; ++i) out = (out << 8) | byte(at + i);
-        return true;
-    }
-
-    // Element count of the object at `at` and where its contents start.
-    bool length(uint64_t at, uint64_t& n, uint64_t& start) const {
-        unsigned low = byte(at) & 0x0F;
-        if (low != 0x0F) {
-            n = low;
-            start = at + 1;
-            return true;
-        }
-        unsigned marker = byte(at + 1);
-        if ((marker >> 4) != 0x1) return false;
-        unsigned size = 1u << (marker & 0x0F);
-        start = at + 2 + size;
-        return be(at + 2, size, n);
-    }
-
-    bool stringHasNul(uint64_t at) const {
-        if (at >= d_.size()) return false;
-        unsigned type = byte(at) >> 4;
-        if (type != 0x5 && type != 0x6) return false;
-        uint64_t n = 0, start = 0;
-        if (!length(at, n, start) || start > d_.size()) return false;
-        uint64_t unit = type == 0x6 ? 2 : 1;
-        if (n > (d_.size() - start) / unit) return false;
-        for (uint64_t i = 0; i < n; ++i) {
-            bool zero = unit == 1 ? byte(start + i) == 0 : (byte(start + 2 * i) | byte(start + 2 * i + 1)) == 0;
-            if (zero) return true;
-        }
-        return false;
-    }
-
-    std::string_view d_;
-};
-
-id parse(const std::string& bytes, bool mutableContainers) {
+// `source` names the list in the log line of a refusal.
+id parse(const std::string& bytes, bool mutableContainers, const std::string& source = "a property list") {
     std::string_view data(bytes);
     // A UTF-8 byte-order mark is valid before XML on the device; the parser refuses it.
     if (data.starts_with("\xEF\xBB\xBF")) data.remove_prefix(3);
     if (data.empty() || data.size() > std::numeric_limits<uint32_t>::max()) return {};
-    if (data.starts_with("bplist") && !BinaryKeyCheck(data).keysAreSafe()) return {};
+    // Refused before the library sees it: too large, too deep, too many
+    // values, a list holding itself, a key the library would abort on.
+    if (auto why = detail::refusedShape(data)) {
+        logLine("PropertyList: " + source + " was refused: " + *why);
+        return {};
+    }
     plist_t root = nullptr;
     plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &root);
     PlistPtr owned(root);
     return objectFromNode(root, 0, mutableContainers);
 }
 
-// Reads a regular file whole; nothing for a missing, unreadable or special file.
+// Reads a regular file whole; nothing for a missing, unreadable or special
+// file (a FIFO is never waited on) or one larger than any list may be.
 bool readFile(const std::string& path, std::string& out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const std::size_t limit = detail::PlistLimits{}.bytes;
+    if (ok && static_cast<std::uint64_t>(st.st_size) > limit) {
+        logLine("PropertyList: " + path + " was refused: " + std::to_string(st.st_size) + " bytes, more than the " +
+                std::to_string(limit) + " a list may have");
+        ok = false;
+    }
     out.clear();
     if (ok) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
         out.reserve(static_cast<std::size_t>(st.st_size));
         char buffer[16384];
         for (;;) {
@@ -211,6 +167,8 @@ bool readFile(const std::string& path, std::string& out) {
             if (n < 0) ok = false;
             if (n <= 0) break;
             out.append(buffer, static_cast<std::size_t>(n));
+            if (out.size() > limit) ok = false;  // it grew while read
+            if (!ok) break;
         }
     }
     ::close(fd);
@@ -302,13 +260,14 @@ id dictionaryFromData(const std::string& bytes) {
 id dictionaryWithContentsOfFile(const std::string& path) {
     std::string bytes;
     if (!readFile(path, bytes)) return {};
-    return dictionaryFromData(bytes);
+    id root = parse(bytes, false, path);
+    return isDictionary(root) ? root : id{};
 }
 
 id mutableDictionaryWithContentsOfFile(const std::string& path) {
     std::string bytes;
     if (!readFile(path, bytes)) return {};
-    id root = parse(bytes, true);
+    id root = parse(bytes, true, path);
     return isDictionary(root) ? root : id{};
 }
 
