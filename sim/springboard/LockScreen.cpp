@@ -86,6 +86,20 @@ void startLockScreen() {
     startMinuteTick();
 }
 
+void showSafeModeBanner(const std::string& culprits) {
+    LockScreen& ls = lockScreen();
+    std::string text = "Safe Mode: tweaks are not loaded";
+    if (culprits != "-" && !culprits.empty()) text += " (SpringBoard crashed with " + culprits + ")";
+    id banner = ui::makeLabel(CGRectMake(0, 20, screenWidth(), 44));
+    ui::setText(banner, text);
+    ui::setNumberOfLines(banner, 2);
+    ui::setTextAlignment(banner, NSTextAlignmentCenter);
+    ui::setFont(banner, ui::fontWithName("HelveticaNeue-Bold", 13));
+    ui::setTextColor(banner, ui::whiteColor());
+    ui::setBackgroundColor(banner, ui::colorWithRGBA(0.80, 0.12, 0.12, 0.92));
+    ui::addSubview(ls.window, banner);
+}
+
 void fillMainPage(const id& page) {
     id view = rt::send<id()>(page, "viewIfLoaded");
     if (!view) return;

@@ -28,6 +28,10 @@ LockScreen& lockScreen();
 // Builds and shows the lock screen, in the device's order.
 void startLockScreen();
 
+// The banner of a home screen started without tweaks after crashes, over the
+// lock screen's top; `culprits` are the libraries to blame ("-" when unknown).
+void showSafeModeBanner(const std::string& culprits);
+
 // The stock halves of the page controller's methods.
 void fillMainPage(const id& page);    // loadView: date view, list, call-to-action
 void layOutMainPage(const id& page);  // viewDidLayoutSubviews: date view, list

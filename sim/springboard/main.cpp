@@ -22,6 +22,7 @@
 #include "LockScreenCommands.h"
 #include "Screen.h"
 #include "dump/IsoTime.h"
+#include "crash/CrashNote.h"
 #include "device/DeviceModels.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
@@ -40,6 +41,8 @@ struct Options {
     std::string screenshotFile;  // or this is set
     std::string at;
     std::string run = "2";
+    // Started after crashes right at the start: no tweaks; the libraries to blame.
+    std::string safeMode;
 };
 
 const char* const kUsage =
@@ -52,6 +55,7 @@ const char* const kUsage =
     "  --screenshot  the same, writing the screen as a PNG file (both may be given)\n"
     "  --at       headless: the clock's start, ISO 8601 (default: now)\n"
     "  --run      headless: seconds to run before the dump (default 2)\n"
+    "  --safe-mode LIBRARIES  start without tweaks, after SpringBoard crashed with these (comma-separated, or -)\n"
     "A booted device's clock starts at ORVELLE_TIME (ISO 8601) when it is set.\n";
 
 int majorVersion(const std::string& version) {
@@ -100,14 +104,21 @@ int launch(const Options& options) {
     std::optional<springboard::ControlServer> control;
     if (!oneShot) control.emplace(options.control, std::move(commands));
 
-    substrate::LoaderProcess process{"SpringBoard", {"com.apple.springboard"},
-                                     substrate::coreFoundationVersionFor(profile.systemVersion)};
-    substrate::loadTweaks(options.tweaks, process);
+    if (!oneShot) crash::installCrashNote("SpringBoard");
+    if (options.safeMode.empty()) {
+        substrate::LoaderProcess process{"SpringBoard", {"com.apple.springboard"},
+                                         substrate::coreFoundationVersionFor(profile.systemVersion)};
+        substrate::loadTweaks(options.tweaks, process, {}, {crash::noteLoading, crash::noteLoaded});
+    } else {
+        std::printf("SpringBoard: safe mode: tweaks are not loaded (SpringBoard crashed right after starting%s)\n",
+                    options.safeMode == "-" ? "" : (" with " + options.safeMode).c_str());
+    }
 
     id application = rt::allocInit("SpringBoard");
     rt::send<void(id)>(application, "applicationDidFinishLaunching:", application);
     ui::installLayoutPass();
     springboard::startLockScreen();
+    if (!options.safeMode.empty()) springboard::showSafeModeBanner(options.safeMode);
     if (oneShot) {
         ns::RunLoop::main().advance(runSeconds);
         if (!options.dumpFile.empty()) {
@@ -147,6 +158,7 @@ int main(int argc, char** argv) {
                               : word == "--screenshot" ? &options.screenshotFile
                               : word == "--at"      ? &options.at
                               : word == "--run"     ? &options.run
+                              : word == "--safe-mode" ? &options.safeMode
                                                     : nullptr;
         if (!target || i + 1 == argc) {
             std::fprintf(stderr, "SpringBoard: %s \"%s\"\n%s", target ? "missing a value after" : "unknown argument",

@@ -9,7 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <sstream>
 
+#include "crash/CrashReport.h"
 #include "foundation/FileReplace.h"
 
 namespace supervisor {
@@ -22,6 +25,8 @@ using Clock = std::chrono::steady_clock;
 // crashing one does not spin; it is still back within a second.
 constexpr auto kShortLife = std::chrono::seconds(1);
 constexpr double kCrashPause = 0.5;
+// How long SpringBoard waits for the keeper to say how it starts again.
+constexpr double kKeeperWait = 2;
 constexpr auto kStopGrace = std::chrono::seconds(3);
 
 std::string describeStatus(int status) {
@@ -33,9 +38,10 @@ std::string describeStatus(int status) {
 
 }  // namespace
 
-Supervisor::Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile)
-    : log_(log), programsFile_(std::move(programsFile)) {
-    for (auto& spec : programs) programs_.push_back(Running{std::move(spec), 0, {}, {}});
+Supervisor::Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile, KeeperPipes keeper,
+                       std::string crashFolder)
+    : log_(log), programsFile_(std::move(programsFile)), keeper_(keeper), crashFolder_(std::move(crashFolder)) {
+    for (auto& spec : programs) programs_.push_back(Running{std::move(spec), 0, {}, {}, {}});
 }
 
 void Supervisor::say(const std::string& text) { log_.line("orvelle-supervisor[" + std::to_string(getpid()) + "]", text); }
@@ -71,8 +77,10 @@ void Supervisor::start(Running& program) {
         dup2(devnull, 0);
         dup2(out[1], 1);
         dup2(out[1], 2);
-        char* argv[] = {program.spec.name.data(), nullptr};
-        execv(program.spec.path.c_str(), argv);
+        std::vector<char*> argv{program.spec.name.data()};
+        for (auto& a : program.arguments) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(program.spec.path.c_str(), argv.data());
         dprintf(2, "cannot run %s: %s\n", program.spec.path.c_str(), strerror(errno));
         _exit(127);
     }
@@ -110,15 +118,94 @@ void Supervisor::reap() {
                 if (!anyLeft) ns::RunLoop::main().stop();  // stopAll waits no longer
                 break;
             }
-            bool shortLived = Clock::now() - p.started < kShortLife;
             say(what + "; starting it again");
             writeProgramsFile();
-            if (shortLived)
-                startLater(p, kCrashPause);
-            else
-                start(p);
+            ended(p, pid, status, std::chrono::duration<double>(Clock::now() - p.started).count());
         }
     }
+}
+
+std::pair<std::string, std::string> Supervisor::reportCrash(const std::string& program, pid_t pid) {
+    if (crashFolder_.empty()) return {"-", "-"};
+    std::string note = crashFolder_ + "/" + program + "-" + std::to_string(pid) + ".note";
+    std::string text;
+    if (FILE* f = std::fopen(note.c_str(), "re")) {
+        char buffer[65536];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() < 4 * 1024 * 1024) text.append(buffer, n);
+        std::fclose(f);
+    }
+    std::remove(note.c_str());
+    auto parsed = crash::parseCrashNote(text);
+    if (!parsed) return {"-", "-"};
+    char stamp[32];
+    time_t t = static_cast<time_t>(parsed->time);
+    tm utc{};
+    gmtime_r(&t, &utc);
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &utc);
+    std::string name = program + "-" + stamp + "-" + std::to_string(pid) + ".crash";
+    if (auto written = ns::replaceFile(crashFolder_ + "/" + name, crash::crashReport(*parsed)); !written) {
+        say(written.reason());
+        return {"-", "-"};
+    }
+    std::string blamed;
+    for (const auto& c : crash::culprits(*parsed)) blamed += (blamed.empty() ? "" : ",") + c;
+    say("crash report " + name + (blamed.empty() ? "" : " (with " + blamed + ")"));
+    return {name, blamed.empty() ? "-" : blamed};
+}
+
+void Supervisor::ended(Running& program, pid_t pid, int status, double uptime) {
+    bool crashed = (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL && WTERMSIG(status) != SIGTERM) ||
+                   (WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    std::pair<std::string, std::string> report{"-", "-"};
+    if (crashed) report = reportCrash(program.spec.name, pid);
+    bool shortLived = uptime < std::chrono::duration<double>(kShortLife).count();
+    program.arguments.clear();
+    if (program.spec.name != "SpringBoard" || keeper_.status < 0) {
+        if (shortLived)
+            startLater(program, kCrashPause);
+        else
+            start(program);
+        return;
+    }
+    // The keeper on the host decides; without its word in time, the usual pause.
+    std::string how = WIFSIGNALED(status) ? "signal:" + std::to_string(WTERMSIG(status))
+                                          : "exit:" + std::to_string(WEXITSTATUS(status));
+    std::string line = "ended SpringBoard " + std::to_string(pid) + " " + how + " " + std::to_string(uptime) + " " +
+                       report.first + " " + report.second + "\n";
+    if (write(keeper_.status, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+        startLater(program, shortLived ? kCrashPause : 0);
+        return;
+    }
+    Running* p = &program;
+    keeperWait_ = ns::scheduledTimer(kKeeperWait, false, [this, p](const id&) {
+        say("the keeper did not answer; starting SpringBoard again");
+        start(*p);
+    }, "the keeper's answer");
+}
+
+void Supervisor::fromKeeper(const std::string& line) {
+    std::istringstream words(line);
+    std::string verb, program, mode, culprits;
+    double delay = 0;
+    words >> verb;
+    Running* springBoard = nullptr;
+    for (auto& p : programs_)
+        if (p.spec.name == "SpringBoard") springBoard = &p;
+    if (!springBoard) return;
+    if (verb == "mode") {
+        words >> mode;
+        if (mode == "normal") springBoard->arguments.clear();
+        return;
+    }
+    if (verb != "start" || !(words >> program >> mode >> delay) || program != "SpringBoard" || springBoard->pid > 0)
+        return;
+    words >> culprits;
+    if (auto t = rt::cast<NSTimer>(keeperWait_)) t->invalidate();
+    springBoard->arguments.clear();
+    if (mode == "safe") springBoard->arguments = {"--safe-mode", culprits.empty() ? "-" : culprits};
+    if (!(delay >= 0 && delay <= 60)) delay = kCrashPause;
+    startLater(*springBoard, delay);
 }
 
 void Supervisor::readOutput(int fd) {
@@ -204,6 +291,24 @@ int Supervisor::run() {
     }
     auto signalSource =
         ns::RunLoop::main().watch(signals_, ns::RunLoop::Readable, "signals", [this](unsigned) { onSignal(); });
+    if (keeper_.command >= 0) {
+        keeperSource_ = ns::RunLoop::main().watch(keeper_.command, ns::RunLoop::Readable, "the keeper", [this](unsigned) {
+            char buffer[1024];
+            ssize_t n = read(keeper_.command, buffer, sizeof buffer);
+            if (n <= 0) {  // the keeper is gone: the usual pauses from now on
+                keeperSource_.reset();
+                close(keeper_.status);
+                keeper_ = {};
+                return;
+            }
+            keeperInput_.append(buffer, static_cast<std::size_t>(n));
+            for (std::size_t end; (end = keeperInput_.find('\n')) != std::string::npos;) {
+                fromKeeper(keeperInput_.substr(0, end));
+                keeperInput_.erase(0, end + 1);
+            }
+            if (keeperInput_.size() > 4096) keeperInput_.clear();
+        });
+    }
     say("up; keeping SpringBoard and backboardd running");
     for (auto& p : programs_) start(p);
     ns::RunLoop::main().run();

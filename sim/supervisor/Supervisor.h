@@ -23,9 +23,20 @@ struct ProgramSpec {
     std::string path;
 };
 
+// The host's keeper of the device, on two pipes: the supervisor tells it how
+// SpringBoard ended ("ended SpringBoard PID HOW UPTIME REPORT CULPRITS") and
+// hears how to start it again ("start SpringBoard normal|safe DELAY
+// [CULPRITS]"), or that the next start is normal ("mode normal"). The keeper
+// decides the backoff and safe mode, where the device cannot write.
+struct KeeperPipes {
+    int status = -1;   // to the keeper
+    int command = -1;  // from the keeper
+};
+
 class Supervisor {
 public:
-    Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile);
+    Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile, KeeperPipes keeper = {},
+               std::string crashFolder = {});
     // Runs until SIGTERM, SIGINT or SIGHUP; answers the exit code.
     int run();
 
@@ -35,7 +46,8 @@ private:
         ProgramSpec spec;
         pid_t pid = 0;
         TimePoint started{};
-        id restart;  // the NSTimer that starts it again
+        id restart;                            // the NSTimer that starts it again
+        std::vector<std::string> arguments;    // for its next start (safe mode)
     };
     struct Output {
         std::unique_ptr<LineSplitter> splitter;
@@ -44,6 +56,13 @@ private:
 
     void start(Running& program);
     void startLater(Running& program, double seconds);
+    // How a program that ended starts again: its own short pause, or as the
+    // keeper says for SpringBoard.
+    void ended(Running& program, pid_t pid, int status, double uptime);
+    void fromKeeper(const std::string& line);
+    // The crash note a program left, made into its report; the report's name
+    // and the libraries to blame.
+    std::pair<std::string, std::string> reportCrash(const std::string& program, pid_t pid);
     void reap();
     void readOutput(int fd);
     void drainOutputs();
@@ -56,6 +75,11 @@ private:
     LogWriter& log_;
     std::string programsFile_;
     std::map<int, Output> outputs_;  // by pipe descriptor
+    KeeperPipes keeper_;
+    std::string crashFolder_;
+    std::unique_ptr<ns::RunLoop::Source> keeperSource_;
+    std::string keeperInput_;
+    id keeperWait_;  // the NSTimer after which SpringBoard starts without the keeper's word
     int signals_ = -1;
     bool stopping_ = false;
     int exitCode_ = 0;

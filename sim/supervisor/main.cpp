@@ -5,13 +5,24 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "Supervisor.h"
+#include "crash/CrashNote.h"
 #include "device/InsidePaths.h"
 
 int main(int argc, char** argv) {
+    // --keeper STATUS COMMAND: the descriptors of the host's keeper.
+    supervisor::KeeperPipes keeper;
+    if (argc == 4 && std::strcmp(argv[1], "--keeper") == 0) {
+        keeper.status = std::atoi(argv[2]);
+        keeper.command = std::atoi(argv[3]);
+        fcntl(keeper.status, F_SETFD, FD_CLOEXEC);
+        fcntl(keeper.command, F_SETFD, FD_CLOEXEC);
+        argc = 1;
+    }
     if (argc > 1) {
         std::fprintf(argc == 2 && std::strcmp(argv[1], "--help") == 0 ? stdout : stderr,
                      "usage: orvelle-supervisor\n"
@@ -35,6 +46,6 @@ int main(int argc, char** argv) {
     constexpr std::size_t kLogLimit = 4 * 1024 * 1024;
     supervisor::LogWriter writer(log, sim::inside::kLogFile, kLogLimit);
     supervisor::Supervisor s({{"SpringBoard", (bin / "SpringBoard").string()}, {"backboardd", (bin / "backboardd").string()}},
-                             writer, sim::inside::kProgramsFile);
+                             writer, sim::inside::kProgramsFile, keeper, crash::kReportFolder);
     return s.run();
 }

@@ -385,7 +385,7 @@ void RunLoop::run(double seconds) {
             wait = -1;
         } else {
             // Rounded up, so a wake never comes before the fire date and spins.
-            double ms = std::ceil((until - t) * 1000);
+            double ms = std::max(0.0, std::ceil((until - t) * 1000));
             wait = static_cast<int>(std::min(ms, 24.0 * 3600 * 1000));
         }
     }

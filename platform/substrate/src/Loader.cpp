@@ -129,7 +129,7 @@ FilterVerdict matchFilter(const id& plist, const LoaderProcess& process) {
 }
 
 std::vector<LoadOutcome> loadTweaks(const std::string& folder, const LoaderProcess& process,
-                                    const std::function<void(const std::string&)>& log) {
+                                    const std::function<void(const std::string&)>& log, const LoadWatch& watch) {
     auto say = [&](const std::string& line) {
         if (log)
             log("Loader: " + line);
@@ -204,12 +204,15 @@ std::vector<LoadOutcome> loadTweaks(const std::string& folder, const LoaderProce
             say(std::string(corrupt ? "skipping " : "not loading ") + outcome.library + " (" + outcome.reason + ")");
         } else {
             say("loading " + outcome.library + " (" + outcome.reason + ")");
+            if (watch.loading) watch.loading(outcome.library);
             dlerror();
             if (!dlopen(library.c_str(), RTLD_LAZY | RTLD_GLOBAL)) {
                 const char* error = dlerror();
                 outcome.loaded = false;
                 outcome.reason = error ? error : "unknown error";
                 say("failed to load " + outcome.library + ": " + outcome.reason);
+            } else if (watch.loaded) {
+                watch.loaded(outcome.library);
             }
         }
         outcomes.push_back(std::move(outcome));

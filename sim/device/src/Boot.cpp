@@ -20,6 +20,7 @@
 #include "device/DeviceFiles.h"
 #include "device/DeviceLog.h"
 #include "device/DeviceModels.h"
+#include "device/Keeper.h"
 #include "device/Failure.h"
 #include "device/Process.h"
 #include "device/Profile.h"
@@ -93,7 +94,7 @@ std::optional<BootState> bootState(const Device& device) {
     BootState s;
     std::string word;
     if (!(in >> word >> s.supervisor >> s.startTime) || word != "supervisor") return std::nullopt;
-    if (!(in >> word >> s.sandbox) || word != "sandbox") return std::nullopt;
+    if (!(in >> word >> s.keeper) || word != "keeper") return std::nullopt;
     if (!alive(s)) return std::nullopt;
     return s;
 }
@@ -153,7 +154,7 @@ BootState boot(const Device& device, const BootOptions& options) {
     sandbox.infoFd = info[1];
     pid_t child;
     try {
-        child = launch(device, sandbox);
+        child = startKeeper(device, sandbox);
     } catch (...) {
         for (int fd : {log, devnull, info[0], info[1]}) close(fd);
         throw;
@@ -174,7 +175,7 @@ BootState boot(const Device& device, const BootOptions& options) {
     }
     close(info[0]);
     BootState state;
-    state.sandbox = child;
+    state.keeper = child;
     auto key = json.find("\"child-pid\"");
     if (key != std::string::npos) {
         auto colon = json.find(':', key);
@@ -189,7 +190,7 @@ BootState boot(const Device& device, const BootOptions& options) {
                       std::to_string(exitCodeOf(status)) + "): " + lastLogLine(device));
     }
     std::string record = "supervisor " + std::to_string(state.supervisor) + " " + std::to_string(state.startTime) +
-                         "\nsandbox " + std::to_string(state.sandbox) + "\n";
+                         "\nkeeper " + std::to_string(state.keeper) + "\n";
     if (auto written = ns::replaceFile(device.bootStateFile(), record); !written) {
         kill(state.supervisor, SIGKILL);
         waitpid(child, nullptr, 0);
@@ -231,8 +232,9 @@ void shutdown(const Device& device, double timeoutSeconds) {
             throw Failure("the supervisor of " + device.folder().string() + " (pid " +
                           std::to_string(state->supervisor) + ") does not end");
     }
-    unsigned long long sandboxStart = processStartTime(state->sandbox);
-    if (!waitGone(state->sandbox, sandboxStart, after(5))) kill(state->sandbox, SIGKILL);
+    // The keeper ends once the sandbox has: its records go with it.
+    unsigned long long keeperStart = processStartTime(state->keeper);
+    if (!waitGone(state->keeper, keeperStart, after(5))) kill(state->keeper, SIGKILL);
     clearRunFolder(device);
 }
 

@@ -55,7 +55,7 @@ const char* const kUsrLinks[] = {"bin", "sbin", "lib", "lib32", "lib64", "libx32
 // them before the program starts.
 constexpr int kInfoFd = 3;
 constexpr int kSeccompFd = 4;
-constexpr int kLastFixedFd = kSeccompFd;
+static_assert(kFirstPassedFd == kSeccompFd + 1);
 
 // The namespaces a joining program enters: first the user namespace that owns
 // the device's others (it gives the right to enter them; the sandbox nests its
@@ -379,6 +379,8 @@ pid_t launch(const Device& device, const LaunchSpec& spec) {
         // standard three, out of the way of the dups below.
         auto high = [](int fd) { return fd >= 0 ? fcntl(fd, F_DUPFD, 10) : -1; };
         int info = high(spec.infoFd), filter = high(seccomp.fd);
+        std::vector<int> passed;
+        for (int fd : spec.passFds) passed.push_back(high(fd));
         for (auto [from, to] : {std::pair{spec.stdinFd, 0}, std::pair{spec.stdoutFd, 1}, std::pair{spec.stderrFd, 2}})
             if (from >= 0) dup2(from, to);
         for (auto [from, to] : {std::pair{info, kInfoFd}, std::pair{filter, kSeccompFd}}) {
@@ -387,7 +389,8 @@ pid_t launch(const Device& device, const LaunchSpec& spec) {
             else
                 close(to);
         }
-        if (!join) close_range(kLastFixedFd + 1, ~0U, 0);
+        for (std::size_t i = 0; i < passed.size(); ++i) dup2(passed[i], kFirstPassedFd + static_cast<int>(i));
+        if (!join) close_range(static_cast<unsigned>(kFirstPassedFd + passed.size()), ~0U, 0);
         // Never root outside: the sandbox starts as the device's own user.
         if (user.fromRoot && (setgroups(0, nullptr) != 0 || setresgid(user.gid, user.gid, user.gid) != 0 ||
                               setresuid(user.uid, user.uid, user.uid) != 0)) {

@@ -42,7 +42,15 @@ struct LoadOutcome {
 // Libraries are never unloaded. Every decision and failure is one line through
 // `log` ("Loader: loading X.dylib (filter matched)"); the default is the system
 // log. A missing or unreadable folder loads nothing and says so.
+//
+// `watch` hears of each library just before its load (its constructors run
+// inside it) and just after it loaded: what a crash report of the process
+// names.
+struct LoadWatch {
+    std::function<void(const std::string& library)> loading;
+    std::function<void(const std::string& library)> loaded;
+};
 std::vector<LoadOutcome> loadTweaks(const std::string& folder, const LoaderProcess& process,
-                                    const std::function<void(const std::string&)>& log = {});
+                                    const std::function<void(const std::string&)>& log = {}, const LoadWatch& watch = {});
 
 }  // namespace substrate

@@ -16,7 +16,7 @@ namespace sim {
 struct BootState {
     pid_t supervisor = 0;               // on this machine
     unsigned long long startTime = 0;  // tells a reused pid apart
-    pid_t sandbox = 0;                  // the bubblewrap process
+    pid_t keeper = 0;                   // the host's keeper of the device (it ends after the sandbox)
 };
 
 // The state of a booted device; nothing when it is not booted (a stale record

@@ -19,6 +19,9 @@ namespace sim {
 
 struct BootState;
 
+// The first descriptor number at which a program gets LaunchSpec::passFds.
+inline constexpr int kFirstPassedFd = 5;
+
 enum class Entry {
     // The device's first process (its supervisor): a new sandbox that
     // outlives the tool, in a session of its own, reaping every orphan.
@@ -48,6 +51,8 @@ struct LaunchSpec {
     int stdinFd = -1, stdoutFd = -1, stderrFd = -1;
     // Boot: bubblewrap writes {"child-pid": N} to this descriptor of the tool's.
     int infoFd = -1;
+    // Descriptors the program gets, as kFirstPassedFd, kFirstPassedFd + 1, ...
+    std::vector<int> passFds;
     // Join: the booted device.
     const BootState* booted = nullptr;
     // The device's host name; "" takes the profile's model ("iPhone", "iPad").
