@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev
   libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
-  libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
+  libmicrohttpd-dev libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
   bubblewrap psmisc util-linux procps
   chromium nodejs
   fonts-inter fonts-dejavu-core
