@@ -21,7 +21,8 @@ struct Refusal {
 
 // The JSON body of a POST: an object, sent as JSON.
 json bodyOf(const Request& req) {
-    if (req.body.empty()) throw Refusal{400, "a POST needs a JSON body"};
+    // A body sent with neither a length nor chunks is no body: it is never read.
+    if (req.body.empty()) throw Refusal{400, "a POST needs a JSON body, its length declared or sent in chunks"};
     if (req.headerOr("Content-Type").rfind("application/json", 0) != 0)
         throw Refusal{415, "the body must be application/json"};
     json body = json::parse(req.body, nullptr, false);
