@@ -9,8 +9,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev
   libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
-  libcpp-httplib-dev nlohmann-json3-dev libqrencode-dev
-  bubblewrap libseccomp-dev psmisc util-linux procps
+  libmicrohttpd-dev nlohmann-json3-dev libqrencode-dev
+  bubblewrap libseccomp-dev libdw-dev psmisc util-linux procps
   chromium nodejs
   fonts-inter fonts-dejavu-core
   fonts-noto-cjk

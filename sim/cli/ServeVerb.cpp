@@ -1,6 +1,9 @@
 // serve: the web simulator of a device, until Ctrl-C.
 #include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -9,6 +12,7 @@
 #include "WebDevice.h"
 #include "device/Boot.h"
 #include "device/Failure.h"
+#include "foundation/RunLoop.h"
 #include "web/Server.h"
 
 namespace cli {
@@ -42,14 +46,16 @@ int serveVerb(const std::vector<std::string>& words) {
     options.port = portOf(args);
     options.pageFolder = args.option("page").value_or("");
 
-    // Ctrl-C and a stop request are taken below, by this thread alone; the
-    // server's threads never see them.
+    // Ctrl-C and a stop request arrive as a descriptor of the run loop, which
+    // serves the page too; no thread ever takes them as signals.
     sigset_t stops;
     sigemptyset(&stops);
     sigaddset(&stops, SIGINT);
     sigaddset(&stops, SIGTERM);
     sigaddset(&stops, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stops, nullptr);
+    int signals = signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (signals < 0) throw sim::Failure(std::string("serve: cannot watch for Ctrl-C: ") + std::strerror(errno));
 
     bool bootedHere = false;
     if (!sim::bootState(device)) {
@@ -62,16 +68,24 @@ int serveVerb(const std::vector<std::string>& words) {
     {
         WebDevice link(device);
         web::Server server(link, options);
-        std::string why = server.start();
-        if (!why.empty()) {
+        if (ns::Result<> started = server.start(); !started) {
+            ::close(signals);
             if (bootedHere) sim::shutdown(device);
-            throw sim::Failure("cannot serve on 127.0.0.1:" + std::to_string(options.port) + ": " + why);
+            throw sim::Failure(started.reason());
         }
         std::printf("Serving %s at %s\n", device.folder().c_str(), server.address().c_str());
         std::fflush(stdout);
-        sigwait(&stops, &stoppedBy);
+        ns::RunLoop& loop = ns::RunLoop::main();
+        auto stopSource = loop.watch(signals, ns::RunLoop::Readable, "stop signals", [&](unsigned) {
+            signalfd_siginfo info{};
+            if (::read(signals, &info, sizeof info) != sizeof info) return;
+            stoppedBy = static_cast<int>(info.ssi_signo);
+            loop.stop();
+        });
+        loop.run();
         server.stop();
     }
+    ::close(signals);
     if (bootedHere && sim::bootState(device)) sim::shutdown(device);
     std::printf("stopped serving (%s)\n", strsignal(stoppedBy));
     return 0;

@@ -1,49 +1,55 @@
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include "FakeDevice.h"
-#include "web/Server.h"
+#include "HttpClient.h"
+#include "ServedOnLoop.h"
 
 namespace {
 
 using nlohmann::json;
 using webtest::FakeDevice;
+using webtest::Headers;
+using Result = std::optional<webtest::Response>;
 
 class ServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        server = std::make_unique<web::Server>(device, web::ServerOptions{0, 4096, {}});
-        ASSERT_EQ(server->start(), "");
-        port = server->port();
-        client = std::make_unique<httplib::Client>("127.0.0.1", port);
-        client->set_url_encode(false);  // send paths exactly as written
+        served = std::make_unique<webtest::ServedOnLoop>(device, web::ServerOptions{0, 4096, {}});
+        server = &served->server();
+        port = served->port();
     }
-    void TearDown() override { server->stop(); }
+    void TearDown() override { served.reset(); }
 
-    httplib::Result postJSON(const std::string& path, const std::string& body, httplib::Headers headers = {}) {
-        return client->Post(path.c_str(), headers, body, "application/json");
+    // Paths go exactly as written.
+    Result get(const std::string& path, const Headers& headers = {}) { return webtest::request(port, "GET", path, headers); }
+    Result post(const std::string& path, const std::string& body, const std::string& type, Headers headers = {}) {
+        headers.emplace_back("Content-Type", type);
+        return webtest::request(port, "POST", path, headers, body);
+    }
+    Result postJSON(const std::string& path, const std::string& body, const Headers& headers = {}) {
+        return post(path, body, "application/json", headers);
     }
     std::string own(const std::string& host = "127.0.0.1") const { return host + ":" + std::to_string(port); }
 
     FakeDevice device;
-    std::unique_ptr<web::Server> server;
-    std::unique_ptr<httplib::Client> client;
+    std::unique_ptr<webtest::ServedOnLoop> served;
+    web::Server* server = nullptr;
     int port = 0;
 };
 
 TEST_F(ServerTest, ServesThePageAndItsFiles) {
     EXPECT_EQ(server->address(), "http://127.0.0.1:" + std::to_string(port) + "/");
-    auto root = client->Get("/");
+    auto root = get("/");
     ASSERT_TRUE(root);
     EXPECT_EQ(root->status, 200);
     EXPECT_NE(root->body.find("<canvas id=\"screen\""), std::string::npos);
-    EXPECT_EQ(root->get_header_value("Content-Type"), "text/html; charset=utf-8");
-    auto script = client->Get("/app.js");
+    EXPECT_EQ(root->header("Content-Type"), "text/html; charset=utf-8");
+    auto script = get("/app.js");
     ASSERT_TRUE(script);
     EXPECT_EQ(script->status, 200);
     EXPECT_NE(script->body.find("/api/frame.png"), std::string::npos);
-    EXPECT_EQ(script->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
-    auto style = client->Get("/style.css");
+    EXPECT_EQ(script->header("Content-Type"), "text/javascript; charset=utf-8");
+    auto style = get("/style.css");
     ASSERT_TRUE(style);
     EXPECT_EQ(style->status, 200);
 }
@@ -53,7 +59,7 @@ TEST_F(ServerTest, RefusesForeignHostsAndOrigins) {
     for (std::string host : {std::string("evil.example:") + std::to_string(port), std::string("evil.example"),
                              std::string("127.0.0.1:1"), std::string("127.0.0.1.evil.example:") + std::to_string(port),
                              std::string("")}) {
-        auto r = client->Get("/api/status", {{"Host", host}});
+        auto r = get("/api/status", {{"Host", host}});
         ASSERT_TRUE(r) << host;
         EXPECT_EQ(r->status, 403) << host;
         auto t = postJSON("/api/touch", R"({"phase":"down","x":1,"y":2})", {{"Host", host}});
@@ -93,7 +99,7 @@ TEST_F(ServerTest, ServesNothingOutsideThePageFiles) {
                              "/static/../../../../etc/passwd", "/app.js/../../../../etc/passwd", "//etc/passwd",
                              "/%2fetc%2fpasswd", "/index.html%00.js", "/..\\..\\etc\\passwd", "/PageData.h",
                              "/EmbedPage.cmake", "/static/index.html", "/.git/config"}) {
-        auto r = client->Get(path);
+        auto r = get(path);
         ASSERT_TRUE(r) << path;
         EXPECT_TRUE(r->status == 404 || r->status == 400) << path << " answered " << r->status;
         EXPECT_EQ(r->body.find("root:"), std::string::npos) << path;
@@ -136,7 +142,7 @@ TEST_F(ServerTest, RejectsMalformedRequestsBeforeTheDevice) {
              {"/api/media", R"({"playing":"yes"})", "application/json", 400},
              {"/api/device", R"({"screen":375})", "application/json", 400},
          }) {
-        auto r = client->Post(c.path, c.body, c.type);
+        auto r = post(c.path, c.body, c.type);
         ASSERT_TRUE(r) << c.path << " " << c.body;
         EXPECT_EQ(r->status, c.status) << c.path << " " << c.body;
         EXPECT_TRUE(json::parse(r->body, nullptr, false).contains("error")) << c.path;
@@ -146,7 +152,7 @@ TEST_F(ServerTest, RejectsMalformedRequestsBeforeTheDevice) {
 }
 
 TEST_F(ServerTest, SettingsRequestsReachTheDeviceAndAnswerThePage) {
-    auto page = client->Get("/api/prefs?page=More");
+    auto page = get("/api/prefs?page=More");
     ASSERT_TRUE(page);
     EXPECT_EQ(json::parse(page->body)["page"], "More");
 
@@ -191,42 +197,49 @@ TEST_F(ServerTest, DeviceFailuresBecomeErrorsNotSuccesses) {
 }
 
 TEST_F(ServerTest, FramesCarryTheirSerialAndUnchangedOnesAreNotResent) {
-    auto first = client->Get("/api/frame.png");
+    auto first = get("/api/frame.png");
     ASSERT_TRUE(first);
     EXPECT_EQ(first->status, 200);
     EXPECT_EQ(first->body, device.png);
-    EXPECT_EQ(first->get_header_value("Content-Type"), "image/png");
-    std::string tag = first->get_header_value("ETag");
+    EXPECT_EQ(first->header("Content-Type"), "image/png");
+    std::string tag = first->header("ETag");
     EXPECT_EQ(tag, "\"7\"");
 
-    auto same = client->Get("/api/frame.png", {{"If-None-Match", tag}});
+    auto same = get("/api/frame.png", {{"If-None-Match", tag}});
     ASSERT_TRUE(same);
     EXPECT_EQ(same->status, 304);
     EXPECT_TRUE(same->body.empty());
 
-    device.serial = 8;
-    device.png = "\x89PNG newer";
-    auto newer = client->Get("/api/frame.png", {{"If-None-Match", tag}});
+    served->onLoop([&] {
+        device.serial = 8;
+        device.png = "\x89PNG newer";
+    });
+    auto newer = get("/api/frame.png", {{"If-None-Match", tag}});
     ASSERT_TRUE(newer);
     EXPECT_EQ(newer->status, 200);
     EXPECT_EQ(newer->body, "\x89PNG newer");
 
-    device.png.clear();
-    device.serial = 9;
-    auto none = client->Get("/api/frame.png");
+    served->onLoop([&] {
+        device.png.clear();
+        device.serial = 9;
+    });
+    auto none = get("/api/frame.png");
     ASSERT_TRUE(none);
     EXPECT_EQ(none->status, 503);
 }
 
 TEST(ServerStart, ASecondServerOnABusyPortSaysWhy) {
+    ns::ProcessScope fresh;
     FakeDevice device;
     web::Server first(device);
-    ASSERT_EQ(first.start(), "");
+    ASSERT_TRUE(first.start());
     web::Server second(device, web::ServerOptions{first.port(), 4096, {}});
-    std::string why = second.start();
+    std::string why = second.start().reason();
     EXPECT_NE(why.find(std::to_string(first.port())), std::string::npos) << why;
+    EXPECT_NE(why.find("in use"), std::string::npos) << why;
     web::Server wrong(device, web::ServerOptions{70000, 4096, {}});
-    EXPECT_NE(wrong.start(), "");
+    EXPECT_FALSE(wrong.start());
+    EXPECT_FALSE(first.start()) << "a running server cannot start again";
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // What the web simulator asks of a device. The device side implements it (over
-// the device's control socket); tests use a fake. The server calls it from one
-// thread at a time.
+// the device's control socket); tests use a fake. The server calls it from the
+// run loop's thread, one call at a time.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,12 @@
 // The web simulator's server: the page and a small JSON API over a DeviceLink,
-// on the loopback address only.
+// on the loopback address only, as one more descriptor source of the process's
+// run loop (it holds no thread of its own).
 //
 //   GET  /, /index.html, /app.js, /style.css   the page
 //   GET  /api/frame.png                        the newest frame (ETag: its serial)
 //   GET  /api/status                           the device
+//   GET  /api/events                           a text/event-stream: "frame" with
+//                                              { "serial": N } whenever the frame changes
 //   POST /api/touch        { "phase": "down"|"move"|"up", "x": 10, "y": 20 }
 //   GET  /api/prefs?page=P                     a Settings page
 //   POST /api/prefs/set    { "page": "P", "key": "K", "value": V }
@@ -15,13 +18,21 @@
 //   POST /api/device       { "systemVersion", "screen", "timeZone", "locale", "wallpaper" }
 //
 // Refused: a Host or Origin that is not the served loopback address and port
-// (403), a body over the limit (413), a POST whose body is not JSON (415, 400).
+// (403), a body over the limit whether its length is declared or it comes in
+// chunks (413, nothing more of it read), a POST without a body (400; a body
+// with neither a length nor chunks is no body) or whose body is not JSON
+// (415, 400). A request's head must arrive whole within a deadline, and the
+// connections open at once are capped (the next waits for a free one).
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include <nlohmann/json.hpp>
+
+#include "foundation/Result.h"
 #include "web/DeviceLink.h"
 
 namespace web {
@@ -30,8 +41,19 @@ struct ServerOptions {
     int port = 0;                          // 0: a free port the system picks
     std::size_t maxBodyBytes = 64 * 1024;  // a request body larger than this is refused
     std::string pageFolder;                // empty: the page built into the program
+    double headSeconds = 5;                // a request's head must arrive within this
+    unsigned maxConnections = 64;          // more at once are turned away
+    std::size_t connectionBytes = 32 * 1024;  // a connection's memory: its head and read buffer
+    unsigned idleSeconds = 10;             // a connection silent this long is closed (not a stream)
+    std::size_t streamBacklogBytes = 256 * 1024;  // unsent bytes an event stream keeps for a slow reader
+    double framePollSeconds = 0.1;         // how often the frame serial is checked while a page listens
 };
 
+// One message of an event stream: "event: NAME\ndata: JSON\n\n".
+std::string eventMessage(std::string_view name, const nlohmann::json& data);
+
+// Every call, and every callback of the server, happens on the thread that
+// runs ns::RunLoop::main(); the DeviceLink is asked one thing at a time.
 class Server {
 public:
     Server(DeviceLink& device, ServerOptions options = {});
@@ -39,14 +61,20 @@ public:
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
 
-    // Binds 127.0.0.1 and serves from a thread of its own; answers why it
-    // could not, empty on success.
-    std::string start();
-    // Stops serving and waits for the thread.
+    // Binds 127.0.0.1 (alone: a port in use is an error, never shared) and
+    // serves from the run loop; the reason when it cannot.
+    ns::Result<> start();
+    // Stops serving: every connection closes, open streams included.
     void stop();
     int port() const;
     // "http://127.0.0.1:PORT/"
     std::string address() const;
+
+    // Queues `bytes` (whole event-stream messages) on every open event
+    // stream; how many streams it reached.
+    std::size_t broadcast(const std::string& bytes);
+    // Event streams whose client is still there.
+    std::size_t streamCount() const;
 
 private:
     struct Impl;

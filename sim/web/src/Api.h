@@ -1,0 +1,49 @@
+// The web simulator's routes: a request, whole, to its reply. It knows HTTP
+// only as text (method, path, headers, arguments, body) and the device only
+// through its DeviceLink, so it is the same for every connection and for none.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "Reply.h"
+#include "web/DeviceLink.h"
+
+namespace web::detail {
+
+struct Request {
+    std::string method;  // "GET", "HEAD", "POST", ...
+    std::string path;    // decoded, without the query
+    std::string body;
+    // A header by name (any case); an argument of the query by name, decoded.
+    std::function<std::optional<std::string>(const char* name)> header;
+    std::function<std::optional<std::string>(const char* name)> argument;
+
+    std::string headerOr(const char* name, std::string fallback = {}) const;
+};
+
+class Api {
+public:
+    Api(DeviceLink& device, std::string pageFolder);
+
+    // The port the page is served on: Host and Origin must name it.
+    void setPort(int port) { port_ = port; }
+
+    // A refusal that the head alone decides (a foreign Host or Origin), so
+    // that no body is read for it; nothing when the request may go on.
+    std::optional<Reply> screen(const Request& head) const;
+    // The reply to a whole request. Never throws: a refused request, a
+    // device's failure or a fault of its own is an error reply, and the last
+    // two are one line in the log.
+    Reply answer(const Request& request);
+
+private:
+    Reply route(const Request& request);
+
+    DeviceLink& device_;
+    std::string pageFolder_;
+    int port_ = 0;
+};
+
+}  // namespace web::detail
