@@ -2,7 +2,6 @@
 // a new kind of device, refused changes that change nothing, weather, media,
 // and the Settings app's pages, rows, buttons and alerts.
 #include <gtest/gtest.h>
-#include "HttpClient.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "Command.h"
+#include "HttpClient.h"
 #include "foundation/PropertyList.h"
 #include "weather/WeatherRecord.h"
 
