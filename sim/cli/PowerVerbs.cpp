@@ -5,6 +5,7 @@
 #include "Verbs.h"
 #include "device/Boot.h"
 #include "device/Control.h"
+#include "device/Keeper.h"
 
 namespace cli {
 
@@ -50,14 +51,19 @@ int statusVerb(const std::vector<std::string>& words) {
         return 0;
     }
     std::printf("booted (supervisor pid %d)\n", static_cast<int>(state->supervisor));
+    if (auto safe = sim::safeModeOf(device))
+        std::printf("safe mode: %s; to blame: %s; report: %s\n", safe->why.c_str(), safe->culprits.c_str(),
+                    safe->report.c_str());
     for (const auto& program : sim::programs(device)) std::printf("%s %d\n", program.name.c_str(), static_cast<int>(program.pid));
     return 0;
 }
 
 int respringVerb(const std::vector<std::string>& words) {
-    Args args(words, {}, {});
+    Args args(words, {}, {"normal"});
     if (args.help()) return printUsage("respring");
-    pid_t pid = sim::respring(deviceOf(args));
+    sim::Device device = deviceOf(args);
+    if (args.flag("normal")) sim::leaveSafeMode(device);
+    pid_t pid = sim::respring(device);
     std::printf("SpringBoard is up again (pid %d)\n", static_cast<int>(pid));
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "device/Device.h"
 #include "device/Profile.h"
 
 namespace cli {
@@ -35,6 +36,11 @@ int touchVerb(const std::vector<std::string>& words);
 int weatherVerb(const std::vector<std::string>& words);
 int screenshotVerb(const std::vector<std::string>& words);
 int serveVerb(const std::vector<std::string>& words);
+int crashesVerb(const std::vector<std::string>& words);
+
+// The device's crash reports, newest first, and one report's text.
+std::vector<std::string> crashReportNames(const sim::Device& device);
+std::string crashReportText(const sim::Device& device, const std::string& name);
 
 // The profile that --model, --version, --screen and --with-nine describe.
 sim::Profile profileFromArgs(const Args& args);

@@ -33,8 +33,15 @@ const std::vector<Verb>& verbs() {
         {"shutdown", "orvelle-sim shutdown DEVICE\nStops every program of the device.\n", shutdownVerb},
         {"status",
          "orvelle-sim status DEVICE\n"
-         "Prints \"booted\" or \"shut down\", then each program of a booted device with its pid inside the device.\n",
+         "Prints \"booted\" or \"shut down\", then, when its keeper started SpringBoard without tweaks after\n"
+         "crashes, a \"safe mode:\" line with why and the libraries to blame, then each program of a booted\n"
+         "device with its pid inside the device.\n",
          statusVerb},
+        {"crashes",
+         "orvelle-sim crashes DEVICE [REPORT]\n"
+         "Lists the device's crash reports, newest first, each with what crashed, when, the signal and the\n"
+         "tweaks it had loaded; with REPORT (a name from the list), prints that report with its backtrace.\n",
+         crashesVerb},
         {"exec",
          "orvelle-sim exec DEVICE -- CMD [ARG...]\n"
          "orvelle-sim exec --fresh [--model M] [--version V] [--screen S] [--with-nine] -- CMD [ARG...]\n"
@@ -57,8 +64,9 @@ const std::vector<Verb>& verbs() {
          "action or label (respringDevice, resetLayout, donatePayPal, donateWeChat).\n",
          prefsVerb},
         {"respring",
-         "orvelle-sim respring DEVICE\n"
-         "Kills SpringBoard and backboardd inside the device and waits until a new SpringBoard is up.\n",
+         "orvelle-sim respring DEVICE [--normal]\n"
+         "Kills SpringBoard and backboardd inside the device and waits until a new SpringBoard is up.\n"
+         "  --normal  leave safe mode: SpringBoard starts with its tweaks again\n",
          respringVerb},
         {"weather",
          "orvelle-sim weather DEVICE [--temperature T] [--location L] [--conditions C] [--icon NAME]\n"

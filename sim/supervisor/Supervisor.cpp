@@ -193,6 +193,12 @@ void Supervisor::fromKeeper(const std::string& line) {
     for (auto& p : programs_)
         if (p.spec.name == "SpringBoard") springBoard = &p;
     if (!springBoard) return;
+    if (verb == "say") {
+        std::string text;
+        std::getline(words, text);
+        log_.line("orvelle-keeper[host]", text.substr(text.find_first_not_of(' ') == std::string::npos ? 0 : text.find_first_not_of(' ')));
+        return;
+    }
     if (verb == "mode") {
         words >> mode;
         if (mode == "normal") springBoard->arguments.clear();

@@ -2,7 +2,10 @@
 
 #include <elfutils/libdwfl.h>
 
+#include <cxxabi.h>
+
 #include <cinttypes>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -148,7 +151,12 @@ std::string crashReport(const CrashNote& note) {
             GElf_Off offset = 0;
             GElf_Sym symbol{};
             const char* name = dwfl_module_addrinfo(module, at, &offset, &symbol, nullptr, nullptr, nullptr);
-            if (name) out << "  " << name << " + " << offset;
+            if (name) {
+                int status = 0;
+                char* readable = abi::__cxa_demangle(name, nullptr, nullptr, &status);
+                out << "  " << (status == 0 && readable ? readable : name) << " + " << offset;
+                std::free(readable);
+            }
             if (Dwfl_Line* source = dwfl_module_getsrc(module, at)) {
                 int lineNumber = 0;
                 const char* file = dwfl_lineinfo(source, nullptr, &lineNumber, nullptr, nullptr, nullptr);

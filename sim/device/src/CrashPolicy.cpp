@@ -27,6 +27,7 @@ RestartDecision CrashPolicy::ended(const SpringBoardEnd& end, const std::functio
     if (!safe_ && crashes_ >= kCrashesForSafeMode) {
         safe_ = true;
         d.enteredSafeMode = true;
+        d.delay = 0;  // without tweaks it has no reason to crash: at once
     }
     // Safe mode ends by itself once every library to blame is gone.
     if (safe_ && !d.enteredSafeMode && !culprits_.empty() &&

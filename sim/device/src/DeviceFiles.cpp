@@ -1,5 +1,6 @@
 #include "device/DeviceFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/stat.h>
@@ -157,6 +158,31 @@ ns::Result<UniqueFd> DeviceFiles::folder(const fs::path& path, bool make) const 
         current = UniqueFd(fd);
     }
     return current;
+}
+
+ns::Result<std::vector<std::string>> DeviceFiles::list(const fs::path& path, std::size_t most) const {
+    std::vector<std::string> names;
+    auto dir = folder(path, false);
+    if (!dir) {
+        std::error_code ec;
+        if (fs::symlink_status(device_.folder() / relative(path), ec).type() == fs::file_type::not_found) return names;
+        return ns::fail(dir.reason());
+    }
+    int listing = openat(dir->get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) return ns::fail("cannot read " + why(device_.folder() / relative(path), errno));
+    DIR* d = fdopendir(listing);
+    if (!d) {
+        close(listing);
+        return ns::fail("cannot read " + why(device_.folder() / relative(path), errno));
+    }
+    while (dirent* e = readdir(d)) {
+        struct stat st {};
+        if (fstatat(listing, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        names.emplace_back(e->d_name);
+        if (names.size() >= most) break;
+    }
+    closedir(d);
+    return names;
 }
 
 ns::Result<> DeviceFiles::replace(const fs::path& path, std::string_view bytes) const {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/Device.h"
 #include "foundation/FileLock.h"
@@ -64,6 +65,9 @@ public:
     ns::Result<ns::FileLock> lockBeside(const std::filesystem::path& path, double seconds) const;
     // A socket file, opened as a path: connect to "/proc/self/fd/N" of it.
     ns::Result<UniqueFd> openSocket(const std::filesystem::path& path) const;
+    // The names of the regular files in a folder (never through a link), at
+    // most `most` of them; empty for a folder that is not there.
+    ns::Result<std::vector<std::string>> list(const std::filesystem::path& folder, std::size_t most = 10000) const;
     // A folder, made when missing (with its parents), the device user's.
     ns::Result<UniqueFd> folder(const std::filesystem::path& path, bool make) const;
 
