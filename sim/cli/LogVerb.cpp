@@ -58,8 +58,17 @@ public:
     }
 
 private:
+    // A log that is not there yet is nothing to show; one the tool must not
+    // read (a link, a FIFO) is a failure.
     void reopen() {
-        if (auto fd = files_.openForReading(path_)) open_ = std::move(*fd);
+        auto fd = files_.openForReading(path_);
+        if (fd) {
+            open_ = std::move(*fd);
+            return;
+        }
+        std::error_code ec;
+        if (std::filesystem::symlink_status(path_, ec).type() != std::filesystem::file_type::not_found)
+            throw sim::Failure(fd.reason());
     }
 
     sim::DeviceFiles files_;
