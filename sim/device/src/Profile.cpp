@@ -57,6 +57,16 @@ private:
 Profile readProfile(const std::filesystem::path& file) {
     id dict = ns::dictionaryWithContentsOfFile(file.string());
     if (!dict) throw Failure("cannot read the device profile " + file.string() + " (missing or not a property list)");
+    return profileFromDictionary(dict, file);
+}
+
+Profile profileFromData(const std::string& bytes, const std::filesystem::path& shownAs) {
+    id dict = ns::dictionaryFromData(bytes);
+    if (!dict) throw Failure("cannot read the device profile " + shownAs.string() + " (not a property list)");
+    return profileFromDictionary(dict, shownAs);
+}
+
+Profile profileFromDictionary(const id& dict, const std::filesystem::path& file) {
     Profile p;
     Reader r(file, dict);
     r.text("model", p.model);

@@ -56,13 +56,16 @@ std::string deviceSeccompProgram() {
     for (auto [name, modeArgument] : {std::pair{"mknod", 1u}, std::pair{"mknodat", 2u}}) {
         int call = seccomp_syscall_resolve_name(name);
         if (call == __NR_SCMP_ERROR) continue;
-        for (unsigned type : {S_IFCHR, S_IFBLK})
-            must(seccomp_rule_add(c.ctx, refuse, call, 1, SCMP_CMP(modeArgument, SCMP_CMP_MASKED_EQ, S_IFMT, type)), name);
+        for (unsigned type : {S_IFCHR, S_IFBLK}) {
+            scmp_arg_cmp mode{modeArgument, SCMP_CMP_MASKED_EQ, S_IFMT, type};
+            must(seccomp_rule_add_array(c.ctx, refuse, call, 1, &mode), name);
+        }
     }
     // Pushing characters into the terminal's input, or its console's.
-    for (unsigned long request : {static_cast<unsigned long>(TIOCSTI), static_cast<unsigned long>(TIOCLINUX)})
-        must(seccomp_rule_add(c.ctx, refuse, SCMP_SYS(ioctl), 1, SCMP_CMP(1, SCMP_CMP_MASKED_EQ, 0xffffffffu, request)),
-             "ioctl");
+    for (unsigned long request : {static_cast<unsigned long>(TIOCSTI), static_cast<unsigned long>(TIOCLINUX)}) {
+        scmp_arg_cmp command{1, SCMP_CMP_MASKED_EQ, 0xffffffffu, request};
+        must(seccomp_rule_add_array(c.ctx, refuse, SCMP_SYS(ioctl), 1, &command), "ioctl");
+    }
 
     int fd = memfd_create("orvelle-seccomp", MFD_CLOEXEC);
     if (fd < 0) throw Failure(std::string("cannot build the device's system-call filter: ") + std::strerror(errno));

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/Objects.h"
+
 namespace sim {
 
 struct Profile {
@@ -21,6 +23,9 @@ struct Profile {
 // Missing keys take the defaults above; a missing or unreadable file, or a
 // value of the wrong type, fails with the file and the key named.
 Profile readProfile(const std::filesystem::path& file);
+// The same from the file's bytes, and from its dictionary; `shownAs` names it in failures.
+Profile profileFromData(const std::string& bytes, const std::filesystem::path& shownAs);
+Profile profileFromDictionary(const id& dictionary, const std::filesystem::path& shownAs);
 void writeProfile(const std::filesystem::path& file, const Profile& profile);
 
 // "375x667" or "375x667@3" into the profile; false (nothing changed) for
