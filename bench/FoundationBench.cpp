@@ -76,3 +76,26 @@ void BM_DateFormatKept(benchmark::State& state) {
 BENCHMARK(BM_DateFormatKept)->Arg(0)->Arg(1);
 
 }  // namespace
+
+// A large property list read whole: its size in megabytes, of string keys
+// and values. The time grows with the size alone (compare 1 and 4), never
+// with its square.
+void BM_LargePropertyListRead(benchmark::State& state) {
+    const std::size_t megabytes = static_cast<std::size_t>(state.range(0));
+    id dict = NSDictionaryNew();
+    auto d = rt::cast<NSDictionary>(dict);
+    std::string xml;
+    for (int i = 0; xml.size() < megabytes * 1024 * 1024; ++i) {
+        d->setObject(NSStr("value number " + std::to_string(i)), "key" + std::to_string(i));
+        if (i % 1000 == 999) xml = ns::xmlData(dict);
+    }
+    xml = ns::xmlData(dict);
+    std::size_t keys = d->entries.size();
+    for (auto _ : state) {
+        id read = ns::dictionaryFromData(xml);
+        if (rt::cast<NSDictionary>(read)->entries.size() != keys) state.SkipWithError("keys were lost");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * xml.size()));
+    state.counters["keys"] = static_cast<double>(keys);
+}
+BENCHMARK(BM_LargePropertyListRead)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond);
