@@ -16,6 +16,7 @@
 #include "device/Boot.h"
 #include "device/Control.h"
 #include "device/DeviceFiles.h"
+#include "dump/DeviceDump.h"
 #include "device/Failure.h"
 #include "foundation/FileReplace.h"
 #include "device/InsidePaths.h"
@@ -81,7 +82,7 @@ int dumpVerb(const std::vector<std::string>& words) {
                                               : oneShotDump(device, oneShotOptions(args));
     nlohmann::ordered_json document = nlohmann::ordered_json::parse(text, nullptr, false);
     if (document.is_discarded()) throw sim::Failure("SpringBoard's dump is not JSON: " + text.substr(0, 200));
-    std::printf("%s\n", document.dump(2).c_str());
+    std::printf("%s\n", dump::documentText(document, 2).c_str());
     return 0;
 }
 

@@ -132,7 +132,7 @@ std::string dumpText() {
         const ui::DeviceProfile& screen = ui::deviceProfile();
         return render::alertButtonAreas(alert, screen.screenWidth, screen.screenHeight);
     };
-    return dump::deviceDump({lockScreen().window, notificationListFrame(), buttons}).dump();
+    return dump::documentText(dump::deviceDump({lockScreen().window, notificationListFrame(), buttons}));
 }
 
 std::map<std::string, Command> lockScreenCommands() {

@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include "dump/DeviceDump.h"
 #include "dump/IsoTime.h"
 #include "dump/ViewJson.h"
 #include "foundation/PropertyList.h"
@@ -153,3 +154,17 @@ TEST(WeatherRecordFile, MissingPartsReadAsTheSampleAndWritesRoundTrip) {
 }
 
 }  // namespace
+
+TEST(DumpText, ATextWithInvalidBytesIsShownReplacedNeverAFailedDump) {
+    ui::registerUIKitClasses();
+    id root = ui::makeView(CGRectMake(0, 0, 100, 200));
+    id label = ui::makeLabel(CGRectMake(0, 0, 50, 20));
+    ui::setText(label, std::string("21\xff\xfe:05 \xc3", 9));  // not UTF-8, as a tweak may set it
+    ui::addSubview(root, label);
+    Json document;
+    document["views"] = dump::viewJson(root);
+    std::string text;
+    ASSERT_NO_THROW(text = dump::documentText(document));
+    Json back = Json::parse(text);
+    EXPECT_EQ(back["views"]["subviews"][0]["text"], "21\xef\xbf\xbd\xef\xbf\xbd:05 \xef\xbf\xbd");
+}

@@ -68,9 +68,12 @@ std::optional<std::string> askSpringBoard(const Device& device, const std::strin
         pollfd p{sock.fd, POLLOUT, 0};
         if (poll(&p, 1, remainingMs(deadline)) != 1) return std::nullopt;
     }
+    // The device answers: a dump or a page is large, but never without end.
+    constexpr std::size_t kLongestReply = 64 * 1024 * 1024;
     std::string reply;
     char buffer[4096];
     while (reply.find('\n') == std::string::npos) {
+        if (reply.size() > kLongestReply) return std::nullopt;
         pollfd p{sock.fd, POLLIN, 0};
         if (poll(&p, 1, remainingMs(deadline)) != 1) return std::nullopt;
         ssize_t n = recv(sock.fd, buffer, sizeof buffer, 0);

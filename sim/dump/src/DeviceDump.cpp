@@ -11,6 +11,10 @@ namespace dump {
 
 using json = nlohmann::ordered_json;
 
+std::string documentText(const nlohmann::ordered_json& document, int indent) {
+    return document.dump(indent, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
 json deviceDump(const DumpInput& input) {
     const ui::DeviceProfile& p = ui::deviceProfile();
     json out;

@@ -25,4 +25,8 @@ struct DumpInput {
 
 nlohmann::ordered_json deviceDump(const DumpInput& input);
 
+// A document as text that is always valid UTF-8: a text a tweak set with
+// invalid bytes is shown with U+FFFD in their place, never a failed dump.
+std::string documentText(const nlohmann::ordered_json& document, int indent = -1);
+
 }  // namespace dump
