@@ -29,8 +29,8 @@ id notificationObject(id self, SEL) { return rt::cast<NSNotification>(self)->obj
 __attribute__((constructor)) void registerNotificationMethods() {
     registerFoundationClasses();
     rt::Class* cls = rt::objc_getClass("NSNotification");
-    rt::defineMethod(cls, "name", &notificationName);
-    rt::defineMethod(cls, "object", &notificationObject);
+    rt::defineMethod(cls, name, &notificationName);
+    rt::defineMethod(cls, object, &notificationObject);
 }
 
 }  // namespace
@@ -52,8 +52,7 @@ void postNotification(const std::string& name, const id& object) {
     }
     if (matching.empty()) return;
     registerFoundationClasses();
-    auto note = std::make_shared<NSNotification>();
-    note->isa = rt::objc_getClass("NSNotification");
+    auto note = rt::make<NSNotification>("NSNotification");
     note->name = name;
     note->object = object;
     // Delivered outside the lock: a handler may post or observe in turn.
