@@ -35,8 +35,10 @@ void setIsWeatherContainerView(id self, SEL, bool on) {
 }
 
 void setGesture(id self, SEL) {
-    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UILongPressGestureRecognizer", self, "longPress:"));
-    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UIPanGestureRecognizer", self, "panView:"));
+    ui::addGestureRecognizer(
+        self, ui::makeGestureRecognizer("UILongPressGestureRecognizer", self, rt::sel_registerName("longPress:")));
+    ui::addGestureRecognizer(
+        self, ui::makeGestureRecognizer("UIPanGestureRecognizer", self, rt::sel_registerName("panView:")));
     ui::setHidden(rt::send<id()>(self, "backgroundView"), true);
 }
 
@@ -57,7 +59,7 @@ void longPress(id self, SEL, id recognizer) {
     // Read at every press, so "lockLoc" applies without a restart.
     if (boolEntry(readSettings(), "lockLoc")) return;
     // Only the lift after a long press switches.
-    if (ui::gestureState(recognizer) != UIGestureRecognizerStateEnded) return;
+    if (ui::state(recognizer) != UIGestureRecognizerStateEnded) return;
     if (!rt::send<bool()>(self, "canBeDraged")) {
         rt::send<void(bool)>(self, "setCanBeDraged:", true);
         ui::setAlpha(self, 0.5);
@@ -72,7 +74,7 @@ void panView(id self, SEL, id recognizer) {
     if (!rt::send<bool()>(self, "canBeDraged")) return;
     id superview = ui::superview(self);
     ui::bringSubviewToFront(superview, self);
-    long state = ui::gestureState(recognizer);
+    long state = ui::state(recognizer);
     if (state != UIGestureRecognizerStateBegan && state != UIGestureRecognizerStateChanged) return;
     CGPoint t = ui::translationInView(recognizer, superview);
     CGRect bounds = ui::bounds(self);
@@ -85,7 +87,7 @@ void panView(id self, SEL, id recognizer) {
         ui::setCenter(self, CGPointMake(c.x + t.x, c.y + t.y));
     else
         ui::setCenter(self, CGPointMake(c.x + t.x, middle - bounds.size.height / 2));
-    ui::setTranslation(recognizer, CGPointZero, superview);
+    ui::setTranslation_inView(recognizer, CGPointZero, superview);
 }
 
 void adjustHeight(id self, SEL, double y) {

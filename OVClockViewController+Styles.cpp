@@ -145,22 +145,22 @@ void buildPanel(const id& self) {
     rt::send<void(id)>(p->conditionsLabelView_, "setText:", rt::send<id()>(self, "conditionsString"));
     rt::send<void(id)>(p->temperatureLabelView_, "setText:", rt::send<id()>(self, "temperatureString"));
 
-    id timeFont = ui::fontWithName(layout.timeFont, layout.timeSize);
+    id timeFont = ui::fontWithName_size(NSStr(layout.timeFont), layout.timeSize);
     p->timeLabel_ = makeLabel(layout.time, timeFont, white);
     p->fakeTimeLabel_ = makeLabel(layout.time, timeFont, white);
 
-    p->dateLabel_ = makeLabel(layout.date, ui::fontWithName("PingFangSC-Regular", 15), white);
+    p->dateLabel_ = makeLabel(layout.date, ui::fontWithName_size(NSStr("PingFangSC-Regular"), 15), white);
     ui::setTextAlignment(p->dateLabel_, layout.dateAlignment);
     ui::setBackgroundColor(p->dateLabel_, ui::clearColor());
     ui::setNumberOfLines(p->dateLabel_, 0);
     ui::setLineBreakMode(p->dateLabel_, NSLineBreakByWordWrapping);
 
-    p->cusLabel_ = makeLabel(layout.subtitle, ui::fontWithName(layout.subtitleFont, 15), white);
+    p->cusLabel_ = makeLabel(layout.subtitle, ui::fontWithName_size(NSStr(layout.subtitleFont), 15), white);
     ui::setTextAlignment(p->cusLabel_, layout.dateAlignment);
     rt::send<void(id)>(p->cusLabel_, "setText:", stringEntry(readSettings(), "subTitle"));
 
     if (settingOn("useBold")) {
-        id bold = ui::fontWithName(layout.boldTimeFont, layout.timeSize);
+        id bold = ui::fontWithName_size(NSStr(layout.boldTimeFont), layout.timeSize);
         ui::setFont(p->timeLabel_, bold);
         ui::setFont(p->fakeTimeLabel_, bold);
     }
@@ -170,9 +170,9 @@ void buildPanel(const id& self) {
             ui::setTextColor(label, ui::blackColor());
     }
 
-    ui::setText(p->timeLabel_, timeText);
-    ui::setText(p->fakeTimeLabel_, timeText);
-    ui::setText(p->dateLabel_, dateText);
+    ui::setText(p->timeLabel_, NSStr(timeText));
+    ui::setText(p->fakeTimeLabel_, NSStr(timeText));
+    ui::setText(p->dateLabel_, NSStr(dateText));
     ui::setAttributedText(p->timeLabel_, timeWithHiddenColon(timeText));
 
     rt::send<void(bool)>(p->timeLabel_, "updateTimeLabel:", false);
@@ -194,9 +194,9 @@ void buildPanel(const id& self) {
     placeAtStoredPosition(weather, kWeatherPositionFile, "weatherX", "weatherY");
     placeAtStoredPosition(clock, kClockPositionFile, "clockX", "clockY");
 
-    ui::setFont(p->conditionsLabelView_, ui::fontWithName("PingFangSC-Medium", 15));
-    ui::setFont(p->locationLabelView_, ui::fontWithName("PingFangSC-Semibold", 15));
-    ui::setFont(p->temperatureLabelView_, ui::fontWithName("PingFangSC-Medium", 30));
+    ui::setFont(p->conditionsLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Medium"), 15));
+    ui::setFont(p->locationLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Semibold"), 15));
+    ui::setFont(p->temperatureLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Medium"), 30));
     id weatherColour = black ? ui::blackColor() : white;
     for (const id& label : {p->conditionsLabelView_, p->locationLabelView_, p->temperatureLabelView_})
         ui::setTextColor(label, weatherColour);

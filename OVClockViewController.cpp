@@ -82,7 +82,7 @@ void fadeLabels(const id& self, double alpha) {
     auto p = panelOf(self);
     if (!p) return;
     auto labels = fadedLabels(*p);
-    ui::animate(kFadeDuration, [&labels, alpha] {
+    ui::animateWithDuration_animations(kFadeDuration, [&labels, alpha] {
         for (const id& label : labels) ui::setAlpha(label, alpha);
     });
 }

@@ -19,7 +19,7 @@ id mostColor(id self, SEL) {
     CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
     CGContextRef context =
         CGBitmapContextCreate(nullptr, kEdge, kEdge, 8, 4 * kEdge, space, kCGImageAlphaPremultipliedLast);
-    CGContextDrawImage(context, CGRectMake(0, 0, kEdge, kEdge), ui::cgImage(self));
+    CGContextDrawImage(context, CGRectMake(0, 0, kEdge, kEdge), ui::CGImage(self));
     CGColorSpaceRelease(space);
     const auto* data = static_cast<const std::uint8_t*>(CGBitmapContextGetData(context));
     if (!data) return {};
@@ -34,7 +34,7 @@ id mostColor(id self, SEL) {
 
     std::uint32_t key = mostFrequentKey(sample.data(), kPixels);
     auto channel = [key](int shift) { return static_cast<double>(static_cast<float>((key >> shift) & 0xFF) / 255.0f); };
-    return ui::colorWithRGBA(channel(24), channel(16), channel(8), channel(0));
+    return ui::colorWithRed_green_blue_alpha(channel(24), channel(16), channel(8), channel(0));
 }
 
 void getRGBComponents(id, SEL, double* components, id color) {
@@ -42,7 +42,7 @@ void getRGBComponents(id, SEL, double* components, id color) {
     std::array<std::uint8_t, 4> pixel{};
     CGContextRef context = CGBitmapContextCreate(pixel.data(), 1, 1, 8, 4, space, kCGImageAlphaPremultipliedLast);
     // No colour leaves the context's default fill.
-    if (CGColorRef cg = ui::cgColor(color)) CGContextSetFillColorWithColor(context, cg);
+    if (CGColorRef cg = ui::CGColor(color)) CGContextSetFillColorWithColor(context, cg);
     CGContextFillRect(context, CGRectMake(0, 0, 1, 1));
     CGContextRelease(context);
     CGColorSpaceRelease(space);

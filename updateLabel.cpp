@@ -54,19 +54,19 @@ void timeLabelSet(id self, SEL) {
 void timeLabelSetHide(id self, SEL) {
     double now = ns::now();
     id settings = cachedSettings();
-    ui::setText(self, formatDate(timePattern(intEntry(settings, "timeFormat")), now));
+    ui::setText(self, NSStr(formatDate(timePattern(intEntry(settings, "timeFormat")), now)));
     double target = isOddSecond(now) ? 1.0 : 0.0;
     if (boolEntry(settings, "disFlashing")) {
         // A steady colon: one frozen while faded out would stay invisible.
         if (ui::alpha(self) >= 1.0) return;
         target = 1.0;
     }
-    ui::animate(kFadeDuration, [&self, target] { ui::setAlpha(self, target); });
+    ui::animateWithDuration_animations(kFadeDuration, [&self, target] { ui::setAlpha(self, target); });
 }
 
 void dateLabelSet(id self, SEL) {
     double now = ns::now();
-    ui::setText(self, formatDate(datePattern(cachedSettings()), now));
+    ui::setText(self, NSStr(formatDate(datePattern(cachedSettings()), now)));
 }
 
 }  // namespace
@@ -115,7 +115,7 @@ id timeWithHiddenColon(const std::string& text) {
     static const SEL initWithString = rt::sel_registerName("initWithString:");
     static const SEL addAttribute = rt::sel_registerName("addAttribute:value:range:");
     static const id* const colourName = new id(NSStr(NSForegroundColorAttributeName));
-    static const id* const transparent = new id(ui::colorWithWhite(1.0, 0.0));
+    static const id* const transparent = new id(ui::colorWithWhite_alpha(1.0, 0.0));
     id attributed = rt::send<id(id)>(rt::alloc(attributedClass), initWithString, NSStr(text));
     NSRange colon = ui::rangeOfString(text, ":");
     if (colon.location != NSNotFound)

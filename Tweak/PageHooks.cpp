@@ -62,7 +62,7 @@ void colourStep(const id& page) {
 }
 
 void fadeBlocks(const id& page, double alpha) {
-    ui::animate(kFadeDuration, [page, alpha] {
+    ui::animateWithDuration_animations(kFadeDuration, [page, alpha] {
         rt::send<void(double)>(get(pagePanel(page), "clockView"), "setAlpha:", alpha);
         rt::send<void(double)>(get(pagePanel(page), "weatherView"), "setAlpha:", alpha);
     });

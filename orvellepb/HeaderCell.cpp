@@ -11,8 +11,8 @@ constexpr float kHeaderHeight = 90;
 id makeHeaderLabel(CGRect frame, double fontSize, std::string_view text) {
     id label = ui::makeLabel(frame);
     ui::setNumberOfLines(label, 1);
-    ui::setFont(label, ui::fontWithName("HelveticaNeue-UltraLight", fontSize));
-    ui::setText(label, text);
+    ui::setFont(label, ui::fontWithName_size(NSStr("HelveticaNeue-UltraLight"), fontSize));
+    ui::setText(label, NSStr(text));
     ui::setBackgroundColor(label, ui::clearColor());
     ui::setTextColor(label, ui::blackColor());
     ui::setTextAlignment(label, NSTextAlignmentCenter);

@@ -28,10 +28,10 @@ void donateWeChat(id, SEL) {
     ui::setBackgroundColor(holder, ui::clearColor());
     // Reaches 30 points past the holder's right edge; nothing clips it.
     id picture = ui::makeImageView(CGRectMake(80, 0, 100, 100));
-    ui::setImage(picture, ui::imageNamed(orvellepb::kQRCodePicture));
+    ui::setImage(picture, ui::imageNamed(NSStr(orvellepb::kQRCodePicture)));
     ui::addSubview(holder, picture);
     rt::setValueForKey(alert, holder, "accessoryView");
-    ui::showAlert(alert);
+    ui::show(alert);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ std::vector<std::string> labelTexts(const id& cell) {
     std::vector<std::string> out;
     if (!cell) return out;
     for (const id& v : ui::subviews(ps::contentView(cell)))
-        if (rt::isKindOfClass(v, "UILabel")) out.push_back(ui::text(v));
+        if (rt::isKindOfClass(v, "UILabel")) out.push_back(str(ui::text(v)));
     return out;
 }
 
@@ -172,7 +172,7 @@ json alertJson(const id& alert) {
     auto a = rt::cast<UIAlertView>(alert);
     json out{{"title", a->title}, {"message", a->message}, {"buttons", a->buttons}};
     if (id image = firstImage(a->accessoryView))
-        if (std::string url = pngDataURL(ui::cgImage(image)); !url.empty()) out["image"] = url;
+        if (std::string url = pngDataURL(ui::CGImage(image)); !url.empty()) out["image"] = url;
     return out;
 }
 

@@ -38,7 +38,7 @@ std::string cellTexts(const id& cell) {
     for (const id& v : ui::subviews(ps::contentView(cell)))
         if (rt::isKindOfClass(v, "UILabel")) {
             if (!out.empty()) out += " / ";
-            out += ui::text(v);
+            out += str(ui::text(v));
         }
     return out;
 }

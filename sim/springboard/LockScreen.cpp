@@ -172,10 +172,10 @@ bool openTodayView() {
     }
     id dashboardView = ui::view(ls.dashboard);
     ls.todayView = ui::makeView(todayPageClass(), ui::bounds(dashboardView));
-    ui::setBackgroundColor(ls.todayView, ui::colorWithWhite(0, 0.45));
+    ui::setBackgroundColor(ls.todayView, ui::colorWithWhite_alpha(0, 0.45));
     id title = ui::makeLabel(CGRectMake(16, 40, screenWidth() - 32, 40));
-    ui::setText(title, "Today");
-    ui::setFont(title, ui::fontWithName("HelveticaNeue-Bold", 30));
+    ui::setText(title, NSStr("Today"));
+    ui::setFont(title, ui::fontWithName_size(NSStr("HelveticaNeue-Bold"), 30));
     ui::setTextColor(title, ui::whiteColor());
     ui::addSubview(ls.todayView, title);
     ui::addSubview(dashboardView, ls.todayView);

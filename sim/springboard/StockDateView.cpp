@@ -23,7 +23,7 @@ id labelTagged(const id& view, long tag) {
 id makeLabel(long tag, const char* font, double size) {
     id label = ui::makeLabel();
     rt::send<void(long)>(label, "setTag:", tag);
-    ui::setFont(label, ui::fontWithName(font, size));
+    ui::setFont(label, ui::fontWithName_size(NSStr(font), size));
     ui::setTextAlignment(label, NSTextAlignmentCenter);
     return label;
 }
@@ -60,8 +60,8 @@ void refreshStockDateView(const id& controller) {
     id colour = rt::send<id()>(rt::send<id()>(controller, "legibilitySettings"), "primaryColor");
     id time = stockTimeLabel(view);
     id date = stockDateLabel(view);
-    ui::setText(time, formatNow("H:mm"));
-    ui::setText(date, formatNow("EEEE, MMMM d"));
+    ui::setText(time, NSStr(formatNow("H:mm")));
+    ui::setText(date, NSStr(formatNow("EEEE, MMMM d")));
     ui::setTextColor(time, colour);
     ui::setTextColor(date, colour);
 }

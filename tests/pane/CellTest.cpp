@@ -50,8 +50,8 @@ TEST_F(CellTest, HeaderTextsFontsAndOverlap) {
         double size;
     };
     for (const Expected& e : {Expected{cell->heading, "Orvelle", 48}, Expected{cell->subtitleK, "Tovik", 16}}) {
-        EXPECT_EQ(ui::text(e.label), e.text);
-        EXPECT_EQ(ui::fontName(ui::font(e.label)), "HelveticaNeue-UltraLight");
+        EXPECT_EQ(str(ui::text(e.label)), e.text);
+        EXPECT_EQ(str(ui::fontName(ui::font(e.label))), "HelveticaNeue-UltraLight");
         EXPECT_EQ(ui::pointSize(ui::font(e.label)), e.size);
         EXPECT_EQ(ui::numberOfLines(e.label), 1);
         EXPECT_EQ(ui::textAlignment(e.label), NSTextAlignmentCenter);
@@ -73,7 +73,7 @@ TEST_F(CellTest, TheListsHeaderRowIsAHeaderCell) {
     for (const id& s : ps::specifierList(root))
         if (isEqualToString(ps::property(s, "cellClass"), "HeaderCell")) header = ps::cellForSpecifier(root, s);
     ASSERT_TRUE(rt::cast<HeaderCell>(header));
-    EXPECT_EQ(ui::text(rt::cast<HeaderCell>(header)->heading), "Orvelle");
+    EXPECT_EQ(str(ui::text(rt::cast<HeaderCell>(header)->heading)), "Orvelle");
 }
 
 TEST_F(CellTest, SwitchRowsAreBlueAndStoreBooleans) {

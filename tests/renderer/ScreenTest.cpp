@@ -112,7 +112,7 @@ TEST(Alerts, TheNewestAlertIsACardOverTheDimmedScreen) {
     render::Frame before = render();
     id alert = ui::makeAlert("Respring?", "The home screen restarts to apply the master switch.", id{}, "Cancel",
                              NSStr("Respring"));
-    ui::showAlert(alert);
+    ui::show(alert);
     render::Frame with = render();
     ui::tapAlertButton(alert, 0);
     render::Frame after = render();
@@ -208,7 +208,7 @@ TEST(FrameFile, PNGsAreWrittenWholeOrNotAtAll) {
 TEST(FrameFile, PixelsReadBackAsStraightColour) {
     id root = screenRoot();
     id v = ui::makeView(CGRectMake(0, 0, 10, 10));
-    ui::setBackgroundColor(v, ui::colorWithRGBA(1, 0, 0, 1));
+    ui::setBackgroundColor(v, ui::colorWithRed_green_blue_alpha(1, 0, 0, 1));
     ui::addSubview(root, v);
     render::Frame f = renderRoot(root, 1);
     EXPECT_EQ(f.pixel(5, 5), (render::Pixel{255, 0, 0, 255}));

@@ -49,7 +49,7 @@ void refreshCellContents(id self, SEL, id specifier) {
         cell->titleLabel_ = ui::makeLabel(CGRectMake(15, 0, ui::frame(self).size.width - 30, kRowHeight));
         ui::addSubview(cell->contentView_, cell->titleLabel_);
     }
-    ui::setText(cell->titleLabel_, title);
+    ui::setText(cell->titleLabel_, NSStr(title));
 }
 
 long cellTypeFromStringImp(id, SEL, id name) { return ps::cellTypeFromString(str(name)); }

@@ -32,7 +32,7 @@ void paintContent(Pass& pass, const id& view, CGSize size, double alpha) {
         if (!image) return;
         double scale = rt::send<double()>(image, "scale");
         long mode = rt::send<long()>(view, "contentMode");
-        paintImage(pass.cr(), ui::cgImage(image), scale, CGRect{{0, 0}, size}, mode, alpha);
+        paintImage(pass.cr(), ui::CGImage(image), scale, CGRect{{0, 0}, size}, mode, alpha);
     }
 }
 
