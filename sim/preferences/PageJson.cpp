@@ -31,7 +31,7 @@ std::vector<std::string> labelTexts(const id& cell) {
 // A page opens with a header when its first group has no label and holds one
 // custom-drawn static row: the header cell.
 bool isHeaderGroup(const std::vector<id>& specs, std::size_t group) {
-    if (group != 0 || ps::cellType(specs[0]) != PSGroupCell || !ps::name(specs[0]).empty()) return false;
+    if (group != 0 || ps::cellType(specs[0]) != PSGroupCell || !str(ps::name(specs[0])).empty()) return false;
     if (specs.size() < 2 || ps::cellType(specs[1]) != PSStaticTextCell || !ps::property(specs[1], "cellClass"))
         return false;
     return specs.size() == 2 || ps::cellType(specs[2]) == PSGroupCell;
@@ -142,7 +142,7 @@ json pageJson(const Page& page) {
     }
     for (; i < specs.size(); ++i) {
         if (ps::cellType(specs[i]) == PSGroupCell) {
-            groups.push_back({{"header", ps::name(specs[i]).empty() ? json(nullptr) : json(ps::name(specs[i]))},
+            groups.push_back({{"header", textOrNull(ps::name(specs[i]))},
                               {"footer", textOrNull(ps::property(specs[i], "footerText"))},
                               {"cells", json::array()}});
             continue;

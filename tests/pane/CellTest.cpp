@@ -22,10 +22,11 @@ void expectColor(const id& color, double r, double g, double b, double a) {
 
 TEST_F(CellTest, HeaderAsksNinetyPointsForEveryWidth) {
     id cell = headerCell();
-    for (float width : {0.0f, 1.0f, 320.0f, 414.6f, 2732.0f, 1e9f, -50.0f}) EXPECT_EQ(ps::preferredHeight(cell, width), 90.0f);
+    for (float width : {0.0f, 1.0f, 320.0f, 414.6f, 2732.0f, 1e9f, -50.0f})
+        EXPECT_EQ(ps::preferredHeightForWidth(cell, width), 90.0f);
     // An ordinary row asks for less, so the header's answer is its own.
     id plain = ps::cellForSpecifier(rt::allocInit("PSListController"), ps::makeSpecifier("Row", PSStaticTextCell));
-    EXPECT_NE(ps::preferredHeight(plain, 320), 90.0f);
+    EXPECT_NE(ps::preferredHeightForWidth(plain, 320), 90.0f);
 }
 
 TEST_F(CellTest, HeaderLabelsTakeTheScreensWidthCutTowardZero) {
