@@ -8,6 +8,9 @@
 #include "StockDateView.h"
 #include "TimerTarget.h"
 #include "foundation/RunLoop.h"
+#include "host/Chrome.h"
+#include "host/DashBoard.h"
+#include "host/DateView.h"
 #include "uikit/UIApplication.h"
 #include "uikit/UIColor.h"
 #include "uikit/UIDevice.h"
@@ -26,7 +29,6 @@ constexpr double kArtworkShare = 0.6;      // of the screen's width
 constexpr double kCallToActionBottom = 40;  // from the bottom edge to the label's
 constexpr double kCallToActionHeight = 24;
 constexpr int kMediaProcess = 4242;  // the pid the media app runs as
-constexpr const char* kTodaySelector = "_allowsCapabilityLockScreenTodayViewWithExplanation:";
 
 int majorVersion() {
     const std::string& v = ui::deviceProfile().systemVersion;
@@ -38,9 +40,9 @@ int majorVersion() {
 double screenWidth() { return ui::deviceProfile().screenWidth; }
 double screenHeight() { return ui::deviceProfile().screenHeight; }
 
-id pageView() { return rt::send<id()>(lockScreen().page, "viewIfLoaded"); }
+id pageView() { return ui::viewIfLoaded(lockScreen().page); }
 
-void updateDateView() { rt::send<void()>(lockScreen().dateController, "_updateView"); }
+void updateDateView() { host::_updateView(lockScreen().dateController); }
 
 // The stock date view changes with the minute.
 void startMinuteTick() {
@@ -51,9 +53,7 @@ void startMinuteTick() {
     });
 }
 
-id listView(const id& page) {
-    return rt::send<id()>(rt::send<id()>(page, "combinedListViewController"), "viewIfLoaded");
-}
+id listView(const id& page) { return ui::viewIfLoaded(host::combinedListViewController(page)); }
 
 rt::Class* todayPageClass() {
     static rt::Class* cls = [] {
@@ -88,10 +88,10 @@ void startLockScreen() {
 }
 
 void fillMainPage(const id& page) {
-    id view = rt::send<id()>(page, "viewIfLoaded");
+    id view = ui::viewIfLoaded(page);
     if (!view) return;
     if (id dateView = ui::view(lockScreen().dateController)) ui::addSubview(view, dateView);
-    id list = ui::view(rt::send<id()>(page, "combinedListViewController"));
+    id list = ui::view(host::combinedListViewController(page));
     ui::setFrame(list, hostListFrame());
     ui::addSubview(view, list);
 
@@ -99,27 +99,26 @@ void fillMainPage(const id& page) {
     id callToAction =
         ui::makeView(rt::objc_getClass("SBUICallToActionLabel"), CGRectMake(0, top, screenWidth(), kCallToActionHeight));
     ui::addSubview(view, callToAction);
-    rt::send<void(id, id, bool)>(callToAction, "setText:forLanguage:animated:", NSStr(callToActionText()), NSStr("en"),
-                                 false);
+    host::setText_forLanguage_animated(callToAction, NSStr(callToActionText()), NSStr("en"), false);
 }
 
 void layOutMainPage(const id& page) {
-    id view = rt::send<id()>(page, "viewIfLoaded");
+    id view = ui::viewIfLoaded(page);
     if (!view) return;
     // The stock date view keeps its default place; add-ons follow its frame.
-    id dateView = rt::send<id()>(lockScreen().dateController, "viewIfLoaded");
+    id dateView = ui::viewIfLoaded(lockScreen().dateController);
     if (dateView && ui::superview(dateView) == view) ui::setFrame(dateView, defaultDateTimeFrame());
 
-    id listController = rt::send<id()>(page, "combinedListViewController");
-    id list = rt::send<id()>(listController, "viewIfLoaded");
+    id listController = host::combinedListViewController(page);
+    id list = ui::viewIfLoaded(listController);
     if (!list) return;
     CGRect frame;
     if (majorVersion() >= 11) {
-        id dashboard = rt::send<id()>(page, "parentViewController");
-        double top = rt::send<double()>(dashboard ? dashboard : lockScreen().dashboard, "listMinY");
+        id dashboard = ui::parentViewController(page);
+        double top = host::listMinY(dashboard ? dashboard : lockScreen().dashboard);
         frame = CGRectMake(0, top, screenWidth(), screenHeight() - top);
     } else {
-        frame = rt::send<CGRect()>(listController, "_suggestedListViewFrame");
+        frame = host::_suggestedListViewFrame(listController);
     }
     ui::setFrame(list, frame);
 }
@@ -165,7 +164,7 @@ bool openTodayView() {
     if (ls.todayView) return true;
     id policy = rt::allocInit(majorVersion() >= 11 ? "SBMainDisplayPolicyAggregator" : "SBPolicyAggregator");
     id explanation;
-    if (!rt::send<bool(id*)>(policy, kTodaySelector, &explanation)) {
+    if (!host::_allowsCapabilityLockScreenTodayViewWithExplanation(policy, &explanation)) {
         std::printf("SpringBoard: the today view is not allowed%s%s\n", explanation ? ": " : "",
                     explanation ? describe(explanation).c_str() : "");
         return false;

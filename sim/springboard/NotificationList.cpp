@@ -43,7 +43,7 @@ id makeCell(const Sample& sample) {
 void loadNotificationList(const id& controller) {
     id list = ui::makeView(ui::screenBounds());
     for (const Sample& sample : kSamples) ui::addSubview(list, makeCell(sample));
-    rt::send<void(id)>(controller, "setView:", list);
+    ui::setView(controller, list);
     layoutNotificationList(list);
 }
 

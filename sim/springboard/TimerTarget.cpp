@@ -11,9 +11,9 @@ public:
     std::function<void(const id&)> work;
 };
 
-void fire(id self, SEL, id timer) {
-    auto target = rt::cast<TimerTarget>(self);
-    if (target && target->work) target->work(timer);
+void fireImp(id self, SEL cmd, id timer) {
+    auto& target = rt::state<TimerTarget>(self, cmd);
+    if (target.work) target.work(timer);
 }
 
 rt::Class* targetClass() {
@@ -21,7 +21,7 @@ rt::Class* targetClass() {
         rt::Class* c = rt::objc_getClass("_SBHostTimerTarget");
         if (c) return c;
         c = rt::objc_registerClass("_SBHostTimerTarget", rt::NSObjectClass(), rt::factoryFor<TimerTarget>());
-        rt::defineMethod(c, "fire:", &fire);
+        rt::defineMethod(c, fire, &fireImp);
         return c;
     }();
     return cls;
@@ -32,7 +32,7 @@ rt::Class* targetClass() {
 id scheduleHostTimer(double interval, bool repeats, std::function<void(const id& timer)> work) {
     id target = rt::allocInit(targetClass());
     rt::cast<TimerTarget>(target)->work = std::move(work);
-    return ns::scheduledTimer(interval, target, rt::sel_registerName("fire:"), id{}, repeats);
+    return ns::scheduledTimer(interval, target, fire.sel(), id{}, repeats);
 }
 
 }  // namespace springboard

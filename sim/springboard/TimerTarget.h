@@ -9,6 +9,9 @@
 
 namespace springboard {
 
+// The target's one method: runs the function with the timer.
+inline constinit const rt::Msg<void(id timer)> fire{"fire:"};
+
 // A repeating (or one-shot) NSTimer on the main run loop calling `work` with
 // the timer; the target holds the function, so `work` should capture weakly
 // what it must not keep alive.

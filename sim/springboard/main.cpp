@@ -26,6 +26,7 @@
 #include "device/Profile.h"
 #include "device/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
+#include "host/Application.h"
 #include "substrate/Loader.h"
 #include "uikit/Layout.h"
 
@@ -105,7 +106,7 @@ int launch(const Options& options) {
     substrate::loadTweaks(options.tweaks, process);
 
     id application = rt::allocInit("SpringBoard");
-    rt::send<void(id)>(application, "applicationDidFinishLaunching:", application);
+    host::applicationDidFinishLaunching(application, application);
     ui::installLayoutPass();
     springboard::startLockScreen();
     if (oneShot) {

@@ -52,7 +52,7 @@ TEST(Wallpaper, APictureOfTheDevicesOwnFillsTheScreen) {
     fs::path dir = fs::temp_directory_path() / ("orvelle-wall-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string path = (dir / "green.png").string();
-    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(30, 60, 0, 200, 0, 255), path), "");
+    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(30, 60, 0, 200, 0, 255), path).reason(), "");
 
     render::Frame f = renderRoot(screenRoot(), 1, std::nullopt, render::Wallpaper::picture(path));
     EXPECT_EQ(f.pixel(0, 0), (render::Pixel{0, 200, 0, 255}));
@@ -190,17 +190,17 @@ TEST(FrameFile, PNGsAreWrittenWholeOrNotAtAll) {
     fs::create_directories(dir);
     std::string path = (dir / "shot.png").string();
     std::ofstream(path) << "older screenshot";
-    EXPECT_EQ(f.writePNG(path), "");
+    EXPECT_EQ(f.writePNG(path).reason(), "");
     cg::LoadResult back = cg::loadImageFile(path);
     ASSERT_TRUE(back.image) << back.error;
     EXPECT_EQ(back.image->width, 375u);
     EXPECT_EQ(fs::file_size(path), png.size());
 
     std::string nowhere = (dir / "no-such-folder" / "shot.png").string();
-    std::string why = f.writePNG(nowhere);
+    std::string why = f.writePNG(nowhere).reason();
     EXPECT_NE(why.find("no-such-folder"), std::string::npos) << why;
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);  // no leftovers
-    EXPECT_NE(render::Frame().writePNG(path), "");
+    EXPECT_NE(render::Frame().writePNG(path).reason(), "");
     EXPECT_EQ(fs::file_size(path), png.size());  // a failed write leaves the old file
     fs::remove_all(dir);
 }

@@ -54,7 +54,7 @@ TEST_F(Images, APngLoadsWithItsPixelsAndItsScale) {
     // Half-transparent red, stored premultiplied.
     auto pixels = cg::makeFlatImage(4, 2, 255, 0, 0, 128);
     fs::path file = dir / "dot@2x.png";
-    ASSERT_EQ(cg::writePNG(pixels, file), "");
+    ASSERT_EQ(cg::writePNG(pixels, file).reason(), "");
     id img = imageNamed(NSStr(file.string()));  // an absolute path loads that file
     ASSERT_TRUE(img);
     EXPECT_EQ(size(img), CGSizeMake(2, 1));
@@ -89,7 +89,7 @@ TEST_F(Images, MissingOrBrokenFilesGiveNothing) {
 }
 
 TEST_F(Images, BareNamesAreSearchedInTheImageFolders) {
-    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(3, 3, 0, 255, 0, 255), dir / "sun.png"), "");
+    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(3, 3, 0, 255, 0, 255), dir / "sun.png").reason(), "");
     setImageSearchPaths({(dir / "nowhere").string(), dir.string()});
     id img = imageNamed(NSStr("sun"));
     ASSERT_TRUE(img);

@@ -113,12 +113,13 @@ LoadResult loadImageFile(const std::string& path) {
     return {{}, "neither PNG nor JPEG"};
 }
 
-std::string writePNG(const CGImageRef& image, const std::string& path) {
-    if (!image) return "no image";
+ns::Result<> writePNG(const CGImageRef& image, const std::string& path) {
+    if (!image) return ns::fail("writing " + path + ": no image");
     cairo_surface_t* s = detail::surfaceFromImage(*image);
     cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
     cairo_surface_destroy(s);
-    return status == CAIRO_STATUS_SUCCESS ? std::string{} : cairo_status_to_string(status);
+    if (status != CAIRO_STATUS_SUCCESS) return ns::fail("writing " + path + ": " + cairo_status_to_string(status));
+    return {};
 }
 
 }  // namespace cg

@@ -116,13 +116,13 @@ std::string Frame::encodePNG(bool fast) const {
     return bytes;
 }
 
-std::string Frame::writePNG(const std::string& path, bool fast) const {
-    if (!surface_) return "writing " + path + ": the frame is empty";
+ns::Result<> Frame::writePNG(const std::string& path, bool fast) const {
+    if (!surface_) return ns::fail("writing " + path + ": the frame is empty");
     std::string bytes = encodePNG(fast);
-    if (bytes.empty()) return "writing " + path + ": PNG encoding failed";
+    if (bytes.empty()) return ns::fail("writing " + path + ": PNG encoding failed");
     std::string temp = path + ".tmp-" + std::to_string(::getpid());
     std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return "writing " + temp + ": " + std::strerror(errno);
+    if (!f) return ns::fail("writing " + temp + ": " + std::strerror(errno));
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = std::fflush(f) == 0 && ok;
     if (!fast) ok = ::fsync(::fileno(f)) == 0 && ok;
@@ -130,12 +130,12 @@ std::string Frame::writePNG(const std::string& path, bool fast) const {
     ok = std::fclose(f) == 0 && ok;
     if (!ok) {
         std::remove(temp.c_str());
-        return "writing " + temp + ": " + std::strerror(err);
+        return ns::fail("writing " + temp + ": " + std::strerror(err));
     }
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
         err = errno;
         std::remove(temp.c_str());
-        return "renaming " + temp + " to " + path + ": " + std::strerror(err);
+        return ns::fail("renaming " + temp + " to " + path + ": " + std::strerror(err));
     }
     return {};
 }

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "foundation/Result.h"
 #include "graphics/Image.h"
 
 namespace cg {
@@ -14,7 +15,7 @@ struct LoadResult {
 
 // Picks the decoder by the file's first bytes, not by its name.
 LoadResult loadImageFile(const std::string& path);
-// Writes a PNG (tests and screenshots); answers an error text, empty on success.
-std::string writePNG(const CGImageRef& image, const std::string& path);
+// Writes a PNG (tests and screenshots); a failure says why.
+ns::Result<> writePNG(const CGImageRef& image, const std::string& path);
 
 }  // namespace cg
