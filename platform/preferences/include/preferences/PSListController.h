@@ -27,7 +27,7 @@ inline constinit const rt::Msg<id(id name, id target)> loadSpecifiersFromPlistNa
     "loadSpecifiersFromPlistName:target:"};
 // The folder of the controller's bundle.
 inline constinit const rt::Msg<id()> bundlePath{"bundlePath"};
-// The stored value, else `default`. specifier, setSpecifier:: preferences/PSSpecifier.h.
+// The stored value, else `default`. (specifier and setSpecifier: are in preferences/PSSpecifier.h.)
 inline constinit const rt::Msg<id(id specifier)> readPreferenceValue{"readPreferenceValue:"};
 // Stores the value and posts the row's PostNotification; failures are logged.
 inline constinit const rt::Msg<void(id value, id specifier)> setPreferenceValue_specifier{

@@ -25,7 +25,7 @@ public:
 
 namespace ps {
 
-// specifier, setSpecifier:: preferences/PSSpecifier.h.
+// Also specifier and setSpecifier: (preferences/PSSpecifier.h).
 inline constinit const rt::Msg<id(long style, id reuseIdentifier, id specifier)>
     initWithStyle_reuseIdentifier_specifier{"initWithStyle:reuseIdentifier:specifier:"};
 // A cell class of the pane's may make itself from its row alone; the list

@@ -37,7 +37,7 @@ inline constinit const rt::Msg<long()> numberOfButtons{"numberOfButtons"};
 inline constinit const rt::Msg<id(long)> buttonTitleAtIndex{"buttonTitleAtIndex:"};
 inline constinit const rt::Msg<long()> cancelButtonIndex{"cancelButtonIndex"};
 inline constinit const rt::Msg<bool()> isVisible{"isVisible"};
-// Also the key-value key "accessoryView". delegate: uikit/SharedMessages.h.
+// Also the key-value key "accessoryView". The delegate: uikit/SharedMessages.h.
 inline constinit const rt::Msg<id()> accessoryView{"accessoryView"};
 inline constinit const rt::Msg<void(id)> setAccessoryView{"setAccessoryView:"};
 

@@ -28,7 +28,7 @@ inline constinit const rt::Msg<bool(id)> openURL{"openURL:"};
 // ui::keyWindow() and ui::windows() (uikit/UIWindow.h) answer the same in C++.
 inline constinit const rt::Msg<id()> UIApplication_keyWindow{"keyWindow"};
 inline constinit const rt::Msg<id()> UIApplication_windows{"windows"};  // an NSArray
-// delegate: uikit/SharedMessages.h.
+// Also delegate (uikit/SharedMessages.h).
 inline constinit const rt::Msg<void(id)> setDelegate{"setDelegate:"};
 
 // Makes `app` the shared application (the host may instead init its instance).

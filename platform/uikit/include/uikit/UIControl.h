@@ -25,7 +25,7 @@ public:
 
 namespace ui {
 
-// Targets are held weakly, as on the device. isEnabled, setEnabled:: uikit/SharedMessages.h.
+// Targets are held weakly, as on the device. Also isEnabled and setEnabled: (uikit/SharedMessages.h).
 inline constinit const rt::Msg<void(id, SEL, unsigned long)> addTarget_action_forControlEvents{
     "addTarget:action:forControlEvents:"};
 inline constinit const rt::Msg<void(unsigned long)> sendActionsForControlEvents{"sendActionsForControlEvents:"};

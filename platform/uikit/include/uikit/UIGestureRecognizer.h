@@ -50,7 +50,7 @@ public:
 
 namespace ui {
 
-// view, isEnabled, setEnabled:: uikit/SharedMessages.h.
+// Also view, isEnabled and setEnabled: (uikit/SharedMessages.h).
 inline constinit const rt::Msg<id(id, SEL)> initWithTarget_action{"initWithTarget:action:"};
 inline constinit const rt::Msg<void(id, SEL)> addTarget_action{"addTarget:action:"};
 inline constinit const rt::Msg<void(id, SEL)> removeTarget_action{"removeTarget:action:"};

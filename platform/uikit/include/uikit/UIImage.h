@@ -26,7 +26,7 @@ inline constinit const rt::ClassMsg<id(id)> imageWithContentsOfFile{"UIImage", "
 inline constinit const rt::ClassMsg<id(CGImageRef)> imageWithCGImage{"UIImage", "imageWithCGImage:"};
 inline constinit const rt::Msg<id(id)> initWithContentsOfFile{"initWithContentsOfFile:"};
 inline constinit const rt::Msg<CGImageRef()> CGImage{"CGImage"};
-// Pixels / scale (uikit/SharedMessages.h).
+// Pixels / scale (the scale message: uikit/SharedMessages.h).
 inline constinit const rt::Msg<CGSize()> size{"size"};
 
 // A UIImage over pixels, without a message send (tests, the renderer).
