@@ -228,7 +228,7 @@ TEST(HostLife, FramesAreWrittenOnlyWhenTheScreenChanges) {
             ui::setBackgroundColor(patch, ui::colorWithRed_green_blue_alpha(1, 0, 0, 1));
             ui::addSubview(springboard::lockScreen().window, patch);
             CHECK(springboard::frameCommand(file) == "new 2");
-            CGImageRef picture = cg::loadImageFile(file).image;
+            CGImageRef picture = cg::loadImageFile(file).valueOr({});
             CHECK(picture && picture->width == 640 && picture->height == 1136);
             bool threw = false;
             try {

@@ -191,9 +191,9 @@ TEST(FrameFile, PNGsAreWrittenWholeOrNotAtAll) {
     std::string path = (dir / "shot.png").string();
     std::ofstream(path) << "older screenshot";
     EXPECT_EQ(f.writePNG(path).reason(), "");
-    cg::LoadResult back = cg::loadImageFile(path);
-    ASSERT_TRUE(back.image) << back.error;
-    EXPECT_EQ(back.image->width, 375u);
+    ns::Result<CGImageRef> back = cg::loadImageFile(path);
+    ASSERT_TRUE(back) << back.reason();
+    EXPECT_EQ((*back)->width, 375u);
     EXPECT_EQ(fs::file_size(path), png.size());
 
     std::string nowhere = (dir / "no-such-folder" / "shot.png").string();

@@ -33,12 +33,12 @@ double scaleFromName(const std::string& path) {
 // a file that is there but does not decode is logged.
 id load(const std::string& path) {
     if (!exists(path)) return {};
-    cg::LoadResult r = cg::loadImageFile(path);
-    if (!r.image) {
-        NSLog("UIImage: cannot decode %s: %s", path.c_str(), r.error.c_str());
+    ns::Result<CGImageRef> decoded = cg::loadImageFile(path);
+    if (!decoded) {
+        NSLog("UIImage: cannot decode %s", decoded.reason().c_str());
         return {};
     }
-    return makeImage(r.image, scaleFromName(path));
+    return makeImage(*decoded, scaleFromName(path));
 }
 
 id imageWithContentsOfFileImp(id, SEL, id path) { return isString(path) ? load(str(path)) : id{}; }
