@@ -34,15 +34,15 @@ void (*stockViewDidLayoutSubviews)(id, SEL) = nullptr;
 
 // ---- added properties ---------------------------------------------------------
 
-id getClockController(id self, SEL) { return rt::objc_getAssociatedObject(self, &kClockControllerKey); }
-void setClockController(id self, SEL, id v) {
+id clockControllerImp(id self, SEL) { return rt::objc_getAssociatedObject(self, &kClockControllerKey); }
+void setClockControllerImp(id self, SEL, id v) {
     rt::objc_setAssociatedObject(self, &kClockControllerKey, v, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
-id getWeatherController(id self, SEL) { return rt::objc_getAssociatedObject(self, &kWeatherControllerKey); }
+id weatherControllerImp(id self, SEL) { return rt::objc_getAssociatedObject(self, &kWeatherControllerKey); }
 void setWeatherControllerImp(id self, SEL, id v) {
     rt::objc_setAssociatedObject(self, &kWeatherControllerKey, v, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
-id getFuck(id self, SEL) { return rt::objc_getAssociatedObject(self, &kFuckKey); }
+id fuckImp(id self, SEL) { return rt::objc_getAssociatedObject(self, &kFuckKey); }
 void setFuckImp(id self, SEL, id v) {
     rt::objc_setAssociatedObject(self, &kFuckKey, v, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
@@ -168,11 +168,11 @@ void addPageMethods() {
     rt::class_addMethod(page, hide.sel(), &hideImp, "v@:");
     rt::class_addMethod(page, show.sel(), &showImp, "v@:");
     rt::class_addMethod(page, update.sel(), &updateImp, "v@:");
-    rt::class_addMethod(page, orvelleClockViewController.sel(), &getClockController, getter);
-    rt::class_addMethod(page, setOrvelleClockViewController.sel(), &setClockController, setter);
-    rt::class_addMethod(page, weatherController.sel(), &getWeatherController, getter);
+    rt::class_addMethod(page, orvelleClockViewController.sel(), &clockControllerImp, getter);
+    rt::class_addMethod(page, setOrvelleClockViewController.sel(), &setClockControllerImp, setter);
+    rt::class_addMethod(page, weatherController.sel(), &weatherControllerImp, getter);
     rt::class_addMethod(page, setWeatherController.sel(), &setWeatherControllerImp, setter);
-    rt::class_addMethod(page, fuck.sel(), &getFuck, getter);
+    rt::class_addMethod(page, fuck.sel(), &fuckImp, getter);
     rt::class_addMethod(page, setFuck.sel(), &setFuckImp, setter);
 }
 
