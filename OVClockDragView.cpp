@@ -12,38 +12,38 @@ namespace {
 
 std::shared_ptr<OVClockDragView> container(const id& self) { return rt::cast<OVClockDragView>(self); }
 
-id backgroundView(id self, SEL) {
+id backgroundViewImp(id self, SEL) {
     auto v = container(self);
     return v ? v->backgroundView_ : id{};
 }
-void setBackgroundView(id self, SEL, id view) {
+void setBackgroundViewImp(id self, SEL, id view) {
     if (auto v = container(self)) v->backgroundView_ = view;
 }
-bool canBeDraged(id self, SEL) {
+bool canBeDragedImp(id self, SEL) {
     auto v = container(self);
     return v && v->canBeDraged_;
 }
-void setCanBeDraged(id self, SEL, bool on) {
+void setCanBeDragedImp(id self, SEL, bool on) {
     if (auto v = container(self)) v->canBeDraged_ = on;
 }
-bool isWeatherContainerView(id self, SEL) {
+bool isWeatherContainerViewImp(id self, SEL) {
     auto v = container(self);
     return v && v->isWeatherContainerView_;
 }
-void setIsWeatherContainerView(id self, SEL, bool on) {
+void setIsWeatherContainerViewImp(id self, SEL, bool on) {
     if (auto v = container(self)) v->isWeatherContainerView_ = on;
 }
 
-void setGesture(id self, SEL) {
-    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UILongPressGestureRecognizer", self, "longPress:"));
-    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UIPanGestureRecognizer", self, "panView:"));
-    ui::setHidden(rt::send<id()>(self, "backgroundView"), true);
+void setGestureImp(id self, SEL) {
+    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UILongPressGestureRecognizer", self, longPress.sel()));
+    ui::addGestureRecognizer(self, ui::makeGestureRecognizer("UIPanGestureRecognizer", self, panView.sel()));
+    ui::setHidden(backgroundView(self), true);
 }
 
 // Writes the top-left corner, in the superview's coordinates, as the only two
 // entries of the container's position file, replacing it whole and atomically.
 void savePosition(const id& self) {
-    bool weather = rt::send<bool()>(self, "isWeatherContainerView");
+    bool weather = isWeatherContainerView(self);
     CGRect frame = ui::frame(self);
     id record = NSDictionaryNew();
     auto dictionary = rt::cast<NSDictionary>(record);
@@ -53,26 +53,26 @@ void savePosition(const id& self) {
     if (!ns::writeToFile(record, path, true)) NSLog("OVS: could not save the block's position to %s", path);
 }
 
-void longPress(id self, SEL, id recognizer) {
+void longPressImp(id self, SEL, id recognizer) {
     // Read at every press, so "lockLoc" applies without a restart.
     if (boolEntry(readSettings(), "lockLoc")) return;
     // Only the lift after a long press switches.
-    if (ui::gestureState(recognizer) != UIGestureRecognizerStateEnded) return;
-    if (!rt::send<bool()>(self, "canBeDraged")) {
-        rt::send<void(bool)>(self, "setCanBeDraged:", true);
+    if (ui::state(recognizer) != UIGestureRecognizerStateEnded) return;
+    if (!canBeDraged(self)) {
+        setCanBeDraged(self, true);
         ui::setAlpha(self, 0.5);
         return;
     }
-    rt::send<void(bool)>(self, "setCanBeDraged:", false);
+    setCanBeDraged(self, false);
     ui::setAlpha(self, 1.0);
     savePosition(self);
 }
 
-void panView(id self, SEL, id recognizer) {
-    if (!rt::send<bool()>(self, "canBeDraged")) return;
+void panViewImp(id self, SEL, id recognizer) {
+    if (!canBeDraged(self)) return;
     id superview = ui::superview(self);
     ui::bringSubviewToFront(superview, self);
-    long state = ui::gestureState(recognizer);
+    long state = ui::state(recognizer);
     if (state != UIGestureRecognizerStateBegan && state != UIGestureRecognizerStateChanged) return;
     CGPoint t = ui::translationInView(recognizer, superview);
     CGRect bounds = ui::bounds(self);
@@ -85,10 +85,10 @@ void panView(id self, SEL, id recognizer) {
         ui::setCenter(self, CGPointMake(c.x + t.x, c.y + t.y));
     else
         ui::setCenter(self, CGPointMake(c.x + t.x, middle - bounds.size.height / 2));
-    ui::setTranslation(recognizer, CGPointZero, superview);
+    ui::setTranslation_inView(recognizer, CGPointZero, superview);
 }
 
-void adjustHeight(id self, SEL, double y) {
+void adjustHeightImp(id self, SEL, double y) {
     CGRect frame = ui::frame(self);
     CGRect bounds = ui::bounds(self);
     ui::setFrame(self, CGRectMake(frame.origin.x, y, bounds.size.width, bounds.size.height));
@@ -101,16 +101,16 @@ void registerClockDragView() {
         ui::registerUIKitClasses();
         rt::Class* cls =
             rt::objc_registerClass("OVClockDragView", rt::objc_getClass("UIView"), rt::factoryFor<OVClockDragView>());
-        rt::defineMethod(cls, "backgroundView", &backgroundView);
-        rt::defineMethod(cls, "setBackgroundView:", &setBackgroundView);
-        rt::defineMethod(cls, "canBeDraged", &canBeDraged);
-        rt::defineMethod(cls, "setCanBeDraged:", &setCanBeDraged);
-        rt::defineMethod(cls, "isWeatherContainerView", &isWeatherContainerView);
-        rt::defineMethod(cls, "setIsWeatherContainerView:", &setIsWeatherContainerView);
-        rt::defineMethod(cls, "setGesture", &setGesture);
-        rt::defineMethod(cls, "longPress:", &longPress);
-        rt::defineMethod(cls, "panView:", &panView);
-        rt::defineMethod(cls, "adjustHeight:", &adjustHeight);
+        rt::defineMethod(cls, backgroundView, &backgroundViewImp);
+        rt::defineMethod(cls, setBackgroundView, &setBackgroundViewImp);
+        rt::defineMethod(cls, canBeDraged, &canBeDragedImp);
+        rt::defineMethod(cls, setCanBeDraged, &setCanBeDragedImp);
+        rt::defineMethod(cls, isWeatherContainerView, &isWeatherContainerViewImp);
+        rt::defineMethod(cls, setIsWeatherContainerView, &setIsWeatherContainerViewImp);
+        rt::defineMethod(cls, setGesture, &setGestureImp);
+        rt::defineMethod(cls, longPress, &longPressImp);
+        rt::defineMethod(cls, panView, &panViewImp);
+        rt::defineMethod(cls, adjustHeight, &adjustHeightImp);
         return true;
     }();
     (void)done;

@@ -13,14 +13,22 @@ public:
     bool isWeatherContainerView_ = false;  // selects the position file and its keys
 };
 
-// Methods (on top of UIView's):
-//   backgroundView, setBackgroundView: (id), canBeDraged, setCanBeDraged: (bool),
-//   isWeatherContainerView, setIsWeatherContainerView: (bool),
-//   setGesture: attaches a long-press (longPress:) and a pan (panView:) recogniser
-//   and hides the backdrop; longPress:, panView: (void(id)): the recognisers' actions;
-//   adjustHeight: (void(double)): moves the top edge to y, keeping x and the size.
-
 namespace orvelle {
+
+inline constinit const rt::Msg<id()> backgroundView{"backgroundView"};
+inline constinit const rt::Msg<void(id)> setBackgroundView{"setBackgroundView:"};
+inline constinit const rt::Msg<bool()> canBeDraged{"canBeDraged"};
+inline constinit const rt::Msg<void(bool)> setCanBeDraged{"setCanBeDraged:"};
+inline constinit const rt::Msg<bool()> isWeatherContainerView{"isWeatherContainerView"};
+inline constinit const rt::Msg<void(bool)> setIsWeatherContainerView{"setIsWeatherContainerView:"};
+// Attaches a long-press (longPress:) and a pan (panView:) recogniser and hides the backdrop.
+inline constinit const rt::Msg<void()> setGesture{"setGesture"};
+// The recognisers' actions.
+inline constinit const rt::Msg<void(id recognizer)> longPress{"longPress:"};
+inline constinit const rt::Msg<void(id recognizer)> panView{"panView:"};
+// Moves the top edge to y, keeping x and the size.
+inline constinit const rt::Msg<void(double y)> adjustHeight{"adjustHeight:"};
+
 // Registers the class with the runtime; later calls do nothing.
 void registerClockDragView();
 }  // namespace orvelle

@@ -66,13 +66,13 @@ StyleLayout rows(double w) {
 // A fresh container is fixed (not in move mode).
 id makeContainer(CGRect frame) {
     id view = ui::makeView(rt::objc_getClass("OVClockDragView"), frame);
-    rt::send<void(bool)>(view, "setCanBeDraged:", false);
+    setCanBeDraged(view, false);
     return view;
 }
 
 void giveBackdrop(const id& container) {
-    rt::send<void(id)>(container, "setBackgroundView:", ui::makeBackdropView(kBackdropStyle));
-    ui::addSubview(container, rt::send<id()>(container, "backgroundView"));
+    setBackgroundView(container, ui::makeBackdropView(kBackdropStyle));
+    ui::addSubview(container, backgroundView(container));
 }
 
 id makeLabel(CGRect frame, const id& font, const id& colour) {
@@ -114,8 +114,7 @@ void buildPanel(const id& self) {
 
     double w = ui::screenBounds().size.width;
     rt::Class* passThrough = rt::objc_getClass("SBFTouchPassThroughView");
-    rt::send<void(id)>(self, "setDateView:",
-                       passThrough ? ui::makeView(passThrough, CGRectMake(0, 0, w, kPanelHeight)) : id{});
+    setDateView(self, passThrough ? ui::makeView(passThrough, CGRectMake(0, 0, w, kPanelHeight)) : id{});
 
     bool rowStyle = ggg("clockStyle", kIntegerRead) == 2;
     StyleLayout layout = rowStyle ? rows(w) : stacked(w);
@@ -124,16 +123,16 @@ void buildPanel(const id& self) {
     std::string timeText = formatDate(timePattern(ggg("timeFormat", kIntegerRead)), now);
     std::string dateText = formatDate(datePattern(readSettings()), now);
 
-    rt::send<void(id)>(self, "setClockView:", makeContainer(layout.clock));
-    rt::send<void(id)>(self, "setWeatherView:", makeContainer(layout.weather));
-    id clock = rt::send<id()>(self, "clockView");
-    id weather = rt::send<id()>(self, "weatherView");
+    setClockView(self, makeContainer(layout.clock));
+    setWeatherView(self, makeContainer(layout.weather));
+    id clock = clockView(self);
+    id weather = weatherView(self);
     giveBackdrop(clock);
     giveBackdrop(weather);
-    rt::send<void(bool)>(clock, "setIsWeatherContainerView:", false);
-    rt::send<void(bool)>(weather, "setIsWeatherContainerView:", true);
-    rt::send<void()>(clock, "setGesture");
-    rt::send<void()>(weather, "setGesture");
+    setIsWeatherContainerView(clock, false);
+    setIsWeatherContainerView(weather, true);
+    setGesture(clock);
+    setGesture(weather);
 
     id white = ui::whiteColor();
     p->conditionsView_ = ui::makeImageView(layout.image);
@@ -141,26 +140,26 @@ void buildPanel(const id& self) {
     p->locationLabelView_ = ui::makeLabel(layout.location);
     p->conditionsLabelView_ = ui::makeLabel(layout.conditions);
     p->temperatureLabelView_ = ui::makeLabel(layout.temperature);
-    rt::send<void(id)>(p->locationLabelView_, "setText:", rt::send<id()>(self, "locationString"));
-    rt::send<void(id)>(p->conditionsLabelView_, "setText:", rt::send<id()>(self, "conditionsString"));
-    rt::send<void(id)>(p->temperatureLabelView_, "setText:", rt::send<id()>(self, "temperatureString"));
+    ui::setText(p->locationLabelView_, locationString(self));
+    ui::setText(p->conditionsLabelView_, conditionsString(self));
+    ui::setText(p->temperatureLabelView_, temperatureString(self));
 
-    id timeFont = ui::fontWithName(layout.timeFont, layout.timeSize);
+    id timeFont = ui::fontWithName_size(NSStr(layout.timeFont), layout.timeSize);
     p->timeLabel_ = makeLabel(layout.time, timeFont, white);
     p->fakeTimeLabel_ = makeLabel(layout.time, timeFont, white);
 
-    p->dateLabel_ = makeLabel(layout.date, ui::fontWithName("PingFangSC-Regular", 15), white);
+    p->dateLabel_ = makeLabel(layout.date, ui::fontWithName_size(NSStr("PingFangSC-Regular"), 15), white);
     ui::setTextAlignment(p->dateLabel_, layout.dateAlignment);
     ui::setBackgroundColor(p->dateLabel_, ui::clearColor());
     ui::setNumberOfLines(p->dateLabel_, 0);
     ui::setLineBreakMode(p->dateLabel_, NSLineBreakByWordWrapping);
 
-    p->cusLabel_ = makeLabel(layout.subtitle, ui::fontWithName(layout.subtitleFont, 15), white);
+    p->cusLabel_ = makeLabel(layout.subtitle, ui::fontWithName_size(NSStr(layout.subtitleFont), 15), white);
     ui::setTextAlignment(p->cusLabel_, layout.dateAlignment);
-    rt::send<void(id)>(p->cusLabel_, "setText:", stringEntry(readSettings(), "subTitle"));
+    ui::setText(p->cusLabel_, stringEntry(readSettings(), "subTitle"));
 
     if (settingOn("useBold")) {
-        id bold = ui::fontWithName(layout.boldTimeFont, layout.timeSize);
+        id bold = ui::fontWithName_size(NSStr(layout.boldTimeFont), layout.timeSize);
         ui::setFont(p->timeLabel_, bold);
         ui::setFont(p->fakeTimeLabel_, bold);
     }
@@ -170,14 +169,14 @@ void buildPanel(const id& self) {
             ui::setTextColor(label, ui::blackColor());
     }
 
-    ui::setText(p->timeLabel_, timeText);
-    ui::setText(p->fakeTimeLabel_, timeText);
-    ui::setText(p->dateLabel_, dateText);
+    ui::setText(p->timeLabel_, NSStr(timeText));
+    ui::setText(p->fakeTimeLabel_, NSStr(timeText));
+    ui::setText(p->dateLabel_, NSStr(dateText));
     ui::setAttributedText(p->timeLabel_, timeWithHiddenColon(timeText));
 
-    rt::send<void(bool)>(p->timeLabel_, "updateTimeLabel:", false);
-    rt::send<void(bool)>(p->fakeTimeLabel_, "updateTimeLabel:", true);
-    rt::send<void()>(p->dateLabel_, "updateDateLabel");
+    updateTimeLabel(p->timeLabel_, false);
+    updateTimeLabel(p->fakeTimeLabel_, true);
+    updateDateLabel(p->dateLabel_);
 
     ui::addSubview(clock, p->timeLabel_);
     ui::addSubview(clock, p->dateLabel_);
@@ -194,9 +193,9 @@ void buildPanel(const id& self) {
     placeAtStoredPosition(weather, kWeatherPositionFile, "weatherX", "weatherY");
     placeAtStoredPosition(clock, kClockPositionFile, "clockX", "clockY");
 
-    ui::setFont(p->conditionsLabelView_, ui::fontWithName("PingFangSC-Medium", 15));
-    ui::setFont(p->locationLabelView_, ui::fontWithName("PingFangSC-Semibold", 15));
-    ui::setFont(p->temperatureLabelView_, ui::fontWithName("PingFangSC-Medium", 30));
+    ui::setFont(p->conditionsLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Medium"), 15));
+    ui::setFont(p->locationLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Semibold"), 15));
+    ui::setFont(p->temperatureLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Medium"), 30));
     id weatherColour = black ? ui::blackColor() : white;
     for (const id& label : {p->conditionsLabelView_, p->locationLabelView_, p->temperatureLabelView_})
         ui::setTextColor(label, weatherColour);
@@ -210,9 +209,9 @@ void buildPanel(const id& self) {
         ui::setAlpha(clock, 0);
     }
 
-    id dateView = rt::send<id()>(self, "dateView");
-    ui::addSubview(dateView, clock);
-    ui::addSubview(dateView, weather);
+    id holder = dateView(self);
+    ui::addSubview(holder, clock);
+    ui::addSubview(holder, weather);
 }
 
 }  // namespace orvelle

@@ -21,7 +21,7 @@ id sharedInstanceClock;
 
 std::shared_ptr<Panel> panelOf(const id& self) { return rt::cast<Panel>(self); }
 
-id sharedInstance(id self, SEL) {
+id sharedInstanceImp(id self, SEL) {
     if (!sharedInstanceClock) {
         rt::Class* cls = rt::asClass(self);
         sharedInstanceClock = rt::allocInit(cls ? cls : rt::objc_getClass("OVClockViewController"));
@@ -43,28 +43,28 @@ template <id Panel::*Field>
 void setCopy(id self, SEL, id value) {
     if (auto p = panelOf(self)) (*p).*Field = value ? value->copyObject() : id{};
 }
-int style(id self, SEL) {
+int styleImp(id self, SEL) {
     auto p = panelOf(self);
     return p ? p->style_ : 0;
 }
-void setStyle(id self, SEL, int value) {
+void setStyleImp(id self, SEL, int value) {
     if (auto p = panelOf(self)) p->style_ = value;
 }
 
-void setClockAccordingToStyle(id self, SEL) { buildPanel(self); }
+void setClockAccordingToStyleImp(id self, SEL) { buildPanel(self); }
 
-void updateNow(id self, SEL) {
+void updateNowImp(id self, SEL) {
     auto p = panelOf(self);
     if (!p) return;
     ui::setImage(p->conditionsView_, p->weatherImage_);
-    rt::send<void(id)>(p->locationLabelView_, "setText:", p->locationString_);
-    rt::send<void(id)>(p->conditionsLabelView_, "setText:", p->conditionsString_);
-    rt::send<void(id)>(p->temperatureLabelView_, "setText:", p->temperatureString_);
+    ui::setText(p->locationLabelView_, p->locationString_);
+    ui::setText(p->conditionsLabelView_, p->conditionsString_);
+    ui::setText(p->temperatureLabelView_, p->temperatureString_);
 }
 
 double bottomOf(const id& view) { return ui::frame(view).origin.y + ui::bounds(view).size.height; }
 
-double suggestedNotificationViewFrame(id self, SEL) {
+double suggestedNotificationViewFrameImp(id self, SEL) {
     auto p = panelOf(self);
     double clockBottom = p ? bottomOf(p->clockView_) : 0;
     double weatherBottom = p ? bottomOf(p->weatherView_) : 0;
@@ -82,14 +82,14 @@ void fadeLabels(const id& self, double alpha) {
     auto p = panelOf(self);
     if (!p) return;
     auto labels = fadedLabels(*p);
-    ui::animate(kFadeDuration, [&labels, alpha] {
+    ui::animateWithDuration_animations(kFadeDuration, [&labels, alpha] {
         for (const id& label : labels) ui::setAlpha(label, alpha);
     });
 }
-void hide(id self, SEL) { fadeLabels(self, 0.0); }
-void show(id self, SEL) { fadeLabels(self, 1.0); }
+void hideImp(id self, SEL) { fadeLabels(self, 0.0); }
+void showImp(id self, SEL) { fadeLabels(self, 1.0); }
 
-void adjustColor(id self, SEL, id colour) {
+void adjustColorImp(id self, SEL, id colour) {
     auto p = panelOf(self);
     // No colour to pass (the lock screen's legibility not known yet) keeps the
     // text readable as it is rather than falling back to the default black.
@@ -99,9 +99,7 @@ void adjustColor(id self, SEL, id colour) {
         ui::setTextColor(label, colour);
 }
 
-void adjustIfLightColor(id self, SEL, bool light) {
-    rt::send<void(id)>(self, "adjustColor:", light ? ui::blackColor() : ui::whiteColor());
-}
+void adjustIfLightColorImp(id self, SEL, bool light) { adjustColor(self, light ? ui::blackColor() : ui::whiteColor()); }
 
 }  // namespace
 
@@ -112,36 +110,36 @@ void registerClockViewController() {
         registerClockDragView();
         rt::Class* cls = rt::objc_registerClass("OVClockViewController", rt::objc_getClass("UIViewController"),
                                                 rt::factoryFor<OVClockViewController>());
-        rt::defineClassMethod(cls, "sharedInstance", &sharedInstance);
-        rt::defineMethod(cls, "suggestedNotificationViewFrame", &suggestedNotificationViewFrame);
-        rt::defineMethod(cls, "setClockAccordingToStyle", &setClockAccordingToStyle);
-        rt::defineMethod(cls, "updateNow", &updateNow);
-        rt::defineMethod(cls, "adjustIfLightColor:", &adjustIfLightColor);
-        rt::defineMethod(cls, "adjustColor:", &adjustColor);
-        rt::defineMethod(cls, "hide", &hide);
-        rt::defineMethod(cls, "show", &show);
-        rt::defineMethod(cls, "weatherImage", &getField<&Panel::weatherImage_>);
-        rt::defineMethod(cls, "setWeatherImage:", &setCopy<&Panel::weatherImage_>);
-        rt::defineMethod(cls, "temperatureString", &getField<&Panel::temperatureString_>);
-        rt::defineMethod(cls, "setTemperatureString:", &setCopy<&Panel::temperatureString_>);
-        rt::defineMethod(cls, "locationString", &getField<&Panel::locationString_>);
-        rt::defineMethod(cls, "setLocationString:", &setCopy<&Panel::locationString_>);
-        rt::defineMethod(cls, "conditionsString", &getField<&Panel::conditionsString_>);
-        rt::defineMethod(cls, "setConditionsString:", &setCopy<&Panel::conditionsString_>);
-        rt::defineMethod(cls, "locFont", &getField<&Panel::locFont_>);
-        rt::defineMethod(cls, "setLocFont:", &setCopy<&Panel::locFont_>);
-        rt::defineMethod(cls, "condFont", &getField<&Panel::condFont_>);
-        rt::defineMethod(cls, "setCondFont:", &setCopy<&Panel::condFont_>);
-        rt::defineMethod(cls, "tempFont", &getField<&Panel::tempFont_>);
-        rt::defineMethod(cls, "setTempFont:", &setCopy<&Panel::tempFont_>);
-        rt::defineMethod(cls, "clockView", &getField<&Panel::clockView_>);
-        rt::defineMethod(cls, "setClockView:", &setStrong<&Panel::clockView_>);
-        rt::defineMethod(cls, "weatherView", &getField<&Panel::weatherView_>);
-        rt::defineMethod(cls, "setWeatherView:", &setStrong<&Panel::weatherView_>);
-        rt::defineMethod(cls, "dateView", &getField<&Panel::dateView_>);
-        rt::defineMethod(cls, "setDateView:", &setStrong<&Panel::dateView_>);
-        rt::defineMethod(cls, "style", &style);
-        rt::defineMethod(cls, "setStyle:", &setStyle);
+        rt::defineClassMethod(cls, sharedInstance, &sharedInstanceImp);
+        rt::defineMethod(cls, suggestedNotificationViewFrame, &suggestedNotificationViewFrameImp);
+        rt::defineMethod(cls, setClockAccordingToStyle, &setClockAccordingToStyleImp);
+        rt::defineMethod(cls, updateNow, &updateNowImp);
+        rt::defineMethod(cls, adjustIfLightColor, &adjustIfLightColorImp);
+        rt::defineMethod(cls, adjustColor, &adjustColorImp);
+        rt::defineMethod(cls, hide, &hideImp);
+        rt::defineMethod(cls, show, &showImp);
+        rt::defineMethod(cls, weatherImage, &getField<&Panel::weatherImage_>);
+        rt::defineMethod(cls, setWeatherImage, &setCopy<&Panel::weatherImage_>);
+        rt::defineMethod(cls, temperatureString, &getField<&Panel::temperatureString_>);
+        rt::defineMethod(cls, setTemperatureString, &setCopy<&Panel::temperatureString_>);
+        rt::defineMethod(cls, locationString, &getField<&Panel::locationString_>);
+        rt::defineMethod(cls, setLocationString, &setCopy<&Panel::locationString_>);
+        rt::defineMethod(cls, conditionsString, &getField<&Panel::conditionsString_>);
+        rt::defineMethod(cls, setConditionsString, &setCopy<&Panel::conditionsString_>);
+        rt::defineMethod(cls, locFont, &getField<&Panel::locFont_>);
+        rt::defineMethod(cls, setLocFont, &setCopy<&Panel::locFont_>);
+        rt::defineMethod(cls, condFont, &getField<&Panel::condFont_>);
+        rt::defineMethod(cls, setCondFont, &setCopy<&Panel::condFont_>);
+        rt::defineMethod(cls, tempFont, &getField<&Panel::tempFont_>);
+        rt::defineMethod(cls, setTempFont, &setCopy<&Panel::tempFont_>);
+        rt::defineMethod(cls, clockView, &getField<&Panel::clockView_>);
+        rt::defineMethod(cls, setClockView, &setStrong<&Panel::clockView_>);
+        rt::defineMethod(cls, weatherView, &getField<&Panel::weatherView_>);
+        rt::defineMethod(cls, setWeatherView, &setStrong<&Panel::weatherView_>);
+        rt::defineMethod(cls, dateView, &getField<&Panel::dateView_>);
+        rt::defineMethod(cls, setDateView, &setStrong<&Panel::dateView_>);
+        rt::defineMethod(cls, style, &styleImp);
+        rt::defineMethod(cls, setStyle, &setStyleImp);
         return true;
     }();
     (void)done;

@@ -30,20 +30,50 @@ public:
     id dateView_;
 };
 
-// Class method: sharedInstance (id()): made at the first call, never released.
-// Methods:
-//   setClockAccordingToStyle: builds the whole panel anew in the current style
-//     (stopping the refresh timers of the labels it replaces);
-//   updateNow: copies the weather data into the weather views;
-//   suggestedNotificationViewFrame (double()): where the notification list may begin;
-//   hide, show: fade six labels out or in over 0.3 s;
-//   adjustColor: (void(id)): recolours the seven text labels (nothing: unchanged);
-//   adjustIfLightColor: (void(bool)): black for YES, white for NO;
-//   properties: weatherImage, temperatureString, locationString, conditionsString,
-//     locFont, condFont, tempFont (copy); clockView, weatherView, dateView (strong);
-//     style (int).
-
 namespace orvelle {
+
+// Made at the first call, never released.
+inline constinit const rt::ClassMsg<id()> sharedInstance{"OVClockViewController", "sharedInstance"};
+// Builds the whole panel anew in the current style (stopping the refresh
+// timers of the labels it replaces).
+inline constinit const rt::Msg<void()> setClockAccordingToStyle{"setClockAccordingToStyle"};
+// Copies the weather data into the weather views.
+inline constinit const rt::Msg<void()> updateNow{"updateNow"};
+// Where the notification list may begin.
+inline constinit const rt::Msg<double()> suggestedNotificationViewFrame{"suggestedNotificationViewFrame"};
+// Fade six labels out or in over 0.3 s (the page controller's fade its blocks).
+inline constinit const rt::Msg<void()> hide{"hide"};
+inline constinit const rt::Msg<void()> show{"show"};
+// Recolours the seven text labels (nothing: unchanged).
+inline constinit const rt::Msg<void(id colour)> adjustColor{"adjustColor:"};
+// Black for YES, white for NO.
+inline constinit const rt::Msg<void(bool light)> adjustIfLightColor{"adjustIfLightColor:"};
+
+// Properties: the weather data and fonts are copied; the containers and the
+// pass-through host view are held.
+inline constinit const rt::Msg<id()> weatherImage{"weatherImage"};
+inline constinit const rt::Msg<void(id)> setWeatherImage{"setWeatherImage:"};
+inline constinit const rt::Msg<id()> temperatureString{"temperatureString"};
+inline constinit const rt::Msg<void(id)> setTemperatureString{"setTemperatureString:"};
+inline constinit const rt::Msg<id()> locationString{"locationString"};
+inline constinit const rt::Msg<void(id)> setLocationString{"setLocationString:"};
+inline constinit const rt::Msg<id()> conditionsString{"conditionsString"};
+inline constinit const rt::Msg<void(id)> setConditionsString{"setConditionsString:"};
+inline constinit const rt::Msg<id()> locFont{"locFont"};
+inline constinit const rt::Msg<void(id)> setLocFont{"setLocFont:"};
+inline constinit const rt::Msg<id()> condFont{"condFont"};
+inline constinit const rt::Msg<void(id)> setCondFont{"setCondFont:"};
+inline constinit const rt::Msg<id()> tempFont{"tempFont"};
+inline constinit const rt::Msg<void(id)> setTempFont{"setTempFont:"};
+inline constinit const rt::Msg<id()> clockView{"clockView"};
+inline constinit const rt::Msg<void(id)> setClockView{"setClockView:"};
+inline constinit const rt::Msg<id()> weatherView{"weatherView"};
+inline constinit const rt::Msg<void(id)> setWeatherView{"setWeatherView:"};
+inline constinit const rt::Msg<id()> dateView{"dateView"};
+inline constinit const rt::Msg<void(id)> setDateView{"setDateView:"};
+inline constinit const rt::Msg<int()> style{"style"};
+inline constinit const rt::Msg<void(int)> setStyle{"setStyle:"};
+
 // Registers the panel's classes (the controller, the containers, the label
 // operations); later calls do nothing.
 void registerClockViewController();

@@ -13,7 +13,7 @@ list(REMOVE_ITEM orvelle_tweak_sources ${CMAKE_CURRENT_SOURCE_DIR}/Tweak/Startup
 
 add_library(orvelle_tweak_core STATIC ${orvelle_tweak_sources})
 target_include_directories(orvelle_tweak_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(orvelle_tweak_core PUBLIC runtime foundation substrate uikit graphics)
+target_link_libraries(orvelle_tweak_core PUBLIC host_headers runtime foundation substrate uikit graphics)
 
 add_library(OrvelleiOS10 SHARED Tweak/Startup.cpp)
 target_link_libraries(OrvelleiOS10 PRIVATE -Wl,--whole-archive orvelle_tweak_core -Wl,--no-whole-archive

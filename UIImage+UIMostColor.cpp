@@ -15,11 +15,11 @@ namespace {
 constexpr std::size_t kEdge = kMostColorSampleEdge;
 constexpr std::size_t kPixels = kEdge * kEdge;
 
-id mostColor(id self, SEL) {
+id mostColorImp(id self, SEL) {
     CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
     CGContextRef context =
         CGBitmapContextCreate(nullptr, kEdge, kEdge, 8, 4 * kEdge, space, kCGImageAlphaPremultipliedLast);
-    CGContextDrawImage(context, CGRectMake(0, 0, kEdge, kEdge), ui::cgImage(self));
+    CGContextDrawImage(context, CGRectMake(0, 0, kEdge, kEdge), ui::CGImage(self));
     CGColorSpaceRelease(space);
     const auto* data = static_cast<const std::uint8_t*>(CGBitmapContextGetData(context));
     if (!data) return {};
@@ -34,25 +34,25 @@ id mostColor(id self, SEL) {
 
     std::uint32_t key = mostFrequentKey(sample.data(), kPixels);
     auto channel = [key](int shift) { return static_cast<double>(static_cast<float>((key >> shift) & 0xFF) / 255.0f); };
-    return ui::colorWithRGBA(channel(24), channel(16), channel(8), channel(0));
+    return ui::colorWithRed_green_blue_alpha(channel(24), channel(16), channel(8), channel(0));
 }
 
-void getRGBComponents(id, SEL, double* components, id color) {
+void getRGBComponentsImp(id, SEL, double* components, id color) {
     CGColorSpaceRef space = CGColorSpaceCreateDeviceRGB();
     std::array<std::uint8_t, 4> pixel{};
     CGContextRef context = CGBitmapContextCreate(pixel.data(), 1, 1, 8, 4, space, kCGImageAlphaPremultipliedLast);
     // No colour leaves the context's default fill.
-    if (CGColorRef cg = ui::cgColor(color)) CGContextSetFillColorWithColor(context, cg);
+    if (CGColorRef cg = ui::CGColor(color)) CGContextSetFillColorWithColor(context, cg);
     CGContextFillRect(context, CGRectMake(0, 0, 1, 1));
     CGContextRelease(context);
     CGColorSpaceRelease(space);
     for (int i = 0; i < 3; ++i) components[i] = pixel[i];
 }
 
-bool isLightColor(id self, SEL) {
-    id color = rt::send<id()>(self, "mostColor");
+bool isLightColorImp(id self, SEL) {
+    id color = mostColor(self);
     double components[3] = {0, 0, 0};
-    rt::send<void(double*, id)>(self, "getRGBComponents:forColor:", components, color);
+    getRGBComponents_forColor(self, components, color);
     NSLog("%f %f %f", components[0], components[1], components[2]);
     return components[0] + components[1] + components[2] >= kLightColorSum;
 }
@@ -88,9 +88,9 @@ std::uint32_t mostFrequentKey(const std::uint8_t* rgba, std::size_t count) {
 void addMostColorCategory() {
     rt::Class* image = rt::objc_getClass("UIImage");
     if (!image) return;
-    rt::class_addMethod(image, rt::sel_registerName("mostColor"), &mostColor);
-    rt::class_addMethod(image, rt::sel_registerName("isLightColor"), &isLightColor);
-    rt::class_addMethod(image, rt::sel_registerName("getRGBComponents:forColor:"), &getRGBComponents);
+    rt::addMethod(image, mostColor, &mostColorImp);
+    rt::addMethod(image, isLightColor, &isLightColorImp);
+    rt::addMethod(image, getRGBComponents_forColor, &getRGBComponentsImp);
 }
 
 }  // namespace orvelle

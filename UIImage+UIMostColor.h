@@ -13,8 +13,13 @@ namespace orvelle {
 inline constexpr int kMostColorSampleEdge = 50;
 inline constexpr double kLightColorSum = 633;
 
-// Adds mostColor (id()), isLightColor (bool()) and getRGBComponents:forColor:
-// (void(double*, id)) to UIImage. Runs at load; safe to call again.
+inline constinit const rt::Msg<id()> mostColor{"mostColor"};
+inline constinit const rt::Msg<bool()> isLightColor{"isLightColor"};
+// The colour's red, green and blue as 0 to 255, drawn into one pixel.
+inline constinit const rt::Msg<void(double* components, id colour)> getRGBComponents_forColor{
+    "getRGBComponents:forColor:"};
+
+// Adds the three to UIImage. Runs at load; safe to call again.
 void addMostColorCategory();
 
 // The colour key (R, G, B, A bytes, packed high to low) that occurs most often

@@ -22,7 +22,7 @@ char kRefreshTimersKey;
 std::shared_ptr<NSMutableArray> timersOf(const id& label, bool create) {
     auto timers = rt::cast<NSMutableArray>(rt::objc_getAssociatedObject(label, &kRefreshTimersKey));
     if (!timers && create) {
-        timers = rt::cast<NSMutableArray>(rt::alloc(rt::objc_getClass("NSMutableArray")));
+        timers = rt::make<NSMutableArray>("NSMutableArray");
         rt::objc_setAssociatedObject(label, &kRefreshTimersKey, timers, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
     }
     return timers;
@@ -30,43 +30,42 @@ std::shared_ptr<NSMutableArray> timersOf(const id& label, bool create) {
 
 // A repeating 1-second timer on the current run loop stepping `step`; when the
 // run loop hands back no timer, one more attempt.
-void startRefresh(const id& label, const char* step) {
-    SEL selector = rt::sel_registerName(step);
+void startRefresh(const id& label, const rt::Msg<void()>& step) {
+    SEL selector = step.sel();
     id timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
     if (!timer) timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
     if (!timer) return;
     auto& timers = timersOf(label, true)->items;
-    std::erase_if(timers, [](const id& t) { return !rt::send<bool()>(t, "isValid"); });
+    std::erase_if(timers, [](const id& t) { return !ns::isValid(t); });
     timers.push_back(timer);
 }
 
-void updateTimeLabel(id self, SEL, bool overlay) { startRefresh(self, overlay ? "timeLabelSetHide" : "timeLabelSet"); }
+void updateTimeLabelImp(id self, SEL, bool overlay) { startRefresh(self, overlay ? timeLabelSetHide : timeLabelSet); }
 
-void updateDateLabel(id self, SEL) { startRefresh(self, "dateLabelSet"); }
+void updateDateLabelImp(id self, SEL) { startRefresh(self, dateLabelSet); }
 
-void timeLabelSet(id self, SEL) {
+void timeLabelSetImp(id self, SEL) {
     double now = ns::now();
     std::string text = formatDate(timePattern(intEntry(cachedSettings(), "timeFormat")), now);
-    static const SEL setAttributedText = rt::sel_registerName("setAttributedText:");
-    rt::send<void(id)>(self, setAttributedText, timeWithHiddenColon(text));
+    ui::setAttributedText(self, timeWithHiddenColon(text));
 }
 
-void timeLabelSetHide(id self, SEL) {
+void timeLabelSetHideImp(id self, SEL) {
     double now = ns::now();
     id settings = cachedSettings();
-    ui::setText(self, formatDate(timePattern(intEntry(settings, "timeFormat")), now));
+    ui::setText(self, NSStr(formatDate(timePattern(intEntry(settings, "timeFormat")), now)));
     double target = isOddSecond(now) ? 1.0 : 0.0;
     if (boolEntry(settings, "disFlashing")) {
         // A steady colon: one frozen while faded out would stay invisible.
         if (ui::alpha(self) >= 1.0) return;
         target = 1.0;
     }
-    ui::animate(kFadeDuration, [&self, target] { ui::setAlpha(self, target); });
+    ui::animateWithDuration_animations(kFadeDuration, [&self, target] { ui::setAlpha(self, target); });
 }
 
-void dateLabelSet(id self, SEL) {
+void dateLabelSetImp(id self, SEL) {
     double now = ns::now();
-    ui::setText(self, formatDate(datePattern(cachedSettings()), now));
+    ui::setText(self, NSStr(formatDate(datePattern(cachedSettings()), now)));
 }
 
 }  // namespace
@@ -75,11 +74,11 @@ void registerLabelUpdates() {
     static bool done = [] {
         ui::registerUIKitClasses();
         rt::Class* label = rt::objc_getClass("UILabel");
-        rt::class_addMethod(label, rt::sel_registerName("updateTimeLabel:"), &updateTimeLabel);
-        rt::class_addMethod(label, rt::sel_registerName("timeLabelSet"), &timeLabelSet);
-        rt::class_addMethod(label, rt::sel_registerName("timeLabelSetHide"), &timeLabelSetHide);
-        rt::class_addMethod(label, rt::sel_registerName("updateDateLabel"), &updateDateLabel);
-        rt::class_addMethod(label, rt::sel_registerName("dateLabelSet"), &dateLabelSet);
+        rt::addMethod(label, updateTimeLabel, &updateTimeLabelImp);
+        rt::addMethod(label, timeLabelSet, &timeLabelSetImp);
+        rt::addMethod(label, timeLabelSetHide, &timeLabelSetHideImp);
+        rt::addMethod(label, updateDateLabel, &updateDateLabelImp);
+        rt::addMethod(label, dateLabelSet, &dateLabelSetImp);
         return true;
     }();
     (void)done;
@@ -90,7 +89,7 @@ void stopRefreshing(const id& label) {
     if (!timers) return;
     std::vector<id> running;
     running.swap(timers->items);
-    for (const id& timer : running) rt::send<void()>(timer, "invalidate");
+    for (const id& timer : running) ns::invalidate(timer);
 }
 
 std::size_t refreshTimerCount(const id& label) {
@@ -98,7 +97,7 @@ std::size_t refreshTimerCount(const id& label) {
     if (!timers) return 0;
     std::size_t count = 0;
     for (const id& timer : timers->items)
-        if (rt::send<bool()>(timer, "isValid")) ++count;
+        if (ns::isValid(timer)) ++count;
     return count;
 }
 
@@ -112,14 +111,11 @@ std::string datePattern(const id& settings) {
 id timeWithHiddenColon(const std::string& text) {
     // Looked up once: this runs every second for the life of the process.
     static rt::Class* const attributedClass = rt::objc_getClass("NSMutableAttributedString");
-    static const SEL initWithString = rt::sel_registerName("initWithString:");
-    static const SEL addAttribute = rt::sel_registerName("addAttribute:value:range:");
     static const id* const colourName = new id(NSStr(NSForegroundColorAttributeName));
-    static const id* const transparent = new id(ui::colorWithWhite(1.0, 0.0));
-    id attributed = rt::send<id(id)>(rt::alloc(attributedClass), initWithString, NSStr(text));
+    static const id* const transparent = new id(ui::colorWithWhite_alpha(1.0, 0.0));
+    id attributed = ui::initWithString(rt::alloc(attributedClass), NSStr(text));
     NSRange colon = ui::rangeOfString(text, ":");
-    if (colon.location != NSNotFound)
-        rt::send<void(id, id, NSRange)>(attributed, addAttribute, *colourName, *transparent, colon);
+    if (colon.location != NSNotFound) ui::addAttribute_value_range(attributed, *colourName, *transparent, colon);
     return attributed;
 }
 

@@ -1,10 +1,6 @@
 // UILabel(update): operations added to the toolkit's label class that keep a
 // time label (with its flashing colon) and a date label current once a second.
-// They are runtime methods of UILabel, so the refresh timers fire them by selector:
-//   updateTimeLabel: (void(bool): YES for the overlay) starts a 1-second
-//     repeating timer stepping timeLabelSet (NO) or timeLabelSetHide (YES);
-//   updateDateLabel starts one stepping dateLabelSet;
-//   timeLabelSet, timeLabelSetHide, dateLabelSet: one refresh step each.
+// They are runtime methods of UILabel, so the refresh timers fire them by selector.
 // Every step reads the time and date settings, so a change shows at the next one.
 #pragma once
 
@@ -14,6 +10,16 @@
 #include "foundation/Objects.h"
 
 namespace orvelle {
+
+// Starts a 1-second repeating timer stepping timeLabelSet (NO) or
+// timeLabelSetHide (YES: the overlay).
+inline constinit const rt::Msg<void(bool overlay)> updateTimeLabel{"updateTimeLabel:"};
+// Starts one stepping dateLabelSet.
+inline constinit const rt::Msg<void()> updateDateLabel{"updateDateLabel"};
+// One refresh step each.
+inline constinit const rt::Msg<void()> timeLabelSet{"timeLabelSet"};
+inline constinit const rt::Msg<void()> timeLabelSetHide{"timeLabelSetHide"};
+inline constinit const rt::Msg<void()> dateLabelSet{"dateLabelSet"};
 
 // Adds the operations to UILabel; later calls do nothing.
 void registerLabelUpdates();

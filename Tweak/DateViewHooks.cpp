@@ -2,7 +2,12 @@
 
 #include "Tweak/HostState.h"
 #include "Tweak/System.h"
+#include "OVClockViewController.h"
 #include "graphics/Geometry.h"
+#include "host/DashBoard.h"
+#include "host/DateView.h"
+#include "uikit/UIScreen.h"
+#include "uikit/UIViewController.h"
 
 namespace orvelle {
 
@@ -18,13 +23,13 @@ void (*stockUpdateView)(id, SEL) = nullptr;
 id (*stockNineInit)(id, SEL) = nullptr;
 
 void hideView(const id& view) {
-    rt::send<void(bool)>(view, "setHidden:", true);
-    rt::send<void(double)>(view, "setAlpha:", 0.0);
+    ui::setHidden(view, true);
+    ui::setAlpha(view, 0.0);
 }
 
 void layoutSubviews(id self, SEL cmd) {
     stockLayoutSubviews(self, cmd);
-    if (rt::send<id()>(self, "superview")) hideView(self);
+    if (ui::superview(self)) hideView(self);
 }
 
 // The panel follows the stock view's offset from its default place.
@@ -32,10 +37,10 @@ void setFrame(id self, SEL cmd, CGRect frame) {
     stockSetFrame(self, cmd, frame);
     if (!atLeast11()) return;
     static Class* modalClass = rt::objc_getClass("SBDashBoardModalView");
-    CGRect defaultFrame = rt::send<CGRect()>(rt::allocInit(modalClass), "_dateTimeFrame");
+    CGRect defaultFrame = host::_dateTimeFrame(rt::allocInit(modalClass));
     double y = frame.origin.y - defaultFrame.origin.y;
-    double width = rt::send<CGRect()>(mainScreen(), "bounds").size.width;
-    rt::send<void(CGRect)>(rt::send<id()>(panel(), "dateView"), "setFrame:", CGRectMake(0, y, width, kPanelHeight));
+    double width = ui::screenBounds().size.width;
+    ui::setFrame(dateView(sharedInstance()), CGRectMake(0, y, width, kPanelHeight));
 }
 
 id controllerInit(id self, SEL cmd) {
@@ -46,19 +51,19 @@ id controllerInit(id self, SEL cmd) {
 
 void controllerLoadView(id self, SEL cmd) {
     stockControllerLoadView(self, cmd);
-    hideView(rt::send<id()>(self, "view"));
+    hideView(ui::view(self));
 }
 
 // Whenever the host refreshes its hidden date view, the panel takes its colour.
 void updateView(id self, SEL cmd) {
     stockUpdateView(self, cmd);
-    id colour = rt::send<id()>(rt::send<id()>(self, "legibilitySettings"), "primaryColor");
-    rt::send<void(id)>(panel(), "adjustColor:", colour);
+    id colour = host::primaryColor(host::legibilitySettings(self));
+    adjustColor(sharedInstance(), colour);
 }
 
 id nineInit(id self, SEL cmd) {
     id result = stockNineInit(self, cmd);
-    fuck = result;
+    nineController = result;
     return result;
 }
 

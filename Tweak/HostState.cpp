@@ -3,8 +3,6 @@
 namespace orvelle {
 
 id sharedLSController;
-id fuck;
-
-id panel() { return rt::sendClass<id()>(rt::objc_getClass("OVClockViewController"), "sharedInstance"); }
+id nineController;
 
 }  // namespace orvelle

@@ -8,10 +8,6 @@ namespace orvelle {
 // The stock date-view controller last initialised; its legibility colour is borrowed.
 extern id sharedLSController;
 // The other party's background controller last initialised (Nine), or nothing.
-extern id fuck;
-
-// The one panel controller ([OVClockViewController sharedInstance]), nothing
-// while the panel's class is absent.
-id panel();
+extern id nineController;
 
 }  // namespace orvelle

@@ -4,7 +4,10 @@
 #include "Tweak/HostState.h"
 #include "Tweak/System.h"
 #include "foundation/Log.h"
+#include "OVClockViewController.h"
 #include "graphics/Geometry.h"
+#include "uikit/UIApplication.h"
+#include "uikit/UIScreen.h"
 
 namespace orvelle {
 
@@ -15,17 +18,17 @@ CGRect (*stockSuggestedListViewFrame)(id, SEL) = nullptr;
 
 // The pid is asked first; whether it plays only when there is one.
 bool nowPlaying() {
-    id app = sharedApplication();
-    return rt::send<int()>(app, "nowPlayingProcessPID") != 0 && rt::send<bool()>(app, "isNowPlayingAppPlaying");
+    id app = ui::sharedApplication();
+    return ui::nowPlayingProcessPID(app) != 0 && ui::isNowPlayingAppPlaying(app);
 }
 
-double suggestedTop() { return rt::send<double()>(panel(), "suggestedNotificationViewFrame"); }
+double suggestedTop() { return suggestedNotificationViewFrame(sharedInstance()); }
 
 double listMinY(id, SEL) {
     if (nowPlaying()) NSLog("OVS: Now Playing App Is Playing.");
     if (nineEnabled()) {
         NSLog("OVS: Detected Nine Installed.");
-        return rt::send<CGRect()>(sharedApplication(), "statusBarFrame").size.height;
+        return ui::statusBarFrame(ui::sharedApplication()).size.height;
     }
     return suggestedTop();
 }
@@ -34,7 +37,7 @@ double listMinY(id, SEL) {
 // controls take the space.
 CGRect suggestedListViewFrame(id self, SEL cmd) {
     double top = suggestedTop();
-    CGRect screen = rt::send<CGRect()>(mainScreen(), "bounds");
+    CGRect screen = ui::screenBounds();
     double top2 = suggestedTop();
     CGRect result = CGRectMake(0, top, screen.size.width, screen.size.height - top2);
     if (nowPlaying()) {

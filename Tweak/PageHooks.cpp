@@ -1,5 +1,6 @@
 #include "Tweak/PageHooks.h"
 
+#include "OVClockViewController.h"
 #include "Settings.h"
 #include "Tweak/HostState.h"
 #include "Tweak/System.h"
@@ -7,7 +8,11 @@
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/PropertyList.h"
+#include "host/DashBoard.h"
+#include "host/DateView.h"
+#include "host/Weather.h"
 #include "uikit/Animation.h"
+#include "uikit/UIViewController.h"
 
 namespace orvelle {
 
@@ -29,70 +34,62 @@ void (*stockViewDidLayoutSubviews)(id, SEL) = nullptr;
 
 // ---- added properties ---------------------------------------------------------
 
-id getClockController(id self, SEL) { return rt::objc_getAssociatedObject(self, &kClockControllerKey); }
-void setClockController(id self, SEL, id v) {
+id clockControllerImp(id self, SEL) { return rt::objc_getAssociatedObject(self, &kClockControllerKey); }
+void setClockControllerImp(id self, SEL, id v) {
     rt::objc_setAssociatedObject(self, &kClockControllerKey, v, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
-id getWeatherController(id self, SEL) { return rt::objc_getAssociatedObject(self, &kWeatherControllerKey); }
-void setWeatherController(id self, SEL, id v) {
+id weatherControllerImp(id self, SEL) { return rt::objc_getAssociatedObject(self, &kWeatherControllerKey); }
+void setWeatherControllerImp(id self, SEL, id v) {
     rt::objc_setAssociatedObject(self, &kWeatherControllerKey, v, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
-id getFuck(id self, SEL) { return rt::objc_getAssociatedObject(self, &kFuckKey); }
-void setFuck(id self, SEL, id v) {
+id fuckImp(id self, SEL) { return rt::objc_getAssociatedObject(self, &kFuckKey); }
+void setFuckImp(id self, SEL, id v) {
     rt::objc_setAssociatedObject(self, &kFuckKey, v, rt::OBJC_ASSOCIATION_RETAIN_NONATOMIC);
 }
 
 // ---- small helpers ----------------------------------------------------------------
 
-id get(const id& object, const char* selector) { return rt::send<id()>(object, selector); }
-void call(const id& object, const char* selector) { rt::send<void()>(object, selector); }
-void callWith(const id& object, const char* selector, const id& argument) {
-    rt::send<void(id)>(object, selector, argument);
-}
-
-id pagePanel(const id& page) { return get(page, "orvelleClockViewController"); }
-
-void bringToFront(const id& page, const id& view) { callWith(get(page, "view"), "bringSubviewToFront:", view); }
+void bringToFront(const id& page, const id& view) { ui::bringSubviewToFront(ui::view(page), view); }
 
 // The panel takes the lock screen's legibility colour unless "disAutoBW" is on.
 void colourStep(const id& page) {
     if (boolEntry(readSettings(), "disAutoBW") || !sharedLSController) return;
-    id colour = get(get(sharedLSController, "legibilitySettings"), "primaryColor");
-    callWith(pagePanel(page), "adjustColor:", colour);
+    id colour = host::primaryColor(host::legibilitySettings(sharedLSController));
+    adjustColor(orvelleClockViewController(page), colour);
 }
 
 void fadeBlocks(const id& page, double alpha) {
-    ui::animate(kFadeDuration, [page, alpha] {
-        rt::send<void(double)>(get(pagePanel(page), "clockView"), "setAlpha:", alpha);
-        rt::send<void(double)>(get(pagePanel(page), "weatherView"), "setAlpha:", alpha);
+    ui::animateWithDuration_animations(kFadeDuration, [page, alpha] {
+        ui::setAlpha(clockView(orvelleClockViewController(page)), alpha);
+        ui::setAlpha(weatherView(orvelleClockViewController(page)), alpha);
     });
 }
 
 // ---- added methods ------------------------------------------------------------------
 
-void hide(id self, SEL) { fadeBlocks(self, 0.0); }
-void show(id self, SEL) { fadeBlocks(self, 1.0); }
+void hideImp(id self, SEL) { fadeBlocks(self, 0.0); }
+void showImp(id self, SEL) { fadeBlocks(self, 1.0); }
 
 bool isMissingTemperature(const id& temp) {
     return isEqualToString(temp, "(null)") || isEqualToString(temp, "") || isEqualToString(temp, "NULL");
 }
 
-void update(id self, SEL) {
+void updateImp(id self, SEL) {
     CapturedWeather& w = captured();
-    id panel = pagePanel(self);
-    callWith(panel, "setTemperatureString:", w.temp);
+    id panel = orvelleClockViewController(self);
+    setTemperatureString(panel, w.temp);
     // The row style shows the temperature behind the location. The combined text
     // is made afresh at every push so the captured location never grows.
     id location = w.loc;
     if (isMissingTemperature(w.temp)) {
         w.temp = NSStr("NULL");
-    } else if (rt::send<int()>(panel, "style") == 2) {
+    } else if (style(panel) == 2) {
         location = NSStr(describe(w.loc) + kLocationSeparator + describe(w.temp));
     }
-    callWith(panel, "setLocationString:", location);
-    callWith(panel, "setConditionsString:", w.cond);
-    callWith(panel, "setWeatherImage:", w.img);
-    call(panel, "updateNow");
+    setLocationString(panel, location);
+    setConditionsString(panel, w.cond);
+    setWeatherImage(panel, w.img);
+    updateNow(panel);
 }
 
 // ---- hooks --------------------------------------------------------------------------
@@ -104,44 +101,45 @@ bool nineActiveForPage() {
 void loadView(id self, SEL cmd) {
     stockLoadView(self, cmd);
 
-    callWith(self, "setWeatherController:", rt::allocInit(rt::NSClassFromString("WALockscreenWidgetViewController")));
-    callWith(self, "addChildViewController:", get(self, "weatherController"));
-    rt::send<void(double)>(get(self, "weatherController"), "setUpdateInterval:", kWeatherUpdateInterval);
+    setWeatherController(self, rt::allocInit(rt::NSClassFromString("WALockscreenWidgetViewController")));
+    ui::addChildViewController(self, weatherController(self));
+    host::setUpdateInterval(weatherController(self), kWeatherUpdateInterval);
 
-    callWith(self, "setOrvelleClockViewController:", panel());
-    rt::send<void(int)>(pagePanel(self), "setStyle:", ggg("clockStyle", kIntegerRead) == 2 ? 2 : 1);
-    call(pagePanel(self), "setClockAccordingToStyle");
-    callWith(get(self, "view"), "addSubview:", get(pagePanel(self), "dateView"));
+    setOrvelleClockViewController(self, sharedInstance());
+    id panel = orvelleClockViewController(self);
+    setStyle(panel, ggg("clockStyle", kIntegerRead) == 2 ? 2 : 1);
+    setClockAccordingToStyle(panel);
+    ui::addSubview(ui::view(self), dateView(panel));
 
-    ns::addObserver(self, rt::sel_registerName("update"), kWeatherShouldUpdateNow);
-    ns::addObserver(self, rt::sel_registerName("show"), kShowClockNow);
-    ns::addObserver(self, rt::sel_registerName("hide"), kHideClockNow);
+    ns::addObserver(self, update.sel(), kWeatherShouldUpdateNow);
+    ns::addObserver(self, show.sel(), kShowClockNow);
+    ns::addObserver(self, hide.sel(), kHideClockNow);
 
     if (nineActiveForPage()) {
         NSLog("OVS: Detected Nine Installed.");
         if (boolEntry(readDictionary(kNineSettingsFile), "tweakEnabled")) {
-            callWith(self, "setFuck:", fuck);
-            callWith(self, "addChildViewController:", get(self, "fuck"));
-            call(get(get(self, "fuck"), "view"), "removeFromSuperview");
-            callWith(get(self, "view"), "addSubview:", get(fuck, "view"));
+            setFuck(self, nineController);
+            ui::addChildViewController(self, fuck(self));
+            ui::removeFromSuperview(ui::view(fuck(self)));
+            ui::addSubview(ui::view(self), ui::view(nineController));
         }
     } else {
-        callWith(self, "setFuck:", id{});
+        setFuck(self, id{});
     }
 
-    bringToFront(self, get(pagePanel(self), "dateView"));
-    bringToFront(self, get(pagePanel(self), "clockView"));
-    bringToFront(self, get(pagePanel(self), "weatherView"));
+    bringToFront(self, dateView(panel));
+    bringToFront(self, clockView(panel));
+    bringToFront(self, weatherView(panel));
 }
 
 // Keeps the panel on top; with Nine hosted, the list lies above Nine's
 // background, which lies above the panel.
 void keepOnTop(const id& self) {
-    bringToFront(self, get(pagePanel(self), "dateView"));
-    if (id nine = get(self, "fuck")) {
+    bringToFront(self, dateView(orvelleClockViewController(self)));
+    if (id nine = fuck(self)) {
         NSLog("OVS: Nine.");
-        bringToFront(self, get(nine, "view"));
-        bringToFront(self, get(get(self, "combinedListViewController"), "view"));
+        bringToFront(self, ui::view(nine));
+        bringToFront(self, ui::view(host::combinedListViewController(self)));
     }
     colourStep(self);
 }
@@ -167,15 +165,15 @@ void addPageMethods() {
     Class* page = rt::objc_getClass(kPageClass);
     const std::string getter = format("%s@:", "@");
     const std::string setter = format("v@:%s", "@");
-    rt::class_addMethod(page, rt::sel_registerName("hide"), &hide, "v@:");
-    rt::class_addMethod(page, rt::sel_registerName("show"), &show, "v@:");
-    rt::class_addMethod(page, rt::sel_registerName("update"), &update, "v@:");
-    rt::class_addMethod(page, rt::sel_registerName("orvelleClockViewController"), &getClockController, getter);
-    rt::class_addMethod(page, rt::sel_registerName("setOrvelleClockViewController:"), &setClockController, setter);
-    rt::class_addMethod(page, rt::sel_registerName("weatherController"), &getWeatherController, getter);
-    rt::class_addMethod(page, rt::sel_registerName("setWeatherController:"), &setWeatherController, setter);
-    rt::class_addMethod(page, rt::sel_registerName("fuck"), &getFuck, getter);
-    rt::class_addMethod(page, rt::sel_registerName("setFuck:"), &setFuck, setter);
+    rt::class_addMethod(page, hide.sel(), &hideImp, "v@:");
+    rt::class_addMethod(page, show.sel(), &showImp, "v@:");
+    rt::class_addMethod(page, update.sel(), &updateImp, "v@:");
+    rt::class_addMethod(page, orvelleClockViewController.sel(), &clockControllerImp, getter);
+    rt::class_addMethod(page, setOrvelleClockViewController.sel(), &setClockControllerImp, setter);
+    rt::class_addMethod(page, weatherController.sel(), &weatherControllerImp, getter);
+    rt::class_addMethod(page, setWeatherController.sel(), &setWeatherControllerImp, setter);
+    rt::class_addMethod(page, fuck.sel(), &fuckImp, getter);
+    rt::class_addMethod(page, setFuck.sel(), &setFuckImp, setter);
 }
 
 constinit const Hook kPageLoadView = Hook::of<&loadView, &stockLoadView>(kPageClass, "loadView");

@@ -4,12 +4,13 @@
 #include "Tweak/HookTable.h"
 #include "Tweak/System.h"
 #include "Tweak/WeatherHooks.h"
+#include "uikit/UIDevice.h"
 
 namespace {
 
 __attribute__((constructor(201))) void orvelleStart() {
     if (orvelle::eee() != 999.0) return;
-    if (isEqualToString(rt::send<id()>(orvelle::currentDevice(), "model"), "iPad")) return;
+    if (isEqualToString(ui::model(ui::currentDevice()), "iPad")) return;
     orvelle::installHooks();
 }
 

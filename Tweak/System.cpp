@@ -1,17 +1,10 @@
 #include "Tweak/System.h"
 
 #include "foundation/Conversions.h"
+#include "uikit/UIDevice.h"
 
 namespace orvelle {
 
-id currentDevice() { return rt::sendClass<id()>(rt::objc_getClass("UIDevice"), "currentDevice"); }
-
-double systemVersion() {
-    return static_cast<double>(ns::floatValue(rt::send<id()>(currentDevice(), "systemVersion")));
-}
-
-id sharedApplication() { return rt::sendClass<id()>(rt::objc_getClass("UIApplication"), "sharedApplication"); }
-
-id mainScreen() { return rt::sendClass<id()>(rt::objc_getClass("UIScreen"), "mainScreen"); }
+double systemVersion() { return static_cast<double>(ns::floatValue(ui::systemVersion(ui::currentDevice()))); }
 
 }  // namespace orvelle

@@ -5,13 +5,9 @@
 
 namespace orvelle {
 
-id currentDevice();
 // The system version as the device parses it: single precision, "10.3.3" is
 // 10.3, and text that does not parse is 0.
 double systemVersion();
 inline bool atLeast11() { return systemVersion() >= 11.0; }
-
-id sharedApplication();
-id mainScreen();
 
 }  // namespace orvelle

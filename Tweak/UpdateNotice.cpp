@@ -11,6 +11,7 @@
 #include "foundation/NotificationCenter.h"
 #include "foundation/PropertyList.h"
 #include "substrate/Substrate.h"
+#include "uikit/UIAlertView.h"
 
 namespace orvelle {
 
@@ -26,7 +27,7 @@ constexpr const char* kNoticeMessage =
 void (*stockDidFinishLaunching)(id, SEL, id) = nullptr;
 
 // Nothing posts this name; the empty handler keeps a stray post harmless.
-void showConfigWindowNow(id, SEL) {}
+void showConfigWindowNowImp(id, SEL) {}
 
 void run(const std::vector<std::string>& arguments, const char* path) {
     std::vector<char*> argv;
@@ -35,19 +36,13 @@ void run(const std::vector<std::string>& arguments, const char* path) {
     processTheCommand(path, argv.data());
 }
 
-void showNotice(const id& application) {
-    Class* alertClass = rt::objc_getClass("UIAlertView");
-    id alert = rt::send<id(id, id, id, id, id)>(rt::alloc(alertClass), "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:",
-                                                NSStr(kNoticeTitle), NSStr(kNoticeMessage), application,
-                                                NSStr("Okay!"), id{});
-    rt::send<void()>(alert, "show");
-}
+void showNotice(const id& application) { ui::show(ui::makeAlert(kNoticeTitle, kNoticeMessage, application, "Okay!")); }
 
 void didFinishLaunching(id self, SEL cmd, id application) {
     stockDidFinishLaunching(self, cmd, application);
 
-    rt::class_addMethod(self->isa, rt::sel_registerName("showConfigWindowNow"), &showConfigWindowNow, "v@:");
-    ns::addObserver(self, rt::sel_registerName("showConfigWindowNow"), kShowConfigWindowNow);
+    rt::class_addMethod(self->isa, showConfigWindowNow.sel(), &showConfigWindowNowImp, "v@:");
+    ns::addObserver(self, showConfigWindowNow.sel(), kShowConfigWindowNow);
 
     if (ns::fileExistsAtPath(kUpdateMarkerFile)) return;
 

@@ -5,10 +5,15 @@
 #include <vector>
 
 #include "Tweak/HookTable.h"
+#include "foundation/Objects.h"
 
 namespace orvelle {
 
 extern const Hook kApplicationDidFinishLaunching;
+
+// Added to the application and observed for kShowConfigWindowNow, which
+// nothing posts: a stray post does nothing.
+inline constinit const rt::Msg<void()> showConfigWindowNow{"showConfigWindowNow"};
 
 // The files the removal of older markers takes: every name in the preferences
 // folder that begins with the old marker prefix, or the pattern itself when

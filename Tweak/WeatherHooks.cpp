@@ -51,7 +51,7 @@ CapturedWeather& captured() {
     return *values;
 }
 
-void startCapturedWeather() { captured().img = rt::allocInit(rt::objc_getClass("UIImage")); }
+void startCapturedWeather() { captured().img = rt::allocInit("UIImage"); }
 
 constinit const Hook kStyleFormat = Hook::of<&format, &stockFormat>("WATodayPadViewStyle", "format");
 constinit const Hook kStyleSetFormat = Hook::of<&setFormat, &stockSetFormat>("WATodayPadViewStyle", "setFormat:");

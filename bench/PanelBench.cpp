@@ -91,7 +91,7 @@ void BM_FormatAndSetFloor(benchmark::State& state) {
     if (!prepareDevice(state)) return;
     id label = ui::makeLabel();
     double t = kMonday;
-    for (auto _ : state) ui::setText(label, orvelle::formatDate("EEEE\nyyyy-MM-dd", t += 1));
+    for (auto _ : state) ui::setText(label, NSStr(orvelle::formatDate("EEEE\nyyyy-MM-dd", t += 1)));
 }
 BENCHMARK(BM_FormatAndSetFloor);
 

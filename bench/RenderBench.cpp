@@ -11,8 +11,8 @@ namespace {
 
 id label(CGRect frame, std::string_view text, std::string_view font, double size, long alignment = 4) {
     id l = ui::makeLabel(frame);
-    ui::setText(l, text);
-    ui::setFont(l, ui::fontWithName(font, size));
+    ui::setText(l, NSStr(text));
+    ui::setFont(l, ui::fontWithName_size(NSStr(font), size));
     ui::setTextColor(l, ui::whiteColor());
     ui::setTextAlignment(l, alignment);
     return l;
@@ -27,7 +27,8 @@ id panelScreen() {
 
     id time = label(CGRectMake(10, 0, 250, 90), "21:05", "PingFangSC-Thin", 55);
     id colonless = ui::mutableAttributedString("21:05");
-    ui::addAttribute(colonless, NSForegroundColorAttributeName, ui::colorWithWhite(1, 0), ui::rangeOfString("21:05", ":"));
+    ui::addAttribute_value_range(colonless, NSStr(NSForegroundColorAttributeName), ui::colorWithWhite_alpha(1, 0),
+                                 ui::rangeOfString("21:05", ":"));
     ui::setAttributedText(time, colonless);
     id overlay = label(CGRectMake(10, 0, 250, 90), "21:05", "PingFangSC-Thin", 55);
     id date = label(CGRectMake(10, 67, 200, 60), "Monday\n2026-12-07", "PingFangSC-Regular", 15, 0);
@@ -45,7 +46,7 @@ id panelScreen() {
     ui::addSubview(weather, label(CGRectMake(0, 65, 90, 30), "21°", "PingFangSC-Medium", 30));
 
     id card = ui::makeView(CGRectMake(8, 200, 359, 90));
-    ui::setBackgroundColor(card, ui::colorWithWhite(1, 0.35));
+    ui::setBackgroundColor(card, ui::colorWithWhite_alpha(1, 0.35));
     ui::addSubview(card, label(CGRectMake(12, 10, 335, 20), "MESSAGES", "PingFangSC-Semibold", 13, 0));
     id body = label(CGRectMake(12, 32, 335, 50), "Dinner at eight? I booked the table by the window, see you there.",
                     "PingFangSC-Regular", 15, 0);
@@ -57,7 +58,7 @@ id panelScreen() {
     ui::addSubview(window, dateView);
     ui::addSubview(window, card);
 
-    ui::animate(1.0, [&] { ui::setAlpha(overlay, 0); });  // the colon's fade, running
+    ui::animateWithDuration_animations(1.0, [&] { ui::setAlpha(overlay, 0); });  // the colon's fade, running
     return window;
 }
 

@@ -48,10 +48,11 @@ BENCHMARK(BM_FillOnePixel);
 // text with a transparent colon.
 void BM_LabelAttributedTextStep(benchmark::State& state) {
     id label = ui::makeLabel(CGRectMake(10, 0, 250, 90));
-    id clearWhite = ui::colorWithWhite(1, 0);
+    id clearWhite = ui::colorWithWhite_alpha(1, 0);
     for (auto _ : state) {
         id s = ui::mutableAttributedString("21:05");
-        ui::addAttribute(s, NSForegroundColorAttributeName, clearWhite, ui::rangeOfString("21:05", ":"));
+        ui::addAttribute_value_range(s, NSStr(NSForegroundColorAttributeName), clearWhite,
+                                     ui::rangeOfString("21:05", ":"));
         ui::setAttributedText(label, s);
         benchmark::DoNotOptimize(ui::effectiveRuns(label));
     }

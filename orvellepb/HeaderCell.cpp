@@ -1,7 +1,6 @@
 #include <cmath>
 
 #include "PaneClasses.h"
-#include "preferences/SendSuper.h"
 #include "uikit/UIKit.h"
 
 namespace {
@@ -11,17 +10,17 @@ constexpr float kHeaderHeight = 90;
 id makeHeaderLabel(CGRect frame, double fontSize, std::string_view text) {
     id label = ui::makeLabel(frame);
     ui::setNumberOfLines(label, 1);
-    ui::setFont(label, ui::fontWithName("HelveticaNeue-UltraLight", fontSize));
-    ui::setText(label, text);
+    ui::setFont(label, ui::fontWithName_size(NSStr("HelveticaNeue-UltraLight"), fontSize));
+    ui::setText(label, NSStr(text));
     ui::setBackgroundColor(label, ui::clearColor());
     ui::setTextColor(label, ui::blackColor());
     ui::setTextAlignment(label, NSTextAlignmentCenter);
     return label;
 }
 
-id initWithSpecifier(id self, SEL, id specifier) {
-    self = ps::sendSuper<id(long, id, id)>(rt::objc_getClass("HeaderCell"), self,
-                                           "initWithStyle:reuseIdentifier:specifier:", 0L, NSStr("headerCell"), specifier);
+id initWithSpecifierImp(id self, SEL, id specifier) {
+    self = rt::sendSuper(rt::objc_getClass("HeaderCell"), self, ps::initWithStyle_reuseIdentifier_specifier, 0L,
+                         NSStr("headerCell"), specifier);
     auto cell = rt::cast<HeaderCell>(self);
     if (!cell) return {};
     ui::setBackgroundColor(self, ui::clearColor());
@@ -29,13 +28,13 @@ id initWithSpecifier(id self, SEL, id specifier) {
     CGFloat width = std::trunc(ui::screenBounds().size.width);
     cell->heading = makeHeaderLabel(CGRectMake(0, 0, width, 80), 48, "Orvelle");
     cell->subtitleK = makeHeaderLabel(CGRectMake(0, 55, width, 80), 16, "Tovik");
-    id content = rt::send<id()>(self, "contentView");
+    id content = ps::contentView(self);
     ui::addSubview(content, cell->heading);
     ui::addSubview(content, cell->subtitleK);
     return self;
 }
 
-float preferredHeightForWidth(id, SEL, float) { return kHeaderHeight; }
+float preferredHeightForWidthImp(id, SEL, float) { return kHeaderHeight; }
 
 }  // namespace
 
@@ -44,8 +43,8 @@ namespace orvellepb {
 void registerHeaderCell() {
     rt::Class* c =
         rt::objc_registerClass("HeaderCell", rt::objc_getClass("PSTableCell"), rt::factoryFor<HeaderCell>());
-    rt::defineMethod(c, "initWithSpecifier:", &initWithSpecifier);
-    rt::defineMethod(c, "preferredHeightForWidth:", &preferredHeightForWidth);
+    rt::defineMethod(c, ps::initWithSpecifier, &initWithSpecifierImp);
+    rt::defineMethod(c, ps::preferredHeightForWidth, &preferredHeightForWidthImp);
 }
 
 }  // namespace orvellepb

@@ -5,15 +5,14 @@
 namespace {
 
 // The second page: the rarer settings, from "More", loaded once.
-id specifiers(id self, SEL) {
-    auto controller = rt::cast<PSListController>(self);
-    if (!controller->_specifiers)
-        controller->_specifiers =
-            rt::send<id(id, id)>(self, "loadSpecifiersFromPlistName:target:", NSStr("More"), self);
-    return controller->_specifiers;
+id specifiersImp(id self, SEL cmd) {
+    auto& controller = rt::state<PSListController>(self, cmd);
+    if (!controller._specifiers)
+        controller._specifiers = ps::loadSpecifiersFromPlistName_target(self, NSStr("More"), self);
+    return controller._specifiers;
 }
 
-void respringDevice(id, SEL) { orvellepb::respring(); }
+void respringDeviceImp(id, SEL) { orvellepb::respring(); }
 
 }  // namespace
 
@@ -21,8 +20,8 @@ namespace orvellepb {
 
 void registerMoreController() {
     rt::Class* c = rt::objc_registerClass("MoreController", rt::objc_getClass("PSListController"));
-    rt::defineMethod(c, "specifiers", &specifiers);
-    rt::defineMethod(c, "respringDevice", &respringDevice);
+    rt::defineMethod(c, ps::specifiers, &specifiersImp);
+    rt::defineMethod(c, respringDevice, &respringDeviceImp);
 }
 
 }  // namespace orvellepb

@@ -13,6 +13,13 @@ public:
 
 namespace orvellepb {
 
+// The pages' button actions, named by the rows' `action`: restart the home
+// screen, erase the blocks' stored places (then restart), and the two ways to donate.
+inline constinit const rt::Msg<void()> respringDevice{"respringDevice"};
+inline constinit const rt::Msg<void()> resetLayout{"resetLayout"};
+inline constinit const rt::Msg<void()> donatePayPal{"donatePayPal"};
+inline constinit const rt::Msg<void()> donateWeChat{"donateWeChat"};
+
 // A placeholder of the project's: a reserved example domain, nobody's account.
 inline constexpr const char* kDonationAddress = ORVELLEPB_DONATION_ADDRESS;
 inline constexpr const char* kQRCodePicture = "/Library/Application Support/OVS/QRCode.JPG";

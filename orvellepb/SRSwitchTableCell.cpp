@@ -1,14 +1,13 @@
 #include "PaneClasses.h"
-#include "preferences/SendSuper.h"
 #include "uikit/UIKit.h"
 
 namespace {
 
 // The framework's switch row, with a blue switch.
-id initWithStyle(id self, SEL, long style, id reuseIdentifier, id specifier) {
-    self = ps::sendSuper<id(long, id, id)>(rt::objc_getClass("SRSwitchTableCell"), self,
-                                           "initWithStyle:reuseIdentifier:specifier:", style, reuseIdentifier, specifier);
-    if (self) rt::send<void(id)>(rt::send<id()>(self, "control"), "setOnTintColor:", ui::blueColor());
+id initWithStyleImp(id self, SEL, long style, id reuseIdentifier, id specifier) {
+    self = rt::sendSuper(rt::objc_getClass("SRSwitchTableCell"), self, ps::initWithStyle_reuseIdentifier_specifier,
+                         style, reuseIdentifier, specifier);
+    if (self) ui::setOnTintColor(ps::control(self), ui::blueColor());
     return self;
 }
 
@@ -18,7 +17,7 @@ namespace orvellepb {
 
 void registerSwitchCell() {
     rt::Class* c = rt::objc_registerClass("SRSwitchTableCell", rt::objc_getClass("PSSwitchTableCell"));
-    rt::defineMethod(c, "initWithStyle:reuseIdentifier:specifier:", &initWithStyle);
+    rt::defineMethod(c, ps::initWithStyle_reuseIdentifier_specifier, &initWithStyleImp);
 }
 
 }  // namespace orvellepb

@@ -5,6 +5,7 @@
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "substrate/Substrate.h"
+#include "uikit/UIColor.h"
 #include "uikit/UIScreen.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
@@ -26,9 +27,8 @@ void (*stockDidFinishLaunching)(id, SEL, id) = nullptr;
 void backgroundLoadView(id self, SEL) {
     id view = ui::makeView(ui::screenBounds());
     // The add-on's background: a dark veil over the whole lock screen.
-    ui::setBackgroundColor(view, rt::sendClass<id(double, double)>(rt::objc_getClass("UIColor"), "colorWithWhite:alpha:",
-                                                                   0.0, 0.35));
-    rt::send<void(id)>(self, "setView:", view);
+    ui::setBackgroundColor(view, ui::colorWithWhite_alpha(0.0, 0.35));
+    ui::setView(self, view);
 }
 
 void didFinishLaunching(id self, SEL cmd, id application) {
@@ -43,7 +43,7 @@ void didFinishLaunching(id self, SEL cmd, id application) {
 __attribute__((constructor)) void loadNine() try {
     rt::Class* cls = rt::objc_registerClass("TCBackgroundViewController", rt::objc_getClass("UIViewController"),
                                             rt::factoryFor<BackgroundViewController>());
-    rt::defineMethod(cls, "loadView", &backgroundLoadView);
+    rt::defineMethod(cls, ui::loadView, &backgroundLoadView);
     // The controller comes when the home screen has launched, after every
     // add-on has been loaded and has had its say about this class.
     MSHookMessageEx(rt::objc_getClass("SpringBoard"), rt::sel_registerName("applicationDidFinishLaunching:"),

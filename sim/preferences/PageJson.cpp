@@ -24,14 +24,14 @@ std::vector<std::string> labelTexts(const id& cell) {
     std::vector<std::string> out;
     if (!cell) return out;
     for (const id& v : ui::subviews(ps::contentView(cell)))
-        if (rt::isKindOfClass(v, "UILabel")) out.push_back(ui::text(v));
+        if (rt::isKindOfClass(v, "UILabel")) out.push_back(str(ui::text(v)));
     return out;
 }
 
 // A page opens with a header when its first group has no label and holds one
 // custom-drawn static row: the header cell.
 bool isHeaderGroup(const std::vector<id>& specs, std::size_t group) {
-    if (group != 0 || ps::cellType(specs[0]) != PSGroupCell || !ps::name(specs[0]).empty()) return false;
+    if (group != 0 || ps::cellType(specs[0]) != PSGroupCell || !str(ps::name(specs[0])).empty()) return false;
     if (specs.size() < 2 || ps::cellType(specs[1]) != PSStaticTextCell || !ps::property(specs[1], "cellClass"))
         return false;
     return specs.size() == 2 || ps::cellType(specs[2]) == PSGroupCell;
@@ -142,7 +142,7 @@ json pageJson(const Page& page) {
     }
     for (; i < specs.size(); ++i) {
         if (ps::cellType(specs[i]) == PSGroupCell) {
-            groups.push_back({{"header", ps::name(specs[i]).empty() ? json(nullptr) : json(ps::name(specs[i]))},
+            groups.push_back({{"header", textOrNull(ps::name(specs[i]))},
                               {"footer", textOrNull(ps::property(specs[i], "footerText"))},
                               {"cells", json::array()}});
             continue;
@@ -172,7 +172,7 @@ json alertJson(const id& alert) {
     auto a = rt::cast<UIAlertView>(alert);
     json out{{"title", a->title}, {"message", a->message}, {"buttons", a->buttons}};
     if (id image = firstImage(a->accessoryView))
-        if (std::string url = pngDataURL(ui::cgImage(image)); !url.empty()) out["image"] = url;
+        if (std::string url = pngDataURL(ui::CGImage(image)); !url.empty()) out["image"] = url;
     return out;
 }
 

@@ -38,7 +38,7 @@ std::string cellTexts(const id& cell) {
     for (const id& v : ui::subviews(ps::contentView(cell)))
         if (rt::isKindOfClass(v, "UILabel")) {
             if (!out.empty()) out += " / ";
-            out += ui::text(v);
+            out += str(ui::text(v));
         }
     return out;
 }
@@ -136,7 +136,7 @@ std::vector<Page> allPages(const std::vector<Pane>& panes) {
         pages.push_back(page);
         for (const id& spec : ps::specifierList(page.controller))
             if (ps::cellType(spec) == PSLinkCell)
-                if (id next = ps::openLink(page.controller, spec)) pending.push_back({ps::name(spec), next});
+                if (id next = ps::openLink(page.controller, spec)) pending.push_back({str(ps::name(spec)), next});
     }
     return pages;
 }
@@ -145,7 +145,7 @@ const Page* findPage(const std::vector<Page>& pages, const std::string& name) {
     for (const Page& p : pages)
         if (equalsIgnoringCase(p.title, name) || equalsIgnoringCase(p.controller->isa->name(), name)) return &p;
     for (const Page& p : pages) {
-        std::string folder = ps::bundlePath(p.controller);
+        std::string folder = str(ps::bundlePath(p.controller));
         std::string bundle = folder.substr(folder.find_last_of('/') + 1);
         if (equalsIgnoringCase(bundle, name) || equalsIgnoringCase(bundle, name + ".bundle")) return &p;
     }
@@ -170,12 +170,13 @@ Found findButton(const std::vector<Page>& pages, const std::string& action) {
     return {};
 }
 
-std::string setRow(const Page& page, const id& spec, const std::string& value) {
+ns::Result<> setRow(const Page& page, const id& spec, const std::string& value) {
     auto s = rt::cast<PSSpecifier>(spec);
     switch (s->cellType) {
         case PSSwitchCell: {
             bool on = false;
-            if (!parseSwitch(value, on)) return "the switch \"" + s->name + "\" takes on or off, not \"" + value + "\"";
+            if (!parseSwitch(value, on))
+                return ns::fail("the switch \"" + s->name + "\" takes on or off, not \"" + value + "\"");
             return ps::setSwitch(page.controller, spec, on);
         }
         case PSLinkListCell:
@@ -188,7 +189,7 @@ std::string setRow(const Page& page, const id& spec, const std::string& value) {
             for (std::size_t i = 0; i < s->values.size(); ++i)
                 choices += (i ? ", " : "") + (i < s->titles.size() ? str(s->titles[i]) + " (" : std::string("(")) +
                            valueText(s->values[i]) + ")";
-            return "the list \"" + s->name + "\" has no choice \"" + value + "\"; it offers " + choices;
+            return ns::fail("the list \"" + s->name + "\" has no choice \"" + value + "\"; it offers " + choices);
         }
         case PSEditTextCell:
         case PSSecureEditTextCell:
@@ -202,11 +203,12 @@ std::string setRow(const Page& page, const id& spec, const std::string& value) {
             } catch (const std::exception&) {
                 end = 0;
             }
-            if (end == 0 || end != value.size()) return "the slider \"" + s->name + "\" takes a number, not \"" + value + "\"";
+            if (end == 0 || end != value.size())
+                return ns::fail("the slider \"" + s->name + "\" takes a number, not \"" + value + "\"");
             return ps::setSlider(page.controller, spec, number);
         }
         default:
-            return "the row \"" + s->name + "\" cannot be changed";
+            return ns::fail("the row \"" + s->name + "\" cannot be changed");
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Panes.h"
+#include "foundation/Result.h"
 
 namespace prefs {
 
@@ -42,7 +43,7 @@ Found findButton(const std::vector<Page>& pages, const std::string& action);
 
 // Changes the row as a person would: a switch takes true/false, yes/no, on/off
 // or 1/0; a list takes one of its titles or values; a text field any text; a
-// slider a number. Answers an empty text on success, else why not.
-std::string setRow(const Page& page, const id& specifier, const std::string& value);
+// slider a number. A failure says why not.
+ns::Result<> setRow(const Page& page, const id& specifier, const std::string& value);
 
 }  // namespace prefs

@@ -53,7 +53,7 @@ void openPane(Pane& pane, const std::shared_ptr<NSDictionary>& entry) {
     pane.controller = rt::allocInit(cls);
     ps::setBundlePath(pane.controller, pane.bundleFolder);
     id link = ps::makeSpecifier(pane.label, PSLinkCell);
-    rt::send<void(id)>(pane.controller, "setSpecifier:", link);
+    ps::setSpecifier(pane.controller, link);
 }
 
 }  // namespace

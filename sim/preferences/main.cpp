@@ -137,8 +137,8 @@ int json(const std::vector<prefs::Pane>& panes, const std::vector<prefs::Page>& 
     if (verb == "json-set") {
         prefs::Found found = prefs::findKey(only, words[2]);
         if (!found.page) return fail("no row of the page \"" + words[1] + "\" stores the key \"" + words[2] + "\"");
-        std::string error = prefs::setRow(*found.page, found.specifier, words[3]);
-        if (!error.empty()) return fail(error);
+        ns::Result<> changed = prefs::setRow(*found.page, found.specifier, words[3]);
+        if (!changed) return fail(changed.reason());
         printJson(prefs::pageJson(*page));
         return 0;
     }
@@ -147,13 +147,13 @@ int json(const std::vector<prefs::Pane>& panes, const std::vector<prefs::Page>& 
         prefs::Found found = prefs::findButton(only, words[2]);
         if (!found.page) return fail("the page \"" + words[1] + "\" has no button with the action \"" + words[2] + "\"");
         std::vector<id> before = ui::shownAlerts();
-        std::string error;
+        ns::Result<> pressed;
         {
             StdoutToStderr quiet;
             if (!quiet.holds()) return fail(std::string("cannot keep standard output apart: ") + std::strerror(errno));
-            error = ps::pressButton(found.page->controller, found.specifier);
+            pressed = ps::pressButton(found.page->controller, found.specifier);
         }
-        if (!error.empty()) return fail(error);
+        if (!pressed) return fail(pressed.reason());
         nlohmann::json alerts = nlohmann::json::array();
         for (const id& alert : ui::shownAlerts())
             if (std::find(before.begin(), before.end(), alert) == before.end()) alerts.push_back(prefs::alertJson(alert));
@@ -192,8 +192,8 @@ int main(int argc, char** argv) {
     if (verb == "set") {
         prefs::Found found = prefs::findKey(pages, words[1]);
         if (!found.page) return fail("no row stores the key \"" + words[1] + "\"");
-        std::string error = prefs::setRow(*found.page, found.specifier, words[2]);
-        if (!error.empty()) return fail(error);
+        ns::Result<> changed = prefs::setRow(*found.page, found.specifier, words[2]);
+        if (!changed) return fail(changed.reason());
         printRow(*found.page, found.specifier);
         return 0;
     }
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
     prefs::Found found = prefs::findButton(pages, words[1]);
     if (!found.page) return fail("no button with the action \"" + words[1] + "\"");
     std::fflush(stdout);  // the button's programs write to the same output
-    std::string error = ps::pressButton(found.page->controller, found.specifier);
-    if (!error.empty()) return fail(error);
+    ns::Result<> pressed = ps::pressButton(found.page->controller, found.specifier);
+    if (!pressed) return fail(pressed.reason());
     return 0;
 }

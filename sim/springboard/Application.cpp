@@ -1,5 +1,6 @@
 // The home screen's application class.
 #include "HostClass.h"
+#include "host/Application.h"
 #include "uikit/UIApplication.h"
 
 namespace springboard {
@@ -15,8 +16,10 @@ void applicationDidFinishLaunching(id, SEL, id) {}
 
 std::vector<HostClass> applicationClasses() {
     return {
-        {"SpringBoard", "UIApplication", rt::factoryFor<SpringBoardApplication>(),
-         {method<&applicationDidFinishLaunching>("applicationDidFinishLaunching:")}},
+        {"SpringBoard",
+         "UIApplication",
+         rt::factoryFor<SpringBoardApplication>(),
+         {method<&applicationDidFinishLaunching>(host::applicationDidFinishLaunching)}},
     };
 }
 

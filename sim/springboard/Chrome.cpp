@@ -2,6 +2,7 @@
 // text at the bottom, and the policy that allows the today view.
 #include "HostClass.h"
 #include "Legibility.h"
+#include "host/Chrome.h"
 #include "uikit/UIColor.h"
 #include "uikit/UILabel.h"
 #include "uikit/UIView.h"
@@ -18,13 +19,15 @@ public:
 
 rt::Class* cls(const char* name) { return rt::objc_getClass(name); }
 
-void artworkDidMoveToWindow(id self, SEL sel) { callSuper<void()>(cls("SBDashBoardMediaArtworkView"), self, sel); }
-void artworkRemoveFromSuperview(id self, SEL sel) {
-    callSuper<void()>(cls("SBDashBoardMediaArtworkView"), self, sel);
+void artworkDidMoveToWindow(id self, SEL) {
+    rt::sendSuper(cls("SBDashBoardMediaArtworkView"), self, ui::didMoveToWindow);
+}
+void artworkRemoveFromSuperview(id self, SEL) {
+    rt::sendSuper(cls("SBDashBoardMediaArtworkView"), self, ui::removeFromSuperview);
 }
 
-void callToActionSetText(id self, SEL, id text, id language, bool) {
-    auto& label = stateOf<CallToActionLabel>(self);
+void callToActionSetText(id self, SEL cmd, id text, id language, bool) {
+    auto& label = rt::state<CallToActionLabel>(self, cmd);
     label.text = text;
     label.language = language;
     // The words themselves are drawn by a label across the whole view.
@@ -37,9 +40,9 @@ void callToActionSetText(id self, SEL, id text, id language, bool) {
         ui::setTextColor(shown, legibilityPrimaryColor());
         ui::addSubview(self, shown);
     }
-    rt::send<void(id)>(shown, "setText:", text);
+    ui::setText(shown, text);
 }
-id callToActionText(id self, SEL) { return stateOf<CallToActionLabel>(self).text; }
+id callToActionText(id self, SEL cmd) { return rt::state<CallToActionLabel>(self, cmd).text; }
 
 // The lock screen offers its today view unless a policy says otherwise.
 bool allowsTodayView(id, SEL, id*) { return true; }
@@ -48,15 +51,24 @@ bool allowsTodayView(id, SEL, id*) { return true; }
 
 std::vector<HostClass> chromeClasses() {
     return {
-        {"SBDashBoardMediaArtworkView", "UIView", {},
-         {method<&artworkDidMoveToWindow>("didMoveToWindow"),
-          method<&artworkRemoveFromSuperview>("removeFromSuperview")}},
-        {"SBUICallToActionLabel", "UIView", rt::factoryFor<CallToActionLabel>(),
-         {method<&callToActionSetText>("setText:forLanguage:animated:"), method<&callToActionText>("text")}},
-        {"SBPolicyAggregator", "NSObject", {},
-         {method<&allowsTodayView>("_allowsCapabilityLockScreenTodayViewWithExplanation:")}},
-        {"SBMainDisplayPolicyAggregator", "SBPolicyAggregator", {},
-         {method<&allowsTodayView>("_allowsCapabilityLockScreenTodayViewWithExplanation:")}, kFrom11},
+        {"SBDashBoardMediaArtworkView",
+         "UIView",
+         {},
+         {method<&artworkDidMoveToWindow>(ui::didMoveToWindow),
+          method<&artworkRemoveFromSuperview>(ui::removeFromSuperview)}},
+        {"SBUICallToActionLabel",
+         "UIView",
+         rt::factoryFor<CallToActionLabel>(),
+         {method<&callToActionSetText>(host::setText_forLanguage_animated), method<&callToActionText>(host::text)}},
+        {"SBPolicyAggregator",
+         "NSObject",
+         {},
+         {method<&allowsTodayView>(host::_allowsCapabilityLockScreenTodayViewWithExplanation)}},
+        {"SBMainDisplayPolicyAggregator",
+         "SBPolicyAggregator",
+         {},
+         {method<&allowsTodayView>(host::_allowsCapabilityLockScreenTodayViewWithExplanation)},
+         kFrom11},
     };
 }
 

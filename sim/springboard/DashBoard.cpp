@@ -5,6 +5,7 @@
 #include "HostClass.h"
 #include "LockScreen.h"
 #include "NotificationList.h"
+#include "host/DashBoard.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
 
@@ -26,25 +27,22 @@ double listMinY(id, SEL) { return CGRectGetMinY(hostListFrame()); }
 CGRect suggestedListViewFrame(id, SEL) { return hostListFrame(); }
 
 void listLoadView(id self, SEL) { loadNotificationList(self); }
-void listViewDidLayoutSubviews(id self, SEL) { layoutNotificationList(rt::send<id()>(self, "viewIfLoaded")); }
+void listViewDidLayoutSubviews(id self, SEL) { layoutNotificationList(ui::viewIfLoaded(self)); }
 
-void pageLoadView(id self, SEL sel) {
-    callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel);
+rt::Class* pageClass() { return cls("SBDashBoardMainPageContentViewController"); }
+void pageLoadView(id self, SEL) {
+    rt::sendSuper(pageClass(), self, ui::loadView);
     fillMainPage(self);
 }
-void pageViewDidLoad(id self, SEL sel) {
-    callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel);
-}
-void pageViewWillAppear(id self, SEL sel, bool animated) {
-    callSuper<void(bool)>(cls("SBDashBoardMainPageContentViewController"), self, sel, animated);
-}
-void pageViewDidLayoutSubviews(id self, SEL sel) {
-    callSuper<void()>(cls("SBDashBoardMainPageContentViewController"), self, sel);
+void pageViewDidLoad(id self, SEL) { rt::sendSuper(pageClass(), self, ui::viewDidLoad); }
+void pageViewWillAppear(id self, SEL, bool animated) { rt::sendSuper(pageClass(), self, ui::viewWillAppear, animated); }
+void pageViewDidLayoutSubviews(id self, SEL) {
+    rt::sendSuper(pageClass(), self, ui::viewDidLayoutSubviews);
     layOutMainPage(self);
 }
 // The notification list's controller, made on first use.
-id pageCombinedList(id self, SEL) {
-    auto& page = stateOf<MainPageController>(self);
+id pageCombinedList(id self, SEL cmd) {
+    auto& page = rt::state<MainPageController>(self, cmd);
     if (!page.combinedList) page.combinedList = rt::allocInit("SBDashBoardNotificationListViewController");
     return page.combinedList;
 }
@@ -52,8 +50,8 @@ id pageCombinedList(id self, SEL) {
 CGRect modalDateTimeFrame(id, SEL) { return defaultDateTimeFrame(); }
 
 // Touches go through the view itself and reach only its subviews.
-id passThroughHitTest(id self, SEL sel, CGPoint point, id event) {
-    id hit = callSuper<id(CGPoint, id)>(cls("SBFTouchPassThroughView"), self, sel, point, event);
+id passThroughHitTest(id self, SEL, CGPoint point, id event) {
+    id hit = rt::sendSuper(cls("SBFTouchPassThroughView"), self, ui::hitTest_withEvent, point, event);
     return hit == self ? id{} : hit;
 }
 
@@ -61,16 +59,21 @@ id passThroughHitTest(id self, SEL sel, CGPoint point, id event) {
 
 std::vector<HostClass> dashBoardClasses() {
     return {
-        {"SBDashBoardViewController", "UIViewController", {}, {method<&listMinY>("listMinY", kFrom11)}},
-        {"SBDashBoardNotificationListViewController", "UIViewController", {},
-         {method<&suggestedListViewFrame>("_suggestedListViewFrame", kBefore11), method<&listLoadView>("loadView"),
-          method<&listViewDidLayoutSubviews>("viewDidLayoutSubviews")}},
-        {"SBDashBoardMainPageContentViewController", "UIViewController", rt::factoryFor<MainPageController>(),
-         {method<&pageLoadView>("loadView"), method<&pageViewDidLoad>("viewDidLoad"),
-          method<&pageViewWillAppear>("viewWillAppear:"), method<&pageViewDidLayoutSubviews>("viewDidLayoutSubviews"),
-          method<&pageCombinedList>("combinedListViewController")}},
-        {"SBDashBoardModalView", "UIView", {}, {method<&modalDateTimeFrame>("_dateTimeFrame")}},
-        {"SBFTouchPassThroughView", "UIView", {}, {method<&passThroughHitTest>("hitTest:withEvent:")}},
+        {"SBDashBoardViewController", "UIViewController", {}, {method<&listMinY>(host::listMinY, kFrom11)}},
+        {"SBDashBoardNotificationListViewController",
+         "UIViewController",
+         {},
+         {method<&suggestedListViewFrame>(host::_suggestedListViewFrame, kBefore11),
+          method<&listLoadView>(ui::loadView), method<&listViewDidLayoutSubviews>(ui::viewDidLayoutSubviews)}},
+        {"SBDashBoardMainPageContentViewController",
+         "UIViewController",
+         rt::factoryFor<MainPageController>(),
+         {method<&pageLoadView>(ui::loadView), method<&pageViewDidLoad>(ui::viewDidLoad),
+          method<&pageViewWillAppear>(ui::viewWillAppear),
+          method<&pageViewDidLayoutSubviews>(ui::viewDidLayoutSubviews),
+          method<&pageCombinedList>(host::combinedListViewController)}},
+        {"SBDashBoardModalView", "UIView", {}, {method<&modalDateTimeFrame>(host::_dateTimeFrame)}},
+        {"SBFTouchPassThroughView", "UIView", {}, {method<&passThroughHitTest>(ui::hitTest_withEvent)}},
     };
 }
 

@@ -4,6 +4,8 @@
 #include "HostClass.h"
 #include "Legibility.h"
 #include "StockDateView.h"
+#include "host/DateView.h"
+#include "uikit/UIColor.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
 
@@ -23,48 +25,54 @@ public:
 
 rt::Class* cls(const char* name) { return rt::objc_getClass(name); }
 
-id legibilityInit(id self, SEL) {
-    stateOf<LegibilitySettings>(self).primaryColor = rt::sendClass<id()>(cls("UIColor"), "whiteColor");
+id legibilityInit(id self, SEL cmd) {
+    rt::state<LegibilitySettings>(self, cmd).primaryColor = ui::whiteColor();
     return self;
 }
-id primaryColor(id self, SEL) { return stateOf<LegibilitySettings>(self).primaryColor; }
-void setPrimaryColor(id self, SEL, id colour) { stateOf<LegibilitySettings>(self).primaryColor = colour; }
+id primaryColor(id self, SEL cmd) { return rt::state<LegibilitySettings>(self, cmd).primaryColor; }
+void setPrimaryColor(id self, SEL cmd, id colour) { rt::state<LegibilitySettings>(self, cmd).primaryColor = colour; }
 
-void dateViewLayoutSubviews(id self, SEL sel) {
-    callSuper<void()>(cls("SBFLockScreenDateView"), self, sel);
+void dateViewLayoutSubviews(id self, SEL) {
+    rt::sendSuper(cls("SBFLockScreenDateView"), self, ui::layoutSubviews);
     layoutStockDateView(self);
 }
-void dateViewSetFrame(id self, SEL sel, CGRect frame) {
-    callSuper<void(CGRect)>(cls("SBFLockScreenDateView"), self, sel, frame);
+void dateViewSetFrame(id self, SEL, CGRect frame) {
+    rt::sendSuper(cls("SBFLockScreenDateView"), self, ui::setFrame, frame);
 }
 
-id controllerInit(id self, SEL sel) {
-    self = callSuper<id()>(cls("SBLockScreenDateViewController"), self, sel);
+id controllerInit(id self, SEL cmd) {
+    self = rt::sendSuper(cls("SBLockScreenDateViewController"), self, rt::init);
     if (!self) return self;
     id settings = rt::allocInit("_UILegibilitySettings");
-    rt::send<void(id)>(settings, "setPrimaryColor:", legibilityPrimaryColor());
-    stateOf<DateViewController>(self).legibilitySettings = settings;
+    host::setPrimaryColor(settings, legibilityPrimaryColor());
+    rt::state<DateViewController>(self, cmd).legibilitySettings = settings;
     return self;
 }
-void controllerLoadView(id self, SEL) {
-    rt::send<void(id)>(self, "setView:", makeStockDateView(defaultDateTimeFrame()));
-}
-// Refreshes the date view's text and colour.
+void controllerLoadView(id self, SEL) { ui::setView(self, makeStockDateView(defaultDateTimeFrame())); }
 void controllerUpdateView(id self, SEL) { refreshStockDateView(self); }
-id controllerLegibilitySettings(id self, SEL) { return stateOf<DateViewController>(self).legibilitySettings; }
+id controllerLegibilitySettings(id self, SEL cmd) {
+    return rt::state<DateViewController>(self, cmd).legibilitySettings;
+}
 
 }  // namespace
 
 std::vector<HostClass> dateViewClasses() {
     return {
-        {"_UILegibilitySettings", "NSObject", rt::factoryFor<LegibilitySettings>(),
-         {method<&legibilityInit>("init"), method<&primaryColor>("primaryColor"),
-          method<&setPrimaryColor>("setPrimaryColor:")}},
-        {"SBFLockScreenDateView", "UIView", {},
-         {method<&dateViewLayoutSubviews>("layoutSubviews"), method<&dateViewSetFrame>("setFrame:")}},
-        {"SBLockScreenDateViewController", "UIViewController", rt::factoryFor<DateViewController>(),
-         {method<&controllerInit>("init"), method<&controllerLoadView>("loadView"),
-          method<&controllerUpdateView>("_updateView"), method<&controllerLegibilitySettings>("legibilitySettings")}},
+        {"_UILegibilitySettings",
+         "NSObject",
+         rt::factoryFor<LegibilitySettings>(),
+         {method<&legibilityInit>(rt::init), method<&primaryColor>(host::primaryColor),
+          method<&setPrimaryColor>(host::setPrimaryColor)}},
+        {"SBFLockScreenDateView",
+         "UIView",
+         {},
+         {method<&dateViewLayoutSubviews>(ui::layoutSubviews), method<&dateViewSetFrame>(ui::setFrame)}},
+        {"SBLockScreenDateViewController",
+         "UIViewController",
+         rt::factoryFor<DateViewController>(),
+         {method<&controllerInit>(rt::init), method<&controllerLoadView>(ui::loadView),
+          method<&controllerUpdateView>(host::_updateView),
+          method<&controllerLegibilitySettings>(host::legibilitySettings)}},
     };
 }
 

@@ -9,7 +9,7 @@ void registerHostClasses(const std::vector<HostClass>& table, int majorVersion) 
         if (!super) throw rt::Error(std::string("host class ") + spec.name + ": no superclass " + spec.superclass);
         rt::Class* cls = rt::objc_registerClass(spec.name, super, spec.factory);
         for (const HostMethod& m : spec.methods)
-            if (m.versions.has(majorVersion)) m.define(m.classMethod ? cls->metaclass() : cls, m.selector);
+            if (m.versions.has(majorVersion)) m.define(cls);
     }
 }
 

@@ -3,8 +3,7 @@
 // versions that have it.
 #pragma once
 
-#include <string_view>
-#include <utility>
+#include <functional>
 #include <vector>
 
 #include "foundation/Objects.h"
@@ -21,16 +20,16 @@ inline constexpr Versions kAllVersions{};
 inline constexpr Versions kFrom11{11, 1000};
 inline constexpr Versions kBefore11{0, 11};
 
+// A stock method: it defines itself on the class being registered.
 struct HostMethod {
-    const char* selector;
-    void (*define)(rt::Class* cls, std::string_view selector);
+    std::function<void(rt::Class* cls)> define;
     Versions versions = kAllVersions;
-    bool classMethod = false;
 };
 
-template <auto Imp>
-HostMethod method(const char* selector, Versions versions = kAllVersions) {
-    return {selector, [](rt::Class* cls, std::string_view sel) { rt::defineMethod(cls, sel, Imp); }, versions};
+// The implementation's type must be the message's, or the table does not compile.
+template <auto Imp, class Sig>
+HostMethod method(const rt::Msg<Sig>& message, Versions versions = kAllVersions) {
+    return {[&message](rt::Class* cls) { rt::defineMethod(cls, message, Imp); }, versions};
 }
 
 struct HostClass {
@@ -44,27 +43,6 @@ struct HostClass {
 // Registers the classes that the running system version has, in table order
 // (superclasses first), each with the methods of that version.
 void registerHostClasses(const std::vector<HostClass>& table, int majorVersion);
-
-// Calls the implementation that `cls`'s superclass has for `sel`: the stock
-// methods of a host class run the toolkit's behaviour first.
-template <class Sig, class... Args>
-auto callSuper(rt::Class* cls, const id& self, SEL sel, Args&&... args) {
-    rt::Class* super = cls->superclass();
-    rt::Method* m = super ? super->lookup(sel) : nullptr;
-    if (!m) rt::unrecognizedSelector(self, sel);
-    return [&]<class R, class... A>(R (*)(A...)) -> R {
-        return rt::typedImp<R(A...)>(super, sel, *m)(self, sel, static_cast<A>(std::forward<Args>(args))...);
-    }(static_cast<Sig*>(nullptr));
-}
-
-// The state of a host object of C++ type T (the factory's type).
-template <class T>
-T& stateOf(const id& self) {
-    auto* p = dynamic_cast<T*>(self.get());
-    if (!p) throw rt::Error(std::string("host object of class ") + (self && self->isa ? self->isa->name() : "nil") +
-                            " lacks its state");
-    return *p;
-}
 
 // Each group's table.
 std::vector<HostClass> applicationClasses();

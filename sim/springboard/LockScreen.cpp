@@ -7,6 +7,9 @@
 #include "Geometry.h"
 #include "StockDateView.h"
 #include "foundation/RunLoop.h"
+#include "host/Chrome.h"
+#include "host/DashBoard.h"
+#include "host/DateView.h"
 #include "uikit/UIApplication.h"
 #include "uikit/UIColor.h"
 #include "uikit/UIDevice.h"
@@ -25,7 +28,6 @@ constexpr double kArtworkShare = 0.6;      // of the screen's width
 constexpr double kCallToActionBottom = 40;  // from the bottom edge to the label's
 constexpr double kCallToActionHeight = 24;
 constexpr int kMediaProcess = 4242;  // the pid the media app runs as
-constexpr const char* kTodaySelector = "_allowsCapabilityLockScreenTodayViewWithExplanation:";
 
 int majorVersion() {
     const std::string& v = ui::deviceProfile().systemVersion;
@@ -37,9 +39,9 @@ int majorVersion() {
 double screenWidth() { return ui::deviceProfile().screenWidth; }
 double screenHeight() { return ui::deviceProfile().screenHeight; }
 
-id pageView() { return rt::send<id()>(lockScreen().page, "viewIfLoaded"); }
+id pageView() { return ui::viewIfLoaded(lockScreen().page); }
 
-void updateDateView() { rt::send<void()>(lockScreen().dateController, "_updateView"); }
+void updateDateView() { host::_updateView(lockScreen().dateController); }
 
 // The stock date view changes with the minute.
 void startMinuteTick() {
@@ -50,9 +52,7 @@ void startMinuteTick() {
     }, "the date view's first minute");
 }
 
-id listView(const id& page) {
-    return rt::send<id()>(rt::send<id()>(page, "combinedListViewController"), "viewIfLoaded");
-}
+id listView(const id& page) { return ui::viewIfLoaded(host::combinedListViewController(page)); }
 
 rt::Class* todayPageClass() {
     static rt::Class* cls = [] {
@@ -91,20 +91,20 @@ void showSafeModeBanner(const std::string& culprits) {
     std::string text = "Safe Mode: tweaks are not loaded";
     if (culprits != "-" && !culprits.empty()) text += " (SpringBoard crashed with " + culprits + ")";
     id banner = ui::makeLabel(CGRectMake(0, 20, screenWidth(), 44));
-    ui::setText(banner, text);
+    ui::setText(banner, NSStr(text));
     ui::setNumberOfLines(banner, 2);
     ui::setTextAlignment(banner, NSTextAlignmentCenter);
-    ui::setFont(banner, ui::fontWithName("HelveticaNeue-Bold", 13));
+    ui::setFont(banner, ui::boldSystemFontOfSize(13));
     ui::setTextColor(banner, ui::whiteColor());
-    ui::setBackgroundColor(banner, ui::colorWithRGBA(0.80, 0.12, 0.12, 0.92));
+    ui::setBackgroundColor(banner, ui::colorWithRed_green_blue_alpha(0.80, 0.12, 0.12, 0.92));
     ui::addSubview(ls.window, banner);
 }
 
 void fillMainPage(const id& page) {
-    id view = rt::send<id()>(page, "viewIfLoaded");
+    id view = ui::viewIfLoaded(page);
     if (!view) return;
     if (id dateView = ui::view(lockScreen().dateController)) ui::addSubview(view, dateView);
-    id list = ui::view(rt::send<id()>(page, "combinedListViewController"));
+    id list = ui::view(host::combinedListViewController(page));
     ui::setFrame(list, hostListFrame());
     ui::addSubview(view, list);
 
@@ -112,27 +112,26 @@ void fillMainPage(const id& page) {
     id callToAction =
         ui::makeView(rt::objc_getClass("SBUICallToActionLabel"), CGRectMake(0, top, screenWidth(), kCallToActionHeight));
     ui::addSubview(view, callToAction);
-    rt::send<void(id, id, bool)>(callToAction, "setText:forLanguage:animated:", NSStr(callToActionText()), NSStr("en"),
-                                 false);
+    host::setText_forLanguage_animated(callToAction, NSStr(callToActionText()), NSStr("en"), false);
 }
 
 void layOutMainPage(const id& page) {
-    id view = rt::send<id()>(page, "viewIfLoaded");
+    id view = ui::viewIfLoaded(page);
     if (!view) return;
     // The stock date view keeps its default place; add-ons follow its frame.
-    id dateView = rt::send<id()>(lockScreen().dateController, "viewIfLoaded");
+    id dateView = ui::viewIfLoaded(lockScreen().dateController);
     if (dateView && ui::superview(dateView) == view) ui::setFrame(dateView, defaultDateTimeFrame());
 
-    id listController = rt::send<id()>(page, "combinedListViewController");
-    id list = rt::send<id()>(listController, "viewIfLoaded");
+    id listController = host::combinedListViewController(page);
+    id list = ui::viewIfLoaded(listController);
     if (!list) return;
     CGRect frame;
     if (majorVersion() >= 11) {
-        id dashboard = rt::send<id()>(page, "parentViewController");
-        double top = rt::send<double()>(dashboard ? dashboard : lockScreen().dashboard, "listMinY");
+        id dashboard = ui::parentViewController(page);
+        double top = host::listMinY(dashboard ? dashboard : lockScreen().dashboard);
         frame = CGRectMake(0, top, screenWidth(), screenHeight() - top);
     } else {
-        frame = rt::send<CGRect()>(listController, "_suggestedListViewFrame");
+        frame = host::_suggestedListViewFrame(listController);
     }
     ui::setFrame(list, frame);
 }
@@ -178,17 +177,17 @@ bool openTodayView() {
     if (ls.todayView) return true;
     id policy = rt::allocInit(majorVersion() >= 11 ? "SBMainDisplayPolicyAggregator" : "SBPolicyAggregator");
     id explanation;
-    if (!rt::send<bool(id*)>(policy, kTodaySelector, &explanation)) {
+    if (!host::_allowsCapabilityLockScreenTodayViewWithExplanation(policy, &explanation)) {
         std::printf("SpringBoard: the today view is not allowed%s%s\n", explanation ? ": " : "",
                     explanation ? describe(explanation).c_str() : "");
         return false;
     }
     id dashboardView = ui::view(ls.dashboard);
     ls.todayView = ui::makeView(todayPageClass(), ui::bounds(dashboardView));
-    ui::setBackgroundColor(ls.todayView, ui::colorWithWhite(0, 0.45));
+    ui::setBackgroundColor(ls.todayView, ui::colorWithWhite_alpha(0, 0.45));
     id title = ui::makeLabel(CGRectMake(16, 40, screenWidth() - 32, 40));
-    ui::setText(title, "Today");
-    ui::setFont(title, ui::fontWithName("HelveticaNeue-Bold", 30));
+    ui::setText(title, NSStr("Today"));
+    ui::setFont(title, ui::fontWithName_size(NSStr("HelveticaNeue-Bold"), 30));
     ui::setTextColor(title, ui::whiteColor());
     ui::addSubview(ls.todayView, title);
     ui::addSubview(dashboardView, ls.todayView);

@@ -58,7 +58,7 @@ double number(const std::string& word) {
 // itself (notifications and labels included), which turns its pages.
 bool isBackground(const id& hit) {
     for (id v = hit; v; v = ui::superview(v)) {
-        id recognizers = rt::send<id()>(v, "gestureRecognizers");
+        id recognizers = ui::gestureRecognizers(v);
         auto list = rt::cast<NSArray>(recognizers);
         if (list && !list->items.empty()) return false;
     }

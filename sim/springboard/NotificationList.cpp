@@ -25,14 +25,14 @@ constexpr Sample kSamples[] = {
 
 id makeCell(const Sample& sample) {
     id cell = ui::makeView();
-    ui::setBackgroundColor(cell, ui::colorWithWhite(1, 0.7));
+    ui::setBackgroundColor(cell, ui::colorWithWhite_alpha(1, 0.7));
     id app = ui::makeLabel(CGRectMake(12, 8, 200, 16));
-    ui::setText(app, sample.app);
-    ui::setFont(app, ui::fontWithName("HelveticaNeue", 12));
-    ui::setTextColor(app, ui::colorWithWhite(0.3, 1));
+    ui::setText(app, NSStr(sample.app));
+    ui::setFont(app, ui::fontWithName_size(NSStr("HelveticaNeue"), 12));
+    ui::setTextColor(app, ui::colorWithWhite_alpha(0.3, 1));
     id message = ui::makeLabel(CGRectMake(12, 28, 200, 24));
-    ui::setText(message, sample.message);
-    ui::setFont(message, ui::fontWithName("HelveticaNeue", 16));
+    ui::setText(message, NSStr(sample.message));
+    ui::setFont(message, ui::fontWithName_size(NSStr("HelveticaNeue"), 16));
     ui::addSubview(cell, app);
     ui::addSubview(cell, message);
     return cell;
@@ -43,7 +43,7 @@ id makeCell(const Sample& sample) {
 void loadNotificationList(const id& controller) {
     id list = ui::makeView(ui::screenBounds());
     for (const Sample& sample : kSamples) ui::addSubview(list, makeCell(sample));
-    rt::send<void(id)>(controller, "setView:", list);
+    ui::setView(controller, list);
     layoutNotificationList(list);
 }
 

@@ -110,8 +110,8 @@ LiveFrames& liveFrames() {
 
 std::string screenshotCommand(const std::string& path) {
     render::Frame frame = renderScreenNow();
-    if (auto written = frame.writePNG(requirePath(path, "screenshot")); !written)
-        throw std::runtime_error(written.reason());
+    ns::Result<> written = frame.writePNG(requirePath(path, "screenshot"));
+    if (!written) throw std::runtime_error(written.reason());
     return "ok";
 }
 
@@ -126,7 +126,8 @@ std::string frameCommand(const std::string& path) {
     if (live.serial > 0 && live.last.size() == size && std::memcmp(live.last.data(), pixels, size) == 0)
         return "same " + std::to_string(live.serial);
 
-    if (auto written = frame.writePNG(path, true); !written) throw std::runtime_error(written.reason());
+    ns::Result<> written = frame.writePNG(path, true);
+    if (!written) throw std::runtime_error(written.reason());
     live.last.assign(pixels, pixels + size);
     return "new " + std::to_string(++live.serial);
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/DateFormatter.h"
 #include "foundation/RunLoop.h"
+#include "host/DateView.h"
 #include "uikit/UIFont.h"
 #include "uikit/UILabel.h"
 #include "uikit/UIViewController.h"
@@ -16,14 +17,14 @@ constexpr double kTimeShare = 0.65;  // of the view's height; the date takes the
 
 id labelTagged(const id& view, long tag) {
     for (const id& sub : ui::subviews(view))
-        if (rt::isKindOfClass(sub, "UILabel") && rt::send<long()>(sub, "tag") == tag) return sub;
+        if (rt::isKindOfClass(sub, "UILabel") && ui::tag(sub) == tag) return sub;
     return {};
 }
 
 id makeLabel(long tag, const char* font, double size) {
     id label = ui::makeLabel();
-    rt::send<void(long)>(label, "setTag:", tag);
-    ui::setFont(label, ui::fontWithName(font, size));
+    ui::setTag(label, tag);
+    ui::setFont(label, ui::fontWithName_size(NSStr(font), size));
     ui::setTextAlignment(label, NSTextAlignmentCenter);
     return label;
 }
@@ -57,11 +58,11 @@ void layoutStockDateView(const id& view) {
 
 void refreshStockDateView(const id& controller) {
     id view = ui::view(controller);
-    id colour = rt::send<id()>(rt::send<id()>(controller, "legibilitySettings"), "primaryColor");
+    id colour = host::primaryColor(host::legibilitySettings(controller));
     id time = stockTimeLabel(view);
     id date = stockDateLabel(view);
-    ui::setText(time, formatNow("H:mm"));
-    ui::setText(date, formatNow("EEEE, MMMM d"));
+    ui::setText(time, NSStr(formatNow("H:mm")));
+    ui::setText(date, NSStr(formatNow("EEEE, MMMM d")));
     ui::setTextColor(time, colour);
     ui::setTextColor(date, colour);
 }

@@ -2,6 +2,7 @@
 // and the view's style with its layout format.
 #include "HostClass.h"
 #include "WeatherWidget.h"
+#include "host/Weather.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
 
@@ -27,42 +28,47 @@ public:
     double updateInterval = 0;
 };
 
-unsigned long styleFormat(id self, SEL) { return stateOf<TodayPadViewStyle>(self).format; }
-void styleSetFormat(id self, SEL, unsigned long format) { stateOf<TodayPadViewStyle>(self).format = format; }
+unsigned long styleFormat(id self, SEL cmd) { return rt::state<TodayPadViewStyle>(self, cmd).format; }
+void styleSetFormat(id self, SEL cmd, unsigned long format) { rt::state<TodayPadViewStyle>(self, cmd).format = format; }
 
-void setTemperature(id self, SEL, id value) { stateOf<TodayPadView>(self).temperature = value; }
-void setLocationName(id self, SEL, id value) { stateOf<TodayPadView>(self).locationName = value; }
-void setConditionsLine(id self, SEL, id value) { stateOf<TodayPadView>(self).conditionsLine = value; }
-void setConditionsImage(id self, SEL, id value) { stateOf<TodayPadView>(self).conditionsImage = value; }
-id temperature(id self, SEL) { return stateOf<TodayPadView>(self).temperature; }
-id locationName(id self, SEL) { return stateOf<TodayPadView>(self).locationName; }
-id conditionsLine(id self, SEL) { return stateOf<TodayPadView>(self).conditionsLine; }
-id conditionsImage(id self, SEL) { return stateOf<TodayPadView>(self).conditionsImage; }
+TodayPadView& pad(const id& self, SEL cmd) { return rt::state<TodayPadView>(self, cmd); }
+void setTemperature(id self, SEL cmd, id value) { pad(self, cmd).temperature = value; }
+void setLocationName(id self, SEL cmd, id value) { pad(self, cmd).locationName = value; }
+void setConditionsLine(id self, SEL cmd, id value) { pad(self, cmd).conditionsLine = value; }
+void setConditionsImage(id self, SEL cmd, id value) { pad(self, cmd).conditionsImage = value; }
+id temperature(id self, SEL cmd) { return pad(self, cmd).temperature; }
+id locationName(id self, SEL cmd) { return pad(self, cmd).locationName; }
+id conditionsLine(id self, SEL cmd) { return pad(self, cmd).conditionsLine; }
+id conditionsImage(id self, SEL cmd) { return pad(self, cmd).conditionsImage; }
 
-void widgetLoadView(id self, SEL) {
-    rt::send<void(id)>(self, "setView:", ui::makeView(rt::objc_getClass("WATodayPadView"), CGRectZero));
-}
+void widgetLoadView(id self, SEL) { ui::setView(self, ui::makeView(rt::objc_getClass("WATodayPadView"), CGRectZero)); }
 // The widget fetches weather this often while it lives; fetching comes with the weather record.
-void widgetSetUpdateInterval(id self, SEL, double seconds) {
-    stateOf<WidgetController>(self).updateInterval = seconds;
+void widgetSetUpdateInterval(id self, SEL cmd, double seconds) {
+    rt::state<WidgetController>(self, cmd).updateInterval = seconds;
     startWeatherRefresh(self, seconds);
 }
-double widgetUpdateInterval(id self, SEL) { return stateOf<WidgetController>(self).updateInterval; }
+double widgetUpdateInterval(id self, SEL cmd) { return rt::state<WidgetController>(self, cmd).updateInterval; }
 
 }  // namespace
 
 std::vector<HostClass> weatherClasses() {
     return {
-        {"WATodayPadViewStyle", "NSObject", rt::factoryFor<TodayPadViewStyle>(),
-         {method<&styleFormat>("format"), method<&styleSetFormat>("setFormat:")}},
-        {"WATodayPadView", "UIView", rt::factoryFor<TodayPadView>(),
-         {method<&setTemperature>("setTemperature:"), method<&setLocationName>("setLocationName:"),
-          method<&setConditionsLine>("setConditionsLine:"), method<&setConditionsImage>("setConditionsImage:"),
-          method<&temperature>("temperature"), method<&locationName>("locationName"),
-          method<&conditionsLine>("conditionsLine"), method<&conditionsImage>("conditionsImage")}},
-        {"WALockscreenWidgetViewController", "UIViewController", rt::factoryFor<WidgetController>(),
-         {method<&widgetLoadView>("loadView"), method<&widgetSetUpdateInterval>("setUpdateInterval:"),
-          method<&widgetUpdateInterval>("updateInterval")}},
+        {"WATodayPadViewStyle",
+         "NSObject",
+         rt::factoryFor<TodayPadViewStyle>(),
+         {method<&styleFormat>(host::format), method<&styleSetFormat>(host::setFormat)}},
+        {"WATodayPadView",
+         "UIView",
+         rt::factoryFor<TodayPadView>(),
+         {method<&setTemperature>(host::setTemperature), method<&setLocationName>(host::setLocationName),
+          method<&setConditionsLine>(host::setConditionsLine), method<&setConditionsImage>(host::setConditionsImage),
+          method<&temperature>(host::temperature), method<&locationName>(host::locationName),
+          method<&conditionsLine>(host::conditionsLine), method<&conditionsImage>(host::conditionsImage)}},
+        {"WALockscreenWidgetViewController",
+         "UIViewController",
+         rt::factoryFor<WidgetController>(),
+         {method<&widgetLoadView>(ui::loadView), method<&widgetSetUpdateInterval>(host::setUpdateInterval),
+          method<&widgetUpdateInterval>(host::updateInterval)}},
     };
 }
 

@@ -4,6 +4,7 @@
 
 #include "ConditionImage.h"
 #include "foundation/RunLoop.h"
+#include "host/Weather.h"
 #include "uikit/UIViewController.h"
 #include "weather/WeatherRecord.h"
 
@@ -28,13 +29,13 @@ void invalidate(const id& timer) {
 }  // namespace
 
 bool refreshWidget(const id& widget) {
-    if (!widget || !rt::send<id()>(widget, "parentViewController")) return false;
+    if (!widget || !ui::parentViewController(widget)) return false;
     weather::Record record = weather::readRecord(weather::kRecordFile);
     id view = ui::view(widget);
-    rt::send<void(id)>(view, "setTemperature:", NSStr(record.temperature));
-    rt::send<void(id)>(view, "setLocationName:", NSStr(record.location));
-    rt::send<void(id)>(view, "setConditionsImage:", conditionImage(record.icon));
-    rt::send<void(id)>(view, "setConditionsLine:", NSStr(record.conditions));
+    host::setTemperature(view, NSStr(record.temperature));
+    host::setLocationName(view, NSStr(record.location));
+    host::setConditionsImage(view, conditionImage(record.icon));
+    host::setConditionsLine(view, NSStr(record.conditions));
     return true;
 }
 

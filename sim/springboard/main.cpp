@@ -28,6 +28,7 @@
 #include "device/Profile.h"
 #include "device/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
+#include "host/Application.h"
 #include "substrate/Loader.h"
 #include "uikit/Layout.h"
 
@@ -115,7 +116,7 @@ int launch(const Options& options) {
     }
 
     id application = rt::allocInit("SpringBoard");
-    rt::send<void(id)>(application, "applicationDidFinishLaunching:", application);
+    host::applicationDidFinishLaunching(application, application);
     ui::installLayoutPass();
     springboard::startLockScreen();
     if (!options.safeMode.empty()) springboard::showSafeModeBanner(options.safeMode);

@@ -60,7 +60,7 @@ TEST_F(MostColorTest, ATransparentImageIsClearAndDark) {
 
 TEST_F(MostColorTest, ComponentsOfATranslucentColourArePremultiplied) {
     double c[3] = {};
-    rt::send<void(double*, id)>(flat(1, 1, 1), "getRGBComponents:forColor:", c, ui::colorWithWhite(1, 0.5));
+    rt::send<void(double*, id)>(flat(1, 1, 1), "getRGBComponents:forColor:", c, ui::colorWithWhite_alpha(1, 0.5));
     EXPECT_EQ(std::vector<double>(c, c + 3), (std::vector<double>{128, 128, 128}));
 }
 

@@ -44,18 +44,18 @@ TEST(DumpViewJson, LabelsCarryTheirTextColourFontAndColourRuns) {
     ui::registerUIKitClasses();
     id root = ui::makeView(CGRectMake(0, 0, 100, 200));
     id label = ui::makeLabel(CGRectMake(5, 6, 50, 20));
-    ui::setText(label, "21:05");
-    ui::setFont(label, ui::fontWithName("PingFangSC-Thin", 55));
+    ui::setText(label, NSStr("21:05"));
+    ui::setFont(label, ui::fontWithName_size(NSStr("PingFangSC-Thin"), 55));
     ui::setTextColor(label, ui::whiteColor());
     ui::setTextAlignment(label, NSTextAlignmentCenter);
     id attributed = ui::makeLabel();
     id text = ui::mutableAttributedString("21:05");
-    ui::addAttribute(text, NSForegroundColorAttributeName, ui::clearColor(), NSMakeRange(2, 1));
+    ui::addAttribute_value_range(text, NSStr(NSForegroundColorAttributeName), ui::clearColor(), NSMakeRange(2, 1));
     ui::setAttributedText(attributed, text);
     id image = ui::makeImageView(CGRectMake(0, 0, 10, 10));
     ui::setHidden(image, true);
     ui::setAlpha(root, 0.5);
-    ui::setBackgroundColor(root, ui::colorWithWhite(0, 0.35));
+    ui::setBackgroundColor(root, ui::colorWithWhite_alpha(0, 0.35));
     for (const id& v : {label, attributed, image}) ui::addSubview(root, v);
 
     Json out = dump::viewJson(root);
@@ -159,7 +159,7 @@ TEST(DumpText, ATextWithInvalidBytesIsShownReplacedNeverAFailedDump) {
     ui::registerUIKitClasses();
     id root = ui::makeView(CGRectMake(0, 0, 100, 200));
     id label = ui::makeLabel(CGRectMake(0, 0, 50, 20));
-    ui::setText(label, std::string("21\xff\xfe:05 \xc3", 9));  // not UTF-8, as a tweak may set it
+    ui::setText(label, NSStr(std::string("21\xff\xfe:05 \xc3", 9)));  // not UTF-8, as a tweak may set it
     ui::addSubview(root, label);
     Json document;
     document["views"] = dump::viewJson(root);

@@ -72,7 +72,7 @@ std::size_t indexOf(const std::string& event) {
 std::string callToActionText() {
     id page = ui::view(springboard::lockScreen().page);
     for (const id& v : ui::subviews(page))
-        if (rt::isKindOfClass(v, "SBUICallToActionLabel")) return ui::text(ui::subviews(v).at(0));
+        if (rt::isKindOfClass(v, "SBUICallToActionLabel")) return str(ui::text(ui::subviews(v).at(0)));
     return "<none>";
 }
 
@@ -188,7 +188,7 @@ TEST(HostLife, AnAlertTakesTheTouchesAndItsButtonClosesIt) {
             auto commands = springboard::lockScreenCommands();
             auto touch = [&](const std::string& what) { return commands.at("touch")(what); };
             id alert = ui::makeAlert("Title", "Message", id{}, "Cancel", NSStr("Other"));
-            ui::showAlert(alert);
+            ui::show(alert);
             std::vector<CGRect> areas = render::alertButtonAreas(alert, 320, 568);
             CHECK(areas.size() == 2);
             CHECK(CGRectGetMinX(areas[1]) >= CGRectGetMaxX(areas[0]) - 0.5);  // side by side
@@ -225,10 +225,10 @@ TEST(HostLife, FramesAreWrittenOnlyWhenTheScreenChanges) {
             CHECK(springboard::frameCommand(file) == "same 1");
             CHECK(std::filesystem::last_write_time(file) == written);
             id patch = ui::makeView(rt::objc_getClass("UIView"), CGRectMake(10, 300, 50, 50));
-            ui::setBackgroundColor(patch, ui::colorWithRGBA(1, 0, 0, 1));
+            ui::setBackgroundColor(patch, ui::colorWithRed_green_blue_alpha(1, 0, 0, 1));
             ui::addSubview(springboard::lockScreen().window, patch);
             CHECK(springboard::frameCommand(file) == "new 2");
-            CGImageRef picture = cg::loadImageFile(file).image;
+            CGImageRef picture = cg::loadImageFile(file).valueOr({});
             CHECK(picture && picture->width == 640 && picture->height == 1136);
             bool threw = false;
             try {

@@ -83,7 +83,7 @@ void expectPanelColour(const id& colour, std::size_t expectedLabels) {
     std::vector<id> labels = panelLabels();
     CHECK(labels.size() == expectedLabels, "%zu labels shown", labels.size());
     for (const id& label : labels)
-        CHECK(ui::colorsEqual(ui::textColor(label), colour), "label \"%s\" is %s, not %s", ui::text(label).c_str(),
+        CHECK(ui::colorsEqual(ui::textColor(label), colour), "label \"%s\" is %s, not %s", str(ui::text(label)).c_str(),
               describe(ui::textColor(label)).c_str(), describe(colour).c_str());
 }
 

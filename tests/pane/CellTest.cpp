@@ -22,10 +22,11 @@ void expectColor(const id& color, double r, double g, double b, double a) {
 
 TEST_F(CellTest, HeaderAsksNinetyPointsForEveryWidth) {
     id cell = headerCell();
-    for (float width : {0.0f, 1.0f, 320.0f, 414.6f, 2732.0f, 1e9f, -50.0f}) EXPECT_EQ(ps::preferredHeight(cell, width), 90.0f);
+    for (float width : {0.0f, 1.0f, 320.0f, 414.6f, 2732.0f, 1e9f, -50.0f})
+        EXPECT_EQ(ps::preferredHeightForWidth(cell, width), 90.0f);
     // An ordinary row asks for less, so the header's answer is its own.
     id plain = ps::cellForSpecifier(rt::allocInit("PSListController"), ps::makeSpecifier("Row", PSStaticTextCell));
-    EXPECT_NE(ps::preferredHeight(plain, 320), 90.0f);
+    EXPECT_NE(ps::preferredHeightForWidth(plain, 320), 90.0f);
 }
 
 TEST_F(CellTest, HeaderLabelsTakeTheScreensWidthCutTowardZero) {
@@ -50,8 +51,8 @@ TEST_F(CellTest, HeaderTextsFontsAndOverlap) {
         double size;
     };
     for (const Expected& e : {Expected{cell->heading, "Orvelle", 48}, Expected{cell->subtitleK, "Tovik", 16}}) {
-        EXPECT_EQ(ui::text(e.label), e.text);
-        EXPECT_EQ(ui::fontName(ui::font(e.label)), "HelveticaNeue-UltraLight");
+        EXPECT_EQ(str(ui::text(e.label)), e.text);
+        EXPECT_EQ(str(ui::fontName(ui::font(e.label))), "HelveticaNeue-UltraLight");
         EXPECT_EQ(ui::pointSize(ui::font(e.label)), e.size);
         EXPECT_EQ(ui::numberOfLines(e.label), 1);
         EXPECT_EQ(ui::textAlignment(e.label), NSTextAlignmentCenter);
@@ -73,7 +74,7 @@ TEST_F(CellTest, TheListsHeaderRowIsAHeaderCell) {
     for (const id& s : ps::specifierList(root))
         if (isEqualToString(ps::property(s, "cellClass"), "HeaderCell")) header = ps::cellForSpecifier(root, s);
     ASSERT_TRUE(rt::cast<HeaderCell>(header));
-    EXPECT_EQ(ui::text(rt::cast<HeaderCell>(header)->heading), "Orvelle");
+    EXPECT_EQ(str(ui::text(rt::cast<HeaderCell>(header)->heading)), "Orvelle");
 }
 
 TEST_F(CellTest, SwitchRowsAreBlueAndStoreBooleans) {

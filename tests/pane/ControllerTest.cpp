@@ -107,9 +107,9 @@ TEST_F(ControllerTest, TheMorePageIsReachedFromTheFirst) {
 
 TEST_F(ControllerTest, RowsStoreTheirValueWithItsType) {
     id root = rootController();
-    EXPECT_EQ(ps::chooseListItem(root, rowWithKey(root, "clockStyle"), 1), "");
-    EXPECT_EQ(ps::commitText(root, rowWithKey(root, "subTitle"), "Hello"), "");
-    EXPECT_EQ(ps::setSwitch(root, rowWithKey(root, "enableOVS"), true), "");
+    EXPECT_EQ(ps::chooseListItem(root, rowWithKey(root, "clockStyle"), 1).reason(), "");
+    EXPECT_EQ(ps::commitText(root, rowWithKey(root, "subTitle"), "Hello").reason(), "");
+    EXPECT_EQ(ps::setSwitch(root, rowWithKey(root, "enableOVS"), true).reason(), "");
     auto style = rt::cast<NSNumber>(setting("clockStyle"));
     ASSERT_TRUE(style);
     EXPECT_EQ(style->value, NSNumber::Value{std::int64_t{2}});

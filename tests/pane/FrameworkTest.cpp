@@ -69,40 +69,40 @@ TEST_F(FrameworkTest, ReadingAnswersTheStoredValueElseTheDefault) {
     EXPECT_TRUE(ns::boolValue(ps::valueForSpecifier(page, neg)));
     EXPECT_FALSE(ui::isOn(ps::control(ps::cellForSpecifier(page, neg)))) << "negate shows the opposite";
     EXPECT_FALSE(ps::valueForSpecifier(page, rows[2]));
-    EXPECT_EQ(ps::chooseListItem(page, rows[2], 1), "");
+    EXPECT_EQ(ps::chooseListItem(page, rows[2], 1).reason(), "");
     EXPECT_TRUE(isEqualToString(ps::valueForSpecifier(page, rows[2]), "2"));
 }
 
 TEST_F(FrameworkTest, ListsStoreTheChosenValueAsItIs) {
-    EXPECT_EQ(ps::chooseListItem(page, rows[2], 0), "");
+    EXPECT_EQ(ps::chooseListItem(page, rows[2], 0).reason(), "");
     auto n = rt::cast<NSNumber>(stored("mixed"));
     ASSERT_TRUE(n);
     EXPECT_EQ(n->value, NSNumber::Value{std::int64_t{2}});
-    EXPECT_EQ(ps::chooseListItem(page, rows[2], 1), "");
+    EXPECT_EQ(ps::chooseListItem(page, rows[2], 1).reason(), "");
     EXPECT_TRUE(isEqualToString(stored("mixed"), "2"));
-    EXPECT_NE(ps::chooseListItem(page, rows[2], 2), "");
+    EXPECT_NE(ps::chooseListItem(page, rows[2], 2).reason(), "");
 }
 
 TEST_F(FrameworkTest, SwitchesWriteOnlyWhenThePersonChangesThem) {
     id neg = rows[1];
-    EXPECT_EQ(ps::setSwitch(page, neg, false), "");  // already shown off
+    EXPECT_EQ(ps::setSwitch(page, neg, false).reason(), "");  // already shown off
     EXPECT_FALSE(std::filesystem::exists(folder / "test.domain.plist"));
-    EXPECT_EQ(ps::setSwitch(page, neg, true), "");
+    EXPECT_EQ(ps::setSwitch(page, neg, true).reason(), "");
     auto n = rt::cast<NSNumber>(stored("neg"));
     ASSERT_TRUE(n);
     EXPECT_EQ(n->value, NSNumber::Value{false}) << "a negated switch stores the opposite";
 }
 
 TEST_F(FrameworkTest, WritesKeepOtherKeysAndSlidersStayInRange) {
-    EXPECT_EQ(ps::setSlider(page, rows[3], 7.5), "");
-    EXPECT_EQ(ps::chooseListItem(page, rows[2], 0), "");
+    EXPECT_EQ(ps::setSlider(page, rows[3], 7.5).reason(), "");
+    EXPECT_EQ(ps::chooseListItem(page, rows[2], 0).reason(), "");
     EXPECT_EQ(ns::doubleValue(stored("level")), 1.0);
     EXPECT_TRUE(stored("mixed"));
 }
 
 TEST_F(FrameworkTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
     std::ofstream(folder / "test.domain.plist") << "not a property list";
-    EXPECT_EQ(ps::chooseListItem(page, rows[2], 0), "");
+    EXPECT_EQ(ps::chooseListItem(page, rows[2], 0).reason(), "");
     EXPECT_TRUE(stored("mixed"));
     std::ifstream aside(folder / "test.domain.plist.unreadable");
     std::string kept((std::istreambuf_iterator<char>(aside)), std::istreambuf_iterator<char>());
@@ -110,7 +110,7 @@ TEST_F(FrameworkTest, AnUnreadableFileIsKeptAsideNotOverwritten) {
 }
 
 TEST_F(FrameworkTest, DomainsCannotLeaveThePreferencesFolder) {
-    EXPECT_NE(ps::commitText(page, rows[4], "x"), "");
+    EXPECT_NE(ps::commitText(page, rows[4], "x").reason(), "");
     EXPECT_FALSE(std::filesystem::exists(folder.parent_path() / "escape.plist"));
     for (const char* bad : {"", ".", "..", "a/b", "../x"}) EXPECT_EQ(ps::domainFile(bad), "") << bad;
     EXPECT_EQ(ps::domainFile("com.tovik.orvelle"), folder.string() + "/com.tovik.orvelle.plist");
@@ -119,7 +119,7 @@ TEST_F(FrameworkTest, DomainsCannotLeaveThePreferencesFolder) {
 TEST_F(FrameworkTest, ButtonsWithoutAnAnswerAreRefused) {
     id button = ps::makeSpecifier("Go", PSButtonCell);
     rt::cast<PSSpecifier>(button)->buttonAction = rt::sel_registerName("noSuchAction");
-    EXPECT_NE(ps::pressButton(page, button), "");
+    EXPECT_NE(ps::pressButton(page, button).reason(), "");
 }
 
 }  // namespace

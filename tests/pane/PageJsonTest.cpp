@@ -52,7 +52,7 @@ TEST_F(PageJsonTest, AnAlertCarriesThePictureOfItsAccessoryView) {
     ASSERT_EQ(url.rfind("data:image/png;base64,", 0), 0u) << url;
     // The same pixels written by the graphics layer's PNG writer, byte for byte.
     std::string path = (folder / "picture.png").string();
-    ASSERT_EQ(cg::writePNG(ui::cgImage(ui::image(picture)), path), "");
+    ASSERT_EQ(cg::writePNG(ui::CGImage(ui::image(picture)), path).reason(), "");
     std::ifstream file(path, std::ios::binary);
     std::string png((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(a.value("image", ""), "data:image/png;base64," + prefs::base64(png));

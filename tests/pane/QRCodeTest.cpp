@@ -11,14 +11,14 @@
 namespace {
 
 TEST(QRCode, PictureIsTheDonationAddress) {
-    cg::LoadResult loaded = cg::loadImageFile(std::string(ORVELLEPB_BUNDLE_DIR) + "/QRCode.JPG");
-    ASSERT_TRUE(loaded.image) << loaded.error;
+    ns::Result<CGImageRef> loaded = cg::loadImageFile(std::string(ORVELLEPB_BUNDLE_DIR) + "/QRCode.JPG");
+    ASSERT_TRUE(loaded) << loaded.reason();
     std::unique_ptr<QRcode, void (*)(QRcode*)> code(
         QRcode_encodeString(orvellepb::kDonationAddress, 0, QR_ECLEVEL_M, QR_MODE_8, 1), QRcode_free);
     ASSERT_TRUE(code);
     const int quiet = 4;
     const std::size_t modules = static_cast<std::size_t>(code->width + 2 * quiet);
-    const CGImage& img = *loaded.image;
+    const CGImage& img = **loaded;
     ASSERT_EQ(img.width, img.height);
     ASSERT_EQ(img.width % modules, 0u);
     const std::size_t px = img.width / modules;

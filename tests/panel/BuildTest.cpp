@@ -72,7 +72,8 @@ TEST_F(Build, TheViewTreeStacksEachBlockInItsOrder) {
 
 TEST_F(Build, TimeFontsTurnLightWithUseBoldAndNothingElseChanges) {
     auto fontOf = [](const id& label) {
-        return ui::fontName(ui::font(label)) + " " + std::to_string(static_cast<int>(ui::pointSize(ui::font(label))));
+        return str(ui::fontName(ui::font(label))) + " " +
+               std::to_string(static_cast<int>(ui::pointSize(ui::font(label))));
     };
     for (int style : {1, 2}) {
         for (bool bold : {false, true}) {
@@ -145,20 +146,20 @@ TEST_F(Build, FirstTextsWithTheColonHiddenOnlyInTheMainTimeLabel) {
     writeSettings({{"subTitle", NSStr("Hello there")}, {"timeFormat", NSNum(2)}});
     id panel = build();
     auto p = fields(panel);
-    EXPECT_EQ(ui::text(p->timeLabel_), "9:05");
+    EXPECT_EQ(str(ui::text(p->timeLabel_)), "9:05");
     EXPECT_EQ(colonAlpha(p->timeLabel_), 0);
-    EXPECT_EQ(ui::text(p->fakeTimeLabel_), "9:05");
+    EXPECT_EQ(str(ui::text(p->fakeTimeLabel_)), "9:05");
     EXPECT_FALSE(ui::hasAttributedText(p->fakeTimeLabel_));
     EXPECT_EQ(colonAlpha(p->fakeTimeLabel_), 1);
-    EXPECT_EQ(ui::text(p->dateLabel_), "Monday\n2026-12-07");
+    EXPECT_EQ(str(ui::text(p->dateLabel_)), "Monday\n2026-12-07");
     EXPECT_EQ(ui::numberOfLines(p->dateLabel_), 0);
-    EXPECT_EQ(ui::text(p->cusLabel_), "Hello there");
+    EXPECT_EQ(str(ui::text(p->cusLabel_)), "Hello there");
     // Weather comes later; a fresh controller has none yet, a rebuild shows what it has.
-    EXPECT_EQ(ui::text(p->locationLabelView_), "");
+    EXPECT_EQ(str(ui::text(p->locationLabelView_)), "");
     EXPECT_FALSE(ui::image(p->conditionsView_));
     rt::send<void(id)>(panel, "setLocationString:", NSStr("Paris"));
     rt::send<void()>(panel, "setClockAccordingToStyle");
-    EXPECT_EQ(ui::text(fields(panel)->locationLabelView_), "Paris");
+    EXPECT_EQ(str(ui::text(fields(panel)->locationLabelView_)), "Paris");
 }
 
 TEST_F(Build, ARebuildStopsTheTimersOfTheLabelsItReplaces) {

@@ -48,17 +48,17 @@ TEST_F(Controller, CopyPropertiesKeepTheirOwnCopiesAndUpdateNowShowsThem) {
     rt::send<void()>(panel, "updateNow");
 
     auto p = fields(panel);
-    EXPECT_EQ(ui::text(p->locationLabelView_), "Paris");
-    EXPECT_EQ(ui::text(p->conditionsLabelView_), "Sunny");
-    EXPECT_EQ(ui::text(p->temperatureLabelView_), "21°");
+    EXPECT_EQ(str(ui::text(p->locationLabelView_)), "Paris");
+    EXPECT_EQ(str(ui::text(p->conditionsLabelView_)), "Sunny");
+    EXPECT_EQ(str(ui::text(p->temperatureLabelView_)), "21°");
     EXPECT_EQ(ui::image(p->conditionsView_), image);
 
     for (const char* setter :
          {"setLocationString:", "setConditionsString:", "setTemperatureString:", "setWeatherImage:"})
         rt::send<void(id)>(panel, setter, id{});
     rt::send<void()>(panel, "updateNow");
-    EXPECT_EQ(ui::text(p->locationLabelView_), "");
-    EXPECT_EQ(ui::text(p->temperatureLabelView_), "");
+    EXPECT_EQ(str(ui::text(p->locationLabelView_)), "");
+    EXPECT_EQ(str(ui::text(p->temperatureLabelView_)), "");
     EXPECT_FALSE(ui::image(p->conditionsView_));
 }
 

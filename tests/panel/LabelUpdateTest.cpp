@@ -37,10 +37,10 @@ TEST_F(LabelUpdate, TwelveAndTwentyFourHourTimes) {
         else
             std::filesystem::remove(orvelle::kSettingsFile);
         id main = timeLabel(false), overlay = timeLabel(true);
-        EXPECT_EQ(ui::text(main), "");  // nothing before the first second has passed
+        EXPECT_EQ(str(ui::text(main)), "");  // nothing before the first second has passed
         step();
-        EXPECT_EQ(ui::text(main), c.text);
-        EXPECT_EQ(ui::text(overlay), c.text);
+        EXPECT_EQ(str(ui::text(main)), c.text);
+        EXPECT_EQ(str(ui::text(overlay)), c.text);
     }
 }
 
@@ -77,7 +77,7 @@ TEST_F(LabelUpdate, DisFlashingKeepsTheColonShowingSteadily) {
     for (int i = 0; i < 3; ++i) {
         step();
         EXPECT_EQ(ui::alpha(overlay), 1) << i;
-        EXPECT_EQ(ui::text(overlay), "21:05");
+        EXPECT_EQ(str(ui::text(overlay)), "21:05");
     }
     // Switched on while the colon is faded out: it comes back and stays.
     writeSettings({});
@@ -98,46 +98,46 @@ TEST_F(LabelUpdate, TheColonFlashesInLocalesWithOtherDigits) {
     EXPECT_EQ(ui::alpha(overlay), 0);
     step();  // second 11
     EXPECT_EQ(ui::alpha(overlay), 1);
-    EXPECT_EQ(ui::text(overlay), orvelle::formatDate("HH:mm", ns::now()));
+    EXPECT_EQ(str(ui::text(overlay)), orvelle::formatDate("HH:mm", ns::now()));
 }
 
 TEST_F(LabelUpdate, ASettingRewrittenShowsAtTheVeryNextStep) {
     id main = timeLabel(false), date = dateLabel();
     step();
-    EXPECT_EQ(ui::text(main), "21:05");
+    EXPECT_EQ(str(ui::text(main)), "21:05");
     for (int i = 0; i < 3; ++i) {
         writeSettings({{"timeFormat", NSNum(2)},
                        {"enableCDF", NSNum(true)},
                        {"dayFormat", NSStr(i % 2 ? "EEE" : "EEEE")},
                        {"dateFormat", NSStr("MM/dd")}});
         step();
-        EXPECT_EQ(ui::text(main), "9:05");
-        EXPECT_EQ(ui::text(date), i % 2 ? "Mon\n12/07" : "Monday\n12/07");
+        EXPECT_EQ(str(ui::text(main)), "9:05");
+        EXPECT_EQ(str(ui::text(date)), i % 2 ? "Mon\n12/07" : "Monday\n12/07");
         writeSettings({});
         step();
-        EXPECT_EQ(ui::text(main), "21:05");
-        EXPECT_EQ(ui::text(date), "Monday\n2026-12-07");
+        EXPECT_EQ(str(ui::text(main)), "21:05");
+        EXPECT_EQ(str(ui::text(date)), "Monday\n2026-12-07");
     }
 }
 
 TEST_F(LabelUpdate, DatePatternsDefaultCustomLiteralAndMissingParts) {
     id date = dateLabel();
     step();
-    EXPECT_EQ(ui::text(date), "Monday\n2026-12-07");
+    EXPECT_EQ(str(ui::text(date)), "Monday\n2026-12-07");
 
     writeSettings(
         {{"enableCDF", NSNum(true)}, {"dayFormat", NSStr("'Good' 'day'")}, {"dateFormat", NSStr("'it''s late'")}});
     for (int i = 0; i < 2; ++i) {
         step();
-        EXPECT_EQ(ui::text(date), "Good day\nit's late");
+        EXPECT_EQ(str(ui::text(date)), "Good day\nit's late");
     }
     // A part that is missing or not a string counts as empty.
     writeSettings({{"enableCDF", NSNum(true)}, {"dateFormat", NSStr("MM/dd")}});
     step();
-    EXPECT_EQ(ui::text(date), "\n12/07");
+    EXPECT_EQ(str(ui::text(date)), "\n12/07");
     writeSettings({{"enableCDF", NSNum(true)}, {"dayFormat", NSNum(5)}});
     step();
-    EXPECT_EQ(ui::text(date), "\n");
+    EXPECT_EQ(str(ui::text(date)), "\n");
 }
 
 TEST_F(LabelUpdate, EachStartAddsExactlyOneTimer) {

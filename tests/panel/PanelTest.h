@@ -59,7 +59,7 @@ inline double colonAlpha(const id& label) {
         id colour = run.color ? run.color : ui::textColor(label);
         return rt::cast<UIColor>(colour)->alpha;
     }
-    ADD_FAILURE() << "no colon in \"" << ui::text(label) << "\"";
+    ADD_FAILURE() << "no colon in \"" << str(ui::text(label)) << "\"";
     return -1;
 }
 

@@ -27,7 +27,8 @@ TEST(LabelRender, ATransparentRunKeepsItsWidthAndDrawsNothing) {
         id l = whiteLabel(frame, "21:05", "PingFangSC-Thin", 55);
         if (colonHidden) {
             id s = ui::mutableAttributedString("21:05");
-            ui::addAttribute(s, NSForegroundColorAttributeName, ui::colorWithWhite(1, 0), ui::rangeOfString("21:05", ":"));
+            ui::addAttribute_value_range(s, NSStr(NSForegroundColorAttributeName), ui::colorWithWhite_alpha(1, 0),
+                                         ui::rangeOfString("21:05", ":"));
             ui::setAttributedText(l, s);
         }
         ui::addSubview(root, l);

@@ -72,8 +72,8 @@ inline id screenRoot() { return ui::makeView(CGRectMake(0, 0, 375, 667)); }
 inline id whiteLabel(CGRect frame, std::string_view text, std::string_view font = "PingFangSC-Regular",
                      double size = 30) {
     id l = ui::makeLabel(frame);
-    ui::setText(l, text);
-    ui::setFont(l, ui::fontWithName(font, size));
+    ui::setText(l, NSStr(text));
+    ui::setFont(l, ui::fontWithName_size(NSStr(font), size));
     ui::setTextColor(l, ui::whiteColor());
     return l;
 }

@@ -52,7 +52,7 @@ TEST(Wallpaper, APictureOfTheDevicesOwnFillsTheScreen) {
     fs::path dir = fs::temp_directory_path() / ("orvelle-wall-" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::string path = (dir / "green.png").string();
-    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(30, 60, 0, 200, 0, 255), path), "");
+    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(30, 60, 0, 200, 0, 255), path).reason(), "");
 
     render::Frame f = renderRoot(screenRoot(), 1, std::nullopt, render::Wallpaper::picture(path));
     EXPECT_EQ(f.pixel(0, 0), (render::Pixel{0, 200, 0, 255}));
@@ -112,7 +112,7 @@ TEST(Alerts, TheNewestAlertIsACardOverTheDimmedScreen) {
     render::Frame before = render();
     id alert = ui::makeAlert("Respring?", "The home screen restarts to apply the master switch.", id{}, "Cancel",
                              NSStr("Respring"));
-    ui::showAlert(alert);
+    ui::show(alert);
     render::Frame with = render();
     ui::tapAlertButton(alert, 0);
     render::Frame after = render();
@@ -190,10 +190,10 @@ TEST(FrameFile, PNGsAreWrittenWholeOrNotAtAll) {
     fs::create_directories(dir);
     std::string path = (dir / "shot.png").string();
     std::ofstream(path) << "older screenshot";
-    EXPECT_TRUE(f.writePNG(path).ok());
-    cg::LoadResult back = cg::loadImageFile(path);
-    ASSERT_TRUE(back.image) << back.error;
-    EXPECT_EQ(back.image->width, 375u);
+    EXPECT_EQ(f.writePNG(path).reason(), "");
+    ns::Result<CGImageRef> back = cg::loadImageFile(path);
+    ASSERT_TRUE(back) << back.reason();
+    EXPECT_EQ((*back)->width, 375u);
     EXPECT_EQ(fs::file_size(path), png.size());
 
     std::string nowhere = (dir / "no-such-folder" / "shot.png").string();
@@ -208,7 +208,7 @@ TEST(FrameFile, PNGsAreWrittenWholeOrNotAtAll) {
 TEST(FrameFile, PixelsReadBackAsStraightColour) {
     id root = screenRoot();
     id v = ui::makeView(CGRectMake(0, 0, 10, 10));
-    ui::setBackgroundColor(v, ui::colorWithRGBA(1, 0, 0, 1));
+    ui::setBackgroundColor(v, ui::colorWithRed_green_blue_alpha(1, 0, 0, 1));
     ui::addSubview(root, v);
     render::Frame f = renderRoot(root, 1);
     EXPECT_EQ(f.pixel(5, 5), (render::Pixel{255, 0, 0, 255}));

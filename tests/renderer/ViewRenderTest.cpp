@@ -107,7 +107,7 @@ TEST_F(AnimatedRender, ARunningFadeShowsItsPresentValue) {
     id root = blackRoot();
     id v = box(CGRectMake(0, 0, 100, 100), ui::whiteColor());
     ui::addSubview(root, v);
-    ui::animate(1.0, [&] { ui::setAlpha(v, 0); });
+    ui::animateWithDuration_animations(1.0, [&] { ui::setAlpha(v, 0); });
     EXPECT_EQ(ui::alpha(v), 0);  // the model value changed at once
     EXPECT_NEAR(renderRoot(root, 1, t0).pixel(50, 50).r, 255, 1);
     EXPECT_NEAR(renderRoot(root, 1, t0 + 0.5).pixel(50, 50).r, 128, 3);  // half-way
@@ -119,7 +119,7 @@ TEST_F(AnimatedRender, AMovingViewIsDrawnOnItsWay) {
     id root = blackRoot();
     id v = box(CGRectMake(0, 0, 20, 20), ui::whiteColor());
     ui::addSubview(root, v);
-    ui::animate(1.0, [&] { ui::setFrame(v, CGRectMake(200, 0, 20, 20)); });
+    ui::animateWithDuration_animations(1.0, [&] { ui::setFrame(v, CGRectMake(200, 0, 20, 20)); });
     auto ink = inkBox(renderRoot(root, 1, t0 + 0.5), isWhite);
     ASSERT_TRUE(ink);
     EXPECT_NEAR(ink->minX, 100, 2);

@@ -21,7 +21,7 @@ protected:
 
 TEST_F(Animation, ModelValueChangesAtOnceAndTheAnimationIsRecorded) {
     id v = makeView(CGRectMake(0, 0, 10, 10));
-    animate(0.3, [&] { setAlpha(v, 0); });
+    animateWithDuration_animations(0.3, [&] { setAlpha(v, 0); });
     EXPECT_EQ(alpha(v), 0.0);
     ASSERT_EQ(animations().size(), 1u);
     const auto& a = animations()[0];
@@ -39,8 +39,8 @@ TEST_F(Animation, ModelValueChangesAtOnceAndTheAnimationIsRecorded) {
 
 TEST_F(Animation, NoDurationRecordsNothing) {
     id v = makeView();
-    animate(0, [&] { setAlpha(v, 0.5); });
-    animate(-1, [&] { setFrame(v, CGRectMake(1, 1, 1, 1)); });
+    animateWithDuration_animations(0, [&] { setAlpha(v, 0.5); });
+    animateWithDuration_animations(-1, [&] { setFrame(v, CGRectMake(1, 1, 1, 1)); });
     EXPECT_EQ(alpha(v), 0.5);
     EXPECT_EQ(frame(v), CGRectMake(1, 1, 1, 1));
     EXPECT_TRUE(animations().empty());
@@ -49,15 +49,15 @@ TEST_F(Animation, NoDurationRecordsNothing) {
 TEST_F(Animation, ChangesOutsideABlockAreNotAnimated) {
     id v = makeView();
     setAlpha(v, 0.2);
-    animate(0.3, [] {});
+    animateWithDuration_animations(0.3, [] {});
     EXPECT_TRUE(animations().empty());
 }
 
 TEST_F(Animation, AnInterruptedAnimationStartsTheNextFromWhatIsShown) {
     id v = makeView();
-    animate(0.3, [&] { setAlpha(v, 0); });
+    animateWithDuration_animations(0.3, [&] { setAlpha(v, 0); });
     ns::RunLoop::main().advance(0.15);
-    animate(0.3, [&] { setAlpha(v, 1); });
+    animateWithDuration_animations(0.3, [&] { setAlpha(v, 1); });
     EXPECT_EQ(alpha(v), 1.0);
     EXPECT_NEAR(presentationAlpha(v, ns::now()), 0.5, 1e-9);
     EXPECT_NEAR(presentationAlpha(v, ns::now() + 0.3), 1.0, 1e-12);
@@ -65,7 +65,7 @@ TEST_F(Animation, AnInterruptedAnimationStartsTheNextFromWhatIsShown) {
 
 TEST_F(Animation, FramesAndCentresAreShownOnTheirWay) {
     id v = makeView(CGRectMake(0, 0, 10, 10));
-    animate(1, [&] { setCenter(v, CGPointMake(105, 5)); });
+    animateWithDuration_animations(1, [&] { setCenter(v, CGPointMake(105, 5)); });
     CGRect mid = presentationFrame(v, t0 + 0.5);
     EXPECT_NEAR(mid.origin.x, 50, 1e-9);
     EXPECT_EQ(mid.size, CGSizeMake(10, 10));
@@ -75,16 +75,19 @@ TEST_F(Animation, FramesAndCentresAreShownOnTheirWay) {
 TEST_F(Animation, TheCompletionRunsLaterAndSaysWhetherItFinished) {
     id v = makeView();
     std::vector<bool> done;
-    animate(0.3, [&] { setAlpha(v, 0); }, [&](bool finished) { done.push_back(finished); });
+    animateWithDuration_animations_completion(
+        0.3, [&] { setAlpha(v, 0); }, [&](bool finished) { done.push_back(finished); });
     EXPECT_TRUE(done.empty());
     ns::RunLoop::main().advance(0.1);
-    animate(0.3, [&] { setAlpha(v, 1); }, [&](bool finished) { done.push_back(finished); });
+    animateWithDuration_animations_completion(
+        0.3, [&] { setAlpha(v, 1); }, [&](bool finished) { done.push_back(finished); });
     ns::RunLoop::main().advance(0.25);
     EXPECT_EQ(done, std::vector<bool>{false});  // the first, taken over
     ns::RunLoop::main().advance(0.1);
     EXPECT_EQ(done, (std::vector<bool>{false, true}));
 
-    animate(0, [] {}, [&](bool finished) { done.push_back(finished); });
+    animateWithDuration_animations_completion(
+        0, [] {}, [&](bool finished) { done.push_back(finished); });
     EXPECT_EQ(done.size(), 2u);  // never inside the call, even without duration
     ns::RunLoop::main().runOnce();
     EXPECT_EQ(done.size(), 3u);

@@ -61,8 +61,8 @@ TEST(Controller, AppearanceReachesChildren) {
     id child = rt::allocInit(controllerClass());
     addChildViewController(parent, child);
     EXPECT_EQ(rt::send<id()>(child, "parentViewController"), parent);
-    beginAppearance(parent, true, false);
-    endAppearance(parent);
+    beginAppearanceTransition_animated(parent, true, false);
+    endAppearanceTransition(parent);
     EXPECT_EQ(gCalls, (std::vector<std::string>{"viewWillAppear:", "viewDidAppear:"}));
 
     id other = rt::allocInit(rt::objc_getClass("UIViewController"));

@@ -54,12 +54,12 @@ TEST_F(Images, APngLoadsWithItsPixelsAndItsScale) {
     // Half-transparent red, stored premultiplied.
     auto pixels = cg::makeFlatImage(4, 2, 255, 0, 0, 128);
     fs::path file = dir / "dot@2x.png";
-    ASSERT_EQ(cg::writePNG(pixels, file), "");
-    id img = imageNamed(file.string());  // an absolute path loads that file
+    ASSERT_EQ(cg::writePNG(pixels, file).reason(), "");
+    id img = imageNamed(NSStr(file.string()));  // an absolute path loads that file
     ASSERT_TRUE(img);
-    EXPECT_EQ(imageSize(img), CGSizeMake(2, 1));
+    EXPECT_EQ(size(img), CGSizeMake(2, 1));
     EXPECT_EQ(rt::send<double()>(img, "scale"), 2);
-    CGImageRef cg = cgImage(img);
+    CGImageRef cg = ui::CGImage(img);
     ASSERT_TRUE(cg);
     EXPECT_EQ(cg->width, 4u);
     EXPECT_EQ(std::vector<std::uint8_t>(cg->rgba.begin(), cg->rgba.begin() + 4),
@@ -69,9 +69,9 @@ TEST_F(Images, APngLoadsWithItsPixelsAndItsScale) {
 TEST_F(Images, AJpegLoadsOpaque) {
     fs::path file = dir / "QRCode.JPG";
     writeJpeg(file, 8, 8, 0, 0, 255);
-    id img = imageWithContentsOfFile(file.string());
+    id img = imageWithContentsOfFile(NSStr(file.string()));
     ASSERT_TRUE(img);
-    CGImageRef cg = cgImage(img);
+    CGImageRef cg = ui::CGImage(img);
     ASSERT_TRUE(cg);
     EXPECT_EQ(cg->height, 8u);
     EXPECT_NEAR(cg->rgba[2], 255, 2);
@@ -80,20 +80,20 @@ TEST_F(Images, AJpegLoadsOpaque) {
 }
 
 TEST_F(Images, MissingOrBrokenFilesGiveNothing) {
-    EXPECT_FALSE(imageNamed((dir / "absent.png").string()));
+    EXPECT_FALSE(imageNamed(NSStr((dir / "absent.png").string())));
     std::ofstream(dir / "broken.png") << "\x89PNG\r\n\x1a\nnot really";
-    EXPECT_FALSE(imageWithContentsOfFile((dir / "broken.png").string()));
+    EXPECT_FALSE(imageWithContentsOfFile(NSStr((dir / "broken.png").string())));
     std::ofstream(dir / "text.jpg") << "hello";
-    EXPECT_FALSE(imageWithContentsOfFile((dir / "text.jpg").string()));
-    EXPECT_FALSE(imageNamed(""));
+    EXPECT_FALSE(imageWithContentsOfFile(NSStr((dir / "text.jpg").string())));
+    EXPECT_FALSE(imageNamed(NSStr("")));
 }
 
 TEST_F(Images, BareNamesAreSearchedInTheImageFolders) {
-    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(3, 3, 0, 255, 0, 255), dir / "sun.png"), "");
+    ASSERT_EQ(cg::writePNG(cg::makeFlatImage(3, 3, 0, 255, 0, 255), dir / "sun.png").reason(), "");
     setImageSearchPaths({(dir / "nowhere").string(), dir.string()});
-    id img = imageNamed("sun");
+    id img = imageNamed(NSStr("sun"));
     ASSERT_TRUE(img);
-    EXPECT_EQ(imageSize(img), CGSizeMake(3, 3));
+    EXPECT_EQ(size(img), CGSizeMake(3, 3));
     setImageSearchPaths({});
 }
 

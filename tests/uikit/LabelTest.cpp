@@ -10,7 +10,7 @@ using namespace ui;
 id timeText(std::string_view text) {
     id s = mutableAttributedString(text);
     NSRange colon = rangeOfString(text, ":");
-    addAttribute(s, NSForegroundColorAttributeName, colorWithWhite(1, 0), colon);
+    addAttribute_value_range(s, NSStr(NSForegroundColorAttributeName), colorWithWhite_alpha(1, 0), colon);
     return s;
 }
 
@@ -28,13 +28,13 @@ TEST(Label, DefaultsAreTheDevicesOnes) {
 TEST(Label, AttributedTextCarriesItsColourRuns) {
     id l = makeLabel();
     setAttributedText(l, timeText("21:05"));
-    EXPECT_EQ(text(l), "21:05");
+    EXPECT_EQ(str(text(l)), "21:05");
     auto runs = effectiveRuns(l);
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_EQ(runs[0].text, "21");
     EXPECT_FALSE(runs[0].color);
     EXPECT_EQ(runs[1].text, ":");
-    EXPECT_TRUE(colorsEqual(runs[1].color, colorWithWhite(1, 0)));
+    EXPECT_TRUE(colorsEqual(runs[1].color, colorWithWhite_alpha(1, 0)));
     EXPECT_EQ(runs[2].text, "05");
     EXPECT_TRUE(hasAttributedText(l));
 }
@@ -42,7 +42,7 @@ TEST(Label, AttributedTextCarriesItsColourRuns) {
 TEST(Label, SettingTextDropsTheAttributes) {
     id l = makeLabel();
     setAttributedText(l, timeText("21:05"));
-    setText(l, "21:06");
+    setText(l, NSStr("21:06"));
     auto runs = effectiveRuns(l);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].text, "21:06");
@@ -67,14 +67,14 @@ TEST(Label, TextColourAfterAttributedTextRecoloursEverythingUntilTheNextAttribut
     setAttributedText(l, timeText("21:06"));
     runs = effectiveRuns(l);
     ASSERT_EQ(runs.size(), 3u);
-    EXPECT_TRUE(colorsEqual(runs[1].color, colorWithWhite(1, 0)));
+    EXPECT_TRUE(colorsEqual(runs[1].color, colorWithWhite_alpha(1, 0)));
     EXPECT_TRUE(colorsEqual(textColor(l), redColor()));  // no colour at index 0: the label's stays
 }
 
 TEST(Label, AColourAtIndexZeroBecomesTheLabelsColour) {
     id l = makeLabel();
     id s = mutableAttributedString("ab");
-    addAttribute(s, NSForegroundColorAttributeName, blueColor(), NSMakeRange(0, 1));
+    addAttribute_value_range(s, NSStr(NSForegroundColorAttributeName), blueColor(), NSMakeRange(0, 1));
     setAttributedText(l, s);
     EXPECT_TRUE(colorsEqual(textColor(l), blueColor()));
 }
@@ -83,7 +83,7 @@ TEST(Label, KeepsItsOwnCopyOfTheAttributedText) {
     id l = makeLabel();
     id s = timeText("9:05");
     setAttributedText(l, s);
-    addAttribute(s, NSForegroundColorAttributeName, redColor(), NSMakeRange(0, 4));
+    addAttribute_value_range(s, NSStr(NSForegroundColorAttributeName), redColor(), NSMakeRange(0, 4));
     auto runs = effectiveRuns(l);
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_FALSE(runs[0].color);
@@ -96,7 +96,7 @@ TEST(AttributedString, RangesCountUtf16UnitsAndAreClamped) {
     EXPECT_EQ(rangeOfString(text, ":"), NSMakeRange(3, 1));
     id s = mutableAttributedString(text);
     EXPECT_EQ(rt::send<unsigned long()>(s, "length"), 5u);
-    addAttribute(s, NSForegroundColorAttributeName, redColor(), NSMakeRange(3, 100));
+    addAttribute_value_range(s, NSStr(NSForegroundColorAttributeName), redColor(), NSMakeRange(3, 100));
     auto runs = colorRuns(s);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].text, "\xC3\xA9\xF0\x9F\x98\x80");
@@ -105,21 +105,21 @@ TEST(AttributedString, RangesCountUtf16UnitsAndAreClamped) {
 }
 
 TEST(Color, WhiteAlphaIsClampedAndComponentsReadBack) {
-    id c = colorWithWhite(0.25, 3);
+    id c = colorWithWhite_alpha(0.25, 3);
     double r = -1, g = -1, b = -1, a = -1;
     EXPECT_TRUE((rt::send<bool(double*, double*, double*, double*)>(c, "getRed:green:blue:alpha:", &r, &g, &b, &a)));
     EXPECT_EQ(r, 0.25);
     EXPECT_EQ(g, 0.25);
     EXPECT_EQ(b, 0.25);
     EXPECT_EQ(a, 1.0);
-    EXPECT_EQ(cgColor(colorWithRGBA(0, 0, 1, -2))->alpha, 0.0);
-    EXPECT_TRUE(rt::send<bool(id)>(blueColor(), "isEqual:", colorWithRGBA(0, 0, 1, 1)));
+    EXPECT_EQ(ui::CGColor(colorWithRed_green_blue_alpha(0, 0, 1, -2))->alpha, 0.0);
+    EXPECT_TRUE(rt::send<bool(id)>(blueColor(), "isEqual:", colorWithRed_green_blue_alpha(0, 0, 1, 1)));
     EXPECT_FALSE(rt::send<bool(id)>(blueColor(), "isEqual:", clearColor()));
 }
 
 TEST(Font, AnyNameIsKeptWithItsSize) {
-    id f = fontWithName("PingFangSC-Thin", 55);
-    EXPECT_EQ(fontName(f), "PingFangSC-Thin");
+    id f = fontWithName_size(NSStr("PingFangSC-Thin"), 55);
+    EXPECT_EQ(str(fontName(f)), "PingFangSC-Thin");
     EXPECT_EQ(pointSize(f), 55);
 }
 

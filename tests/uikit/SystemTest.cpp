@@ -26,8 +26,8 @@ protected:
 
 TEST_F(System, TheDeviceAnswersFromItsProfile) {
     configureDevice({"iPad", "11.0", 768, 1024, 2, 20});
-    EXPECT_EQ(deviceModel(), "iPad");
-    EXPECT_EQ(systemVersion(), "11.0");
+    EXPECT_EQ(str(model(currentDevice())), "iPad");
+    EXPECT_EQ(str(systemVersion(currentDevice())), "11.0");
     EXPECT_EQ(screenBounds(), CGRectMake(0, 0, 768, 1024));
     EXPECT_EQ(rt::send<double()>(mainScreen(), "scale"), 2);
     EXPECT_EQ(rt::send<CGRect()>(sharedApplication(), "statusBarFrame"), CGRectMake(0, 0, 768, 20));
@@ -63,8 +63,8 @@ TEST_F(System, NowPlayingAndOpenURL) {
 TEST_F(System, AShownAlertIsOneEscapedLogLine) {
     id alert = makeAlert("OrvelleiOS", "New:\n\n\"quoted\" \\ end", id{}, "Okay!");
     EXPECT_TRUE(gLines.empty());
-    showAlert(alert);
-    showAlert(alert);  // already on screen: not again
+    show(alert);
+    show(alert);  // already on screen: not again
     ASSERT_EQ(gLines.size(), 1u);
     EXPECT_EQ(gLines[0],
               R"(UIAlertView shown: title="OrvelleiOS" message="New:\n\n\"quoted\" \\ end" buttons=["Okay!"])");
@@ -90,7 +90,7 @@ TEST_F(System, TheAccessoryViewIsAKeyValueKeyAndDismissalRemovesTheAlert) {
     rt::setValueForKey(alert, picture, "accessoryView");
     EXPECT_EQ(rt::valueForKey(alert, "accessoryView"), picture);
     EXPECT_THROW(rt::setValueForKey(alert, picture, "noSuchKey"), rt::Error);
-    showAlert(alert);
+    show(alert);
     ASSERT_EQ(shownAlerts().size(), 1u);
     EXPECT_EQ(rt::send<id()>(shownAlerts()[0], "accessoryView"), picture);
     tapAlertButton(alert, 0);

@@ -189,7 +189,7 @@ TEST(HitTest, UsesSubviewCoordinatesAndOverridesInSubclasses) {
 
     EXPECT_EQ(hitTest(window, CGPointMake(115, 115)), button);
     EXPECT_EQ(hitTest(window, CGPointMake(150, 150)), background);  // through the host
-    EXPECT_EQ(convertPoint(button, CGPointMake(0, 0), window), CGPointMake(110, 110));
+    EXPECT_EQ(convertPoint_toView(button, CGPointMake(0, 0), window), CGPointMake(110, 110));
 }
 
 }  // namespace

@@ -20,15 +20,15 @@ double steadyNow() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-id dateNow(id, SEL) { return rt::make<NSDate>("NSDate", now()); }
+id dateNow(id, SEL) { return NSDateNew(now()); }
 
 double dateTimeIntervalSince1970(id self, SEL) { return rt::cast<NSDate>(self)->timeIntervalSince1970; }
 
 __attribute__((constructor)) void registerDateMethods() {
     registerFoundationClasses();
     rt::Class* cls = rt::objc_getClass("NSDate");
-    rt::defineClassMethod(cls, "date", &dateNow);
-    rt::defineMethod(cls, "timeIntervalSince1970", &dateTimeIntervalSince1970);
+    rt::defineClassMethod(cls, date, &dateNow);
+    rt::defineMethod(cls, timeIntervalSince1970, &dateTimeIntervalSince1970);
 }
 
 }  // namespace

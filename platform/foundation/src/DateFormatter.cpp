@@ -141,21 +141,21 @@ struct NSDateFormatter::Impl {
 
 namespace {
 
-void formatterSetDateFormat(id self, SEL, id pattern) { rt::cast<NSDateFormatter>(self)->setDateFormat(str(pattern)); }
-id formatterDateFormat(id self, SEL) { return NSStr(rt::cast<NSDateFormatter>(self)->dateFormat()); }
-id formatterStringFromDate(id self, SEL, id date) {
+void formatterSetDateFormat(id self, SEL cmd, id pattern) { rt::state<NSDateFormatter>(self, cmd).setDateFormat(str(pattern)); }
+id formatterDateFormat(id self, SEL cmd) { return NSStr(rt::state<NSDateFormatter>(self, cmd).dateFormat()); }
+id formatterStringFromDate(id self, SEL cmd, id date) {
     auto d = rt::cast<NSDate>(date);
     if (!d) return {};
-    return NSStr(rt::cast<NSDateFormatter>(self)->stringFromDate(d->timeIntervalSince1970));
+    return NSStr(rt::state<NSDateFormatter>(self, cmd).stringFromDate(d->timeIntervalSince1970));
 }
 
 __attribute__((constructor)) void registerDateFormatterClass() {
     registerFoundationClasses();
     rt::Class* cls =
         rt::objc_registerClass("NSDateFormatter", rt::NSObjectClass(), rt::factoryFor<NSDateFormatter>());
-    rt::defineMethod(cls, "setDateFormat:", &formatterSetDateFormat);
-    rt::defineMethod(cls, "dateFormat", &formatterDateFormat);
-    rt::defineMethod(cls, "stringFromDate:", &formatterStringFromDate);
+    rt::defineMethod(cls, ns::setDateFormat, &formatterSetDateFormat);
+    rt::defineMethod(cls, ns::dateFormat, &formatterDateFormat);
+    rt::defineMethod(cls, ns::stringFromDate, &formatterStringFromDate);
 }
 
 }  // namespace

@@ -20,16 +20,15 @@ id makeURL(std::string_view text) {
     if (text.empty()) return {};
     for (unsigned char c : text)
         if (!allowedInURL(c)) return {};
-    auto url = std::make_shared<NSURL>();
+    auto url = rt::make<NSURL>(urlClass());
     url->text = std::string(text);
-    url->isa = urlClass();
     return url;
 }
 
 id URLWithStringImp(id, SEL, id text) { return isString(text) ? makeURL(str(text)) : id{}; }
-id absoluteStringImp(id self, SEL) { return NSStr(rt::cast<NSURL>(self)->text); }
-id schemeImp(id self, SEL) {
-    const std::string& t = rt::cast<NSURL>(self)->text;
+id absoluteStringImp(id self, SEL cmd) { return NSStr(rt::state<NSURL>(self, cmd).text); }
+id schemeImp(id self, SEL cmd) {
+    const std::string& t = rt::state<NSURL>(self, cmd).text;
     auto colon = t.find(':');
     if (colon == std::string::npos || colon == 0 || !std::isalpha(static_cast<unsigned char>(t[0]))) return {};
     for (std::size_t i = 1; i < colon; ++i) {
@@ -43,10 +42,10 @@ rt::Class* urlClass() {
     static rt::Class* cls = [] {
         registerFoundationClasses();
         rt::Class* c = rt::objc_registerClass("NSURL", rt::NSObjectClass(), rt::factoryFor<NSURL>());
-        rt::defineClassMethod(c, "URLWithString:", &URLWithStringImp);
-        rt::defineMethod(c, "absoluteString", &absoluteStringImp);
-        rt::defineMethod(c, "description", &absoluteStringImp);
-        rt::defineMethod(c, "scheme", &schemeImp);
+        rt::defineClassMethod(c, ns::URLWithString, &URLWithStringImp);
+        rt::defineMethod(c, ns::absoluteString, &absoluteStringImp);
+        rt::defineMethod(c, ns::description, &absoluteStringImp);
+        rt::defineMethod(c, ns::scheme, &schemeImp);
         return c;
     }();
     return cls;
@@ -55,10 +54,3 @@ rt::Class* urlClass() {
 __attribute__((constructor)) void urlLoad() { urlClass(); }
 
 }  // namespace
-
-namespace ns {
-id URLWithString(std::string_view text) {
-    urlClass();
-    return makeURL(text);
-}
-}  // namespace ns

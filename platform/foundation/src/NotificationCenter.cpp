@@ -14,8 +14,8 @@ id notificationObject(id self, SEL) { return rt::cast<NSNotification>(self)->obj
 __attribute__((constructor)) void registerNotificationMethods() {
     registerFoundationClasses();
     rt::Class* cls = rt::objc_getClass("NSNotification");
-    rt::defineMethod(cls, "name", &notificationName);
-    rt::defineMethod(cls, "object", &notificationObject);
+    rt::defineMethod(cls, name, &notificationName);
+    rt::defineMethod(cls, object, &notificationObject);
 }
 
 }  // namespace

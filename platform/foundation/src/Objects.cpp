@@ -12,16 +12,6 @@ rt::Class* registered(const char* name, rt::Class* super) {
     return rt::objc_registerClass(name, super, rt::factoryFor<T>());
 }
 
-template <class T>
-id make(const char* className, T&& init) {
-    static_assert(std::is_base_of_v<rt::Object, std::decay_t<decltype(*init())>>);
-    auto object = init();
-    // Each call site makes one class; looking it up once keeps value creation cheap.
-    static rt::Class* const cls = rt::objc_getClass(className);
-    object->isa = cls;
-    return object;
-}
-
 id stringDescription(id self, SEL) { return self; }
 
 }  // namespace
@@ -39,7 +29,7 @@ void registerFoundationClasses() {
         rt::Class* dict = registered<NSDictionary>("NSDictionary", root);
         registered<NSMutableDictionary>("NSMutableDictionary", dict);
         registered<NSNotification>("NSNotification", root);
-        rt::defineMethod(string, "description", &stringDescription);
+        rt::defineMethod(string, ns::description, &stringDescription);
         return true;
     }();
     (void)done;
@@ -50,16 +40,12 @@ __attribute__((constructor)) static void foundationLoad() { registerFoundationCl
 
 id NSMutableString::copyObject() { return NSStr(utf8); }
 
-id NSMutableArray::copyObject() {
-    auto copy = std::make_shared<NSArray>(items);
-    copy->isa = rt::objc_getClass("NSArray");
-    return copy;
-}
+id NSMutableArray::copyObject() { return NSArrayNew(items); }
 
 id NSMutableDictionary::copyObject() {
-    auto copy = std::make_shared<NSDictionary>();
+    static rt::Class* const cls = rt::objc_getClass("NSDictionary");
+    auto copy = rt::make<NSDictionary>(cls);
     copy->entries = entries;
-    copy->isa = rt::objc_getClass("NSDictionary");
     return copy;
 }
 
@@ -83,31 +69,49 @@ void NSDictionary::removeObject(std::string_view key) {
     std::erase_if(entries, [&](const auto& e) { return e.first == key; });
 }
 
+// Values are made often: each maker looks its class up once.
 id NSStr(std::string_view s) {
     registerFoundationClasses();
-    return make("NSString", [&] { return std::make_shared<NSString>(std::string(s)); });
+    static rt::Class* const cls = rt::objc_getClass("NSString");
+    return rt::make<NSString>(cls, std::string(s));
 }
 id NSMutableStr(std::string_view s) {
     registerFoundationClasses();
-    return make("NSMutableString", [&] { return std::make_shared<NSMutableString>(std::string(s)); });
+    static rt::Class* const cls = rt::objc_getClass("NSMutableString");
+    return rt::make<NSMutableString>(cls, std::string(s));
 }
 id NSNum(bool b) {
     registerFoundationClasses();
-    return make("NSNumber", [&] { return std::make_shared<NSNumber>(NSNumber::Value{b}); });
+    static rt::Class* const cls = rt::objc_getClass("NSNumber");
+    return rt::make<NSNumber>(cls, NSNumber::Value{b});
 }
 id NSNum(int i) { return NSNum(static_cast<std::int64_t>(i)); }
 id NSNum(std::int64_t i) {
     registerFoundationClasses();
-    return make("NSNumber", [&] { return std::make_shared<NSNumber>(NSNumber::Value{i}); });
+    static rt::Class* const cls = rt::objc_getClass("NSNumber");
+    return rt::make<NSNumber>(cls, NSNumber::Value{i});
 }
 id NSNum(double d) {
     registerFoundationClasses();
-    return make("NSNumber", [&] { return std::make_shared<NSNumber>(NSNumber::Value{d}); });
+    static rt::Class* const cls = rt::objc_getClass("NSNumber");
+    return rt::make<NSNumber>(cls, NSNumber::Value{d});
 }
 id NSDictionaryNew(bool mutableDictionary) {
     registerFoundationClasses();
-    if (mutableDictionary) return make("NSMutableDictionary", [] { return std::make_shared<NSMutableDictionary>(); });
-    return make("NSDictionary", [] { return std::make_shared<NSDictionary>(); });
+    static rt::Class* const mutableClass = rt::objc_getClass("NSMutableDictionary");
+    static rt::Class* const immutableClass = rt::objc_getClass("NSDictionary");
+    if (mutableDictionary) return rt::make<NSMutableDictionary>(mutableClass);
+    return rt::make<NSDictionary>(immutableClass);
+}
+id NSArrayNew(std::vector<id> items) {
+    registerFoundationClasses();
+    static rt::Class* const cls = rt::objc_getClass("NSArray");
+    return rt::make<NSArray>(cls, std::move(items));
+}
+id NSDateNew(double seconds) {
+    registerFoundationClasses();
+    static rt::Class* const cls = rt::objc_getClass("NSDate");
+    return rt::make<NSDate>(cls, seconds);
 }
 
 std::string str(const id& object) {

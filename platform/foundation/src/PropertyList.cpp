@@ -33,13 +33,6 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
-template <class T>
-id make(const char* className, std::shared_ptr<T> object) {
-    registerFoundationClasses();
-    object->isa = rt::objc_getClass(className);
-    return object;
-}
-
 id objectFromNode(plist_t node, int depth, bool mutableContainers) {
     if (!node || depth > kMaxDepth) return {};
     switch (plist_get_node_type(node)) {
@@ -69,12 +62,12 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
             const char* p = plist_get_data_ptr(node, &length);
             std::vector<std::uint8_t> bytes;
             if (p) bytes.assign(p, p + length);
-            return make("NSData", std::make_shared<NSData>(std::move(bytes)));
+            return rt::make<NSData>("NSData", std::move(bytes));
         }
         case PLIST_DATE: {
             int32_t sec = 0, usec = 0;
             plist_get_date_val(node, &sec, &usec);
-            return make("NSDate", std::make_shared<NSDate>(kReferenceDateSince1970 + sec + usec / 1e6));
+            return NSDateNew(kReferenceDateSince1970 + sec + usec / 1e6);
         }
         case PLIST_ARRAY: {
             std::vector<id> items;
@@ -83,8 +76,8 @@ id objectFromNode(plist_t node, int depth, bool mutableContainers) {
             for (uint32_t i = 0; i < n; ++i)
                 if (id item = objectFromNode(plist_array_get_item(node, i), depth + 1, mutableContainers))
                     items.push_back(std::move(item));
-            if (mutableContainers) return make("NSMutableArray", std::make_shared<NSMutableArray>(std::move(items)));
-            return make("NSArray", std::make_shared<NSArray>(std::move(items)));
+            if (mutableContainers) return rt::make<NSMutableArray>("NSMutableArray", std::move(items));
+            return NSArrayNew(std::move(items));
         }
         case PLIST_DICT: {
             id result = NSDictionaryNew(mutableContainers);

@@ -122,7 +122,7 @@ void timerInvalidate(id self, SEL) { rt::cast<NSTimer>(self)->invalidate(); }
 bool timerIsValid(id self, SEL) { return rt::cast<NSTimer>(self)->valid; }
 id timerUserInfo(id self, SEL) { return rt::cast<NSTimer>(self)->userInfo; }
 double timerTimeInterval(id self, SEL) { return rt::cast<NSTimer>(self)->interval; }
-id timerFireDate(id self, SEL) { return rt::make<NSDate>("NSDate", rt::cast<NSTimer>(self)->fireDate); }
+id timerFireDate(id self, SEL) { return NSDateNew(rt::cast<NSTimer>(self)->fireDate); }
 id timerScheduled(id, SEL, double interval, id target, SEL selector, id userInfo, bool repeats) {
     return scheduledTimer(interval, target, selector, userInfo, repeats);
 }
@@ -131,12 +131,12 @@ rt::Class* timerClass() {
     static rt::Class* cls = [] {
         registerFoundationClasses();
         rt::Class* c = rt::objc_registerClass("NSTimer", rt::NSObjectClass(), rt::factoryFor<NSTimer>());
-        rt::defineMethod(c, "invalidate", &timerInvalidate);
-        rt::defineMethod(c, "isValid", &timerIsValid);
-        rt::defineMethod(c, "userInfo", &timerUserInfo);
-        rt::defineMethod(c, "timeInterval", &timerTimeInterval);
-        rt::defineMethod(c, "fireDate", &timerFireDate);
-        rt::defineClassMethod(c, "scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:", &timerScheduled);
+        rt::defineMethod(c, invalidate, &timerInvalidate);
+        rt::defineMethod(c, isValid, &timerIsValid);
+        rt::defineMethod(c, userInfo, &timerUserInfo);
+        rt::defineMethod(c, timeInterval, &timerTimeInterval);
+        rt::defineMethod(c, fireDate, &timerFireDate);
+        rt::defineClassMethod(c, scheduledTimerWithTimeInterval_target_selector_userInfo_repeats, &timerScheduled);
         return c;
     }();
     return cls;

@@ -14,12 +14,12 @@ namespace cg {
 
 namespace {
 
-LoadResult loadPNG(const std::string& path) {
+ns::Result<CGImageRef> loadPNG(const std::string& path) {
     cairo_surface_t* loaded = cairo_image_surface_create_from_png(path.c_str());
     if (cairo_surface_status(loaded) != CAIRO_STATUS_SUCCESS) {
         std::string why = cairo_status_to_string(cairo_surface_status(loaded));
         cairo_surface_destroy(loaded);
-        return {{}, "not a readable PNG (" + why + ")"};
+        return ns::fail("not a readable PNG (" + why + ")");
     }
     // Painted onto a premultiplied ARGB surface, whatever format the file decoded to.
     int w = cairo_image_surface_get_width(loaded), h = cairo_image_surface_get_height(loaded);
@@ -32,8 +32,8 @@ LoadResult loadPNG(const std::string& path) {
     CGImageRef image = detail::imageFromSurface(argb);
     cairo_surface_destroy(argb);
     cairo_surface_destroy(loaded);
-    if (!image) return {{}, "PNG has no pixels"};
-    return {image, {}};
+    if (!image) return ns::fail("PNG has no pixels");
+    return image;
 }
 
 struct JpegError {
@@ -48,9 +48,9 @@ void onJpegError(j_common_ptr info) {
     std::longjmp(err->jump, 1);
 }
 
-LoadResult loadJPEG(const std::string& path) {
+ns::Result<CGImageRef> loadJPEG(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return {{}, std::strerror(errno)};
+    if (!file) return ns::fail(std::strerror(errno));
     jpeg_decompress_struct info{};
     JpegError err{};
     info.err = jpeg_std_error(&err.mgr);
@@ -62,7 +62,7 @@ LoadResult loadJPEG(const std::string& path) {
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&info);
         std::fclose(file);
-        return {{}, std::string("not a readable JPEG (") + err.message + ")"};
+        return ns::fail(std::string("not a readable JPEG (") + err.message + ")");
     }
     jpeg_create_decompress(&info);
     jpeg_stdio_src(&info, file);
@@ -98,27 +98,34 @@ LoadResult loadJPEG(const std::string& path) {
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
     std::fclose(file);
-    return {makeImage(width, height, std::move(rgba)), {}};
+    return makeImage(width, height, std::move(rgba));
 }
 
-}  // namespace
-
-LoadResult loadImageFile(const std::string& path) {
+ns::Result<CGImageRef> decode(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return {{}, "cannot open the file"};
+    if (!in) return ns::fail("cannot open the file");
     unsigned char magic[8] = {};
     in.read(reinterpret_cast<char*>(magic), sizeof magic);
     if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return loadPNG(path);
     if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return loadJPEG(path);
-    return {{}, "neither PNG nor JPEG"};
+    return ns::fail("neither PNG nor JPEG");
 }
 
-std::string writePNG(const CGImageRef& image, const std::string& path) {
-    if (!image) return "no image";
+}  // namespace
+
+ns::Result<CGImageRef> loadImageFile(const std::string& path) {
+    ns::Result<CGImageRef> image = decode(path);
+    if (!image) return ns::fail(path + ": " + image.reason());
+    return image;
+}
+
+ns::Result<> writePNG(const CGImageRef& image, const std::string& path) {
+    if (!image) return ns::fail("writing " + path + ": no image");
     cairo_surface_t* s = detail::surfaceFromImage(*image);
     cairo_status_t status = cairo_surface_write_to_png(s, path.c_str());
     cairo_surface_destroy(s);
-    return status == CAIRO_STATUS_SUCCESS ? std::string{} : cairo_status_to_string(status);
+    if (status != CAIRO_STATUS_SUCCESS) return ns::fail("writing " + path + ": " + cairo_status_to_string(status));
+    return {};
 }
 
 }  // namespace cg

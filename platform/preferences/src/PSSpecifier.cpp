@@ -31,36 +31,30 @@ constexpr std::array<TypeName, 16> kTypeNames{{
     {"PSSpinnerCell", PSStaticTextCell},  // shown as static text here
 }};
 
-std::shared_ptr<PSSpecifier> self_(const id& self) { return rt::cast<PSSpecifier>(self); }
-
-id arrayOf(std::vector<id> items) {
-    auto a = std::make_shared<NSArray>(std::move(items));
-    a->isa = rt::objc_getClass("NSArray");
-    return a;
-}
+PSSpecifier& S(const id& self, SEL cmd) { return rt::state<PSSpecifier>(self, cmd); }
 
 std::vector<id> itemsOf(const id& array) {
     auto a = rt::cast<NSArray>(array);
     return a ? a->items : std::vector<id>{};
 }
 
-id nameImp(id self, SEL) { return NSStr(self_(self)->name); }
-id identifierImp(id self, SEL) { return NSStr(self_(self)->identifier); }
-long cellTypeImp(id self, SEL) { return self_(self)->cellType; }
-id propertiesImp(id self, SEL) { return self_(self)->properties; }
-id propertyForKeyImp(id self, SEL, id key) {
-    auto d = rt::cast<NSDictionary>(self_(self)->properties);
+id nameImp(id self, SEL cmd) { return NSStr(S(self, cmd).name); }
+id identifierImp(id self, SEL cmd) { return NSStr(S(self, cmd).identifier); }
+long cellTypeImp(id self, SEL cmd) { return S(self, cmd).cellType; }
+id propertiesImp(id self, SEL cmd) { return S(self, cmd).properties; }
+id propertyForKeyImp(id self, SEL cmd, id key) {
+    auto d = rt::cast<NSDictionary>(S(self, cmd).properties);
     return d ? d->objectForKey(str(key)) : id{};
 }
-void setPropertyForKeyImp(id self, SEL, id value, id key) {
-    auto s = self_(self);
-    if (!s->properties) s->properties = NSDictionaryNew();
-    if (auto d = rt::cast<NSDictionary>(s->properties)) d->setObject(value, str(key));
+void setPropertyForKeyImp(id self, SEL cmd, id value, id key) {
+    auto& s = S(self, cmd);
+    if (!s.properties) s.properties = NSDictionaryNew();
+    if (auto d = rt::cast<NSDictionary>(s.properties)) d->setObject(value, str(key));
 }
-id targetImp(id self, SEL) { return self_(self)->target.lock(); }
-void setTargetImp(id self, SEL, id t) { self_(self)->target = t; }
-id valuesImp(id self, SEL) { return arrayOf(self_(self)->values); }
-id titlesImp(id self, SEL) { return arrayOf(self_(self)->titles); }
+id targetImp(id self, SEL cmd) { return S(self, cmd).target.lock(); }
+void setTargetImp(id self, SEL cmd, id t) { S(self, cmd).target = t; }
+id valuesImp(id self, SEL cmd) { return NSArrayNew(S(self, cmd).values); }
+id titlesImp(id self, SEL cmd) { return NSArrayNew(S(self, cmd).titles); }
 
 }  // namespace
 
@@ -68,16 +62,16 @@ namespace ps {
 
 void registerSpecifierClass() {
     rt::Class* c = rt::objc_registerClass("PSSpecifier", rt::NSObjectClass(), rt::factoryFor<PSSpecifier>());
-    rt::defineMethod(c, "name", &nameImp);
-    rt::defineMethod(c, "identifier", &identifierImp);
-    rt::defineMethod(c, "cellType", &cellTypeImp);
-    rt::defineMethod(c, "properties", &propertiesImp);
-    rt::defineMethod(c, "propertyForKey:", &propertyForKeyImp);
-    rt::defineMethod(c, "setProperty:forKey:", &setPropertyForKeyImp);
-    rt::defineMethod(c, "target", &targetImp);
-    rt::defineMethod(c, "setTarget:", &setTargetImp);
-    rt::defineMethod(c, "values", &valuesImp);
-    rt::defineMethod(c, "titles", &titlesImp);
+    rt::defineMethod(c, name, &nameImp);
+    rt::defineMethod(c, identifier, &identifierImp);
+    rt::defineMethod(c, cellType, &cellTypeImp);
+    rt::defineMethod(c, properties, &propertiesImp);
+    rt::defineMethod(c, propertyForKey, &propertyForKeyImp);
+    rt::defineMethod(c, setProperty_forKey, &setPropertyForKeyImp);
+    rt::defineMethod(c, target, &targetImp);
+    rt::defineMethod(c, setTarget, &setTargetImp);
+    rt::defineMethod(c, values, &valuesImp);
+    rt::defineMethod(c, titles, &titlesImp);
 }
 
 long cellTypeFromString(std::string_view name) {

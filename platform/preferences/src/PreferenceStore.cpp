@@ -33,23 +33,23 @@ id storedValue(std::string_view domain, std::string_view key) {
     return dict ? dict->objectForKey(key) : id{};
 }
 
-std::string storeValue(std::string_view domain, std::string_view key, const id& value) {
+ns::Result<> storeValue(std::string_view domain, std::string_view key, const id& value) {
     std::string file = domainFile(domain);
-    if (file.empty()) return "preferences domain \"" + std::string(domain) + "\" is not a file name";
-    if (key.empty()) return "row of domain \"" + std::string(domain) + "\" has no key";
+    if (file.empty()) return ns::fail("preferences domain \"" + std::string(domain) + "\" is not a file name");
+    if (key.empty()) return ns::fail("row of domain \"" + std::string(domain) + "\" has no key");
     id dict = ns::mutableDictionaryWithContentsOfFile(file);
     if (!dict) {
         if (ns::fileExistsAtPath(file)) {
             // Someone else's bytes: keep them for a person to look at instead of writing over them.
             std::string aside = file + ".unreadable";
             if (std::rename(file.c_str(), aside.c_str()) != 0)
-                return "cannot move unreadable " + file + " aside: " + std::strerror(errno);
+                return ns::fail("cannot move unreadable " + file + " aside: " + std::strerror(errno));
             NSLog("Preferences: %s was no readable dictionary; kept as %s", file.c_str(), aside.c_str());
         }
         dict = NSDictionaryNew();
     }
     rt::cast<NSDictionary>(dict)->setObject(value, std::string(key));
-    if (!ns::writeToFile(dict, file, true)) return "cannot write " + file;
+    if (!ns::writeToFile(dict, file, true)) return ns::fail("cannot write " + file);
     return {};
 }
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "runtime/Messaging.h"
+#include "runtime/NSObject.h"
 
 namespace rt {
 
@@ -172,9 +172,9 @@ bool isKindOfClass(const id& object, std::string_view className) {
     return isKindOfClass(object, objc_getClass(className));
 }
 
-id alloc(Class* cls) { return cls ? sendClass<id()>(cls, "alloc") : id{}; }
+id alloc(Class* cls) { return NSObject_alloc.to(cls); }
 
-id allocInit(Class* cls) { return send<id()>(alloc(cls), "init"); }
+id allocInit(Class* cls) { return init(alloc(cls)); }
 
 void sendAction(const id& target, SEL action, const id& sender) {
     if (!target || !action) return;
@@ -215,7 +215,7 @@ id valueForKey(const id& object, std::string_view key) {
 
 namespace {
 id nsobjectAlloc(id self, SEL) { return asClass(self)->alloc(); }
-id nsobjectNew(id self, SEL) { return send<id()>(asClass(self)->alloc(), "init"); }
+id nsobjectNew(id self, SEL) { return init(asClass(self)->alloc()); }
 id nsobjectInit(id self, SEL) { return self; }
 id nsobjectCopy(id self, SEL) { return self->copyObject(); }
 bool nsobjectRespondsTo(id self, SEL, SEL sel) { return respondsToSelector(self, sel); }
@@ -224,11 +224,11 @@ bool nsobjectRespondsTo(id self, SEL, SEL sel) { return respondsToSelector(self,
 Class* NSObjectClass() {
     static Class* cls = [] {
         Class* c = objc_registerClass("NSObject", nullptr);
-        defineClassMethod(c, "alloc", &nsobjectAlloc);
-        defineClassMethod(c, "new", &nsobjectNew);
-        defineMethod(c, "init", &nsobjectInit);
-        defineMethod(c, "copy", &nsobjectCopy);
-        defineMethod(c, "respondsToSelector:", &nsobjectRespondsTo);
+        defineClassMethod(c, NSObject_alloc, &nsobjectAlloc);
+        defineClassMethod(c, new_, &nsobjectNew);
+        defineMethod(c, init, &nsobjectInit);
+        defineMethod(c, copy, &nsobjectCopy);
+        defineMethod(c, NSObject_respondsToSelector, &nsobjectRespondsTo);
         return c;
     }();
     return cls;

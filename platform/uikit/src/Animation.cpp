@@ -144,8 +144,8 @@ void recordChange(const id& view, const char* property, const AnimatedValue& old
 
 void registerAnimationMethods() {
     rt::Class* cls = rt::objc_getClass("UIView");
-    rt::defineClassMethod(cls, "animateWithDuration:animations:", &animateImp);
-    rt::defineClassMethod(cls, "animateWithDuration:animations:completion:", &animateCompletionImp);
+    rt::defineClassMethod(cls, animateWithDuration_animations, &animateImp);
+    rt::defineClassMethod(cls, animateWithDuration_animations_completion, &animateCompletionImp);
 }
 
 }  // namespace detail
@@ -174,11 +174,11 @@ bool isAnimating(const id& view, const std::string& property, double now) {
 double presentationAlpha(const id& view, double now) {
     AnimatedValue v;
     if (shownValue(view, "alpha", now, v)) return std::get<double>(v);
-    return rt::send<double()>(view, "alpha");
+    return alpha(view);
 }
 
 CGRect presentationFrame(const id& view, double now) {
-    CGRect model = rt::send<CGRect()>(view, "frame");
+    CGRect model = frame(view);
     const AnimationRecord* f = running(view, "frame", now);
     const AnimationRecord* c = running(view, "center", now);
     AnimatedValue v;
@@ -203,7 +203,7 @@ CGPoint presentationCenter(const id& view, double now) {
 RGBA presentationBackgroundColor(const id& view, double now) {
     AnimatedValue v;
     if (shownValue(view, "backgroundColor", now, v)) return std::get<RGBA>(v);
-    auto* c = dynamic_cast<UIColor*>(rt::send<id()>(view, "backgroundColor").get());
+    auto* c = dynamic_cast<UIColor*>(backgroundColor(view).get());
     return c ? RGBA{c->red, c->green, c->blue, c->alpha} : RGBA{};
 }
 

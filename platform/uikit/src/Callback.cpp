@@ -9,26 +9,26 @@ public:
     std::function<void()> fn;
 };
 
-void fire(id self, SEL, id) {
+void fireImp(id self, SEL cmd, id) {
     // Moved out first: the function may drop the last reference to this object.
-    auto fn = state<Callback>(self, "fire:").fn;
+    auto fn = rt::state<Callback>(self, cmd).fn;
     if (fn) fn();
 }
 }  // namespace
 
 void registerCallbackClass() {
     rt::Class* cls = registerClass<Callback>("_UIKitCallback", rt::NSObjectClass());
-    rt::defineMethod(cls, "fire:", &fire);
+    rt::defineMethod(cls, fire, &fireImp);
 }
 
 id callback(std::function<void()> fn) {
-    id object = rt::alloc(rt::objc_getClass("_UIKitCallback"));
-    state<Callback>(object, "callback").fn = std::move(fn);
+    auto object = rt::make<Callback>("_UIKitCallback");
+    object->fn = std::move(fn);
     return object;
 }
 
 id after(double seconds, std::function<void()> fn) {
-    return ns::scheduledTimer(seconds, callback(std::move(fn)), rt::sel_registerName("fire:"), id{}, false);
+    return ns::scheduledTimer(seconds, callback(std::move(fn)), fire.sel(), id{}, false);
 }
 
 void invalidateTimer(id& timer) {

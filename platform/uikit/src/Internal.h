@@ -1,5 +1,5 @@
-// What the toolkit's sources share: checked access to an object's C++ state,
-// calls to a superclass's implementation, registration order, run-loop callbacks.
+// What the toolkit's sources share: registration order, run-loop callbacks,
+// the animation recorder's view side.
 #pragma once
 
 #include <functional>
@@ -14,27 +14,6 @@
 
 namespace ui::detail {
 
-// The C++ state behind a receiver; an object of another C++ type is a clear error.
-template <class T>
-T& state(const id& self, const char* what) {
-    T* p = dynamic_cast<T*>(self.get());
-    if (!p) throw rt::Error(std::string(what) + ": receiver of class " + (self && self->isa ? self->isa->name() : "?") +
-                            " is not backed by the toolkit's C++ type");
-    return *p;
-}
-
-// [super sel...]: the implementation `superclass` has or inherits, called on self.
-template <class Sig, class... Args>
-auto sendSuper(rt::Class* superclass, const id& self, std::string_view selName, Args&&... args) {
-    SEL sel = rt::sel_registerName(selName);
-    rt::Method* m = superclass ? superclass->lookup(sel) : nullptr;
-    if (!m) rt::unrecognizedSelector(self, sel);
-    return [&]<class Ret, class... A>(Ret (*)(A...)) -> Ret {
-        auto imp = rt::typedImp<Ret(A...)>(superclass, sel, *m);
-        return imp(self, sel, static_cast<A>(std::forward<Args>(args))...);
-    }(static_cast<Sig*>(nullptr));
-}
-
 // Registers a class backed by C++ type T.
 template <class T>
 rt::Class* registerClass(const char* name, rt::Class* super) {
@@ -42,7 +21,8 @@ rt::Class* registerClass(const char* name, rt::Class* super) {
     return rt::objc_registerClass(name, super, rt::factoryFor<T>());
 }
 
-// An object whose "fire:" runs a function: the target of the toolkit's own timers.
+// An object whose fire: runs a function: the target of the toolkit's own timers.
+inline constinit const rt::Msg<void(id)> fire{"fire:"};
 id callback(std::function<void()> fn);
 // A one-shot run-loop timer that runs fn after `seconds`; answers the NSTimer.
 id after(double seconds, std::function<void()> fn);

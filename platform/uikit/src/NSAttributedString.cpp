@@ -7,14 +7,11 @@
 
 namespace {
 
-using ui::detail::state;
-
 template <class T>
 std::shared_ptr<T> makeString(const char* className, const NSAttributedString& from) {
-    auto s = std::make_shared<T>();
+    auto s = rt::make<T>(className);
     s->text = from.text;
     s->attributes = from.attributes;
-    s->isa = rt::objc_getClass(className);
     return s;
 }
 
@@ -26,16 +23,16 @@ NSRange clampRange(const NSAttributedString& s, NSRange r) {
     return {loc, len};
 }
 
-id initWithString(id self, SEL, id string) {
-    auto& s = state<NSAttributedString>(self, "initWithString:");
-    s.text = str(string);
+id initWithStringImp(id self, SEL cmd, id text) {
+    auto& s = rt::state<NSAttributedString>(self, cmd);
+    s.text = str(text);
     s.attributes.clear();
     return self;
 }
-id stringImp(id self, SEL) { return NSStr(state<NSAttributedString>(self, "string").text); }
-unsigned long lengthImp(id self, SEL) { return ui::utf16Length(state<NSAttributedString>(self, "length").text); }
-id attributeAtIndex(id self, SEL, id name, unsigned long index, NSRange* effective) {
-    auto& s = state<NSAttributedString>(self, "attribute:atIndex:effectiveRange:");
+id stringImp(id self, SEL cmd) { return NSStr(rt::state<NSAttributedString>(self, cmd).text); }
+unsigned long lengthImp(id self, SEL cmd) { return ui::utf16Length(rt::state<NSAttributedString>(self, cmd).text); }
+id attributeAtIndexImp(id self, SEL cmd, id name, unsigned long index, NSRange* effective) {
+    auto& s = rt::state<NSAttributedString>(self, cmd);
     std::string key = str(name);
     if (effective) {
         // The widest run around index with the same value.
@@ -48,15 +45,15 @@ id attributeAtIndex(id self, SEL, id name, unsigned long index, NSRange* effecti
     }
     return s.attributeAt(key, index);
 }
-void addAttributeImp(id self, SEL, id name, id value, NSRange range) {
-    auto& s = state<NSAttributedString>(self, "addAttribute:value:range:");
+void addAttributeImp(id self, SEL cmd, id name, id value, NSRange range) {
+    auto& s = rt::state<NSAttributedString>(self, cmd);
     if (!value || !isString(name)) return;  // the device raises; the caller keeps running here
     NSRange r = clampRange(s, range);
     if (r.length == 0) return;
     s.attributes.push_back({r, str(name), value});
 }
-void removeAttributeImp(id self, SEL, id name, NSRange range) {
-    auto& s = state<NSAttributedString>(self, "removeAttribute:range:");
+void removeAttributeImp(id self, SEL cmd, id name, NSRange range) {
+    auto& s = rt::state<NSAttributedString>(self, cmd);
     NSRange r = clampRange(s, range);
     std::string key = str(name);
     std::vector<NSAttributedString::Attribute> kept;
@@ -72,9 +69,8 @@ void removeAttributeImp(id self, SEL, id name, NSRange range) {
     }
     s.attributes = std::move(kept);
 }
-id mutableCopyImp(id self, SEL) {
-    return makeString<NSMutableAttributedString>("NSMutableAttributedString",
-                                                 state<NSAttributedString>(self, "mutableCopy"));
+id mutableCopyImp(id self, SEL cmd) {
+    return makeString<NSMutableAttributedString>("NSMutableAttributedString", rt::state<NSAttributedString>(self, cmd));
 }
 
 }  // namespace
@@ -122,13 +118,13 @@ namespace detail {
 void registerAttributedStringClasses() {
     rt::Class* plain = registerClass<NSAttributedString>("NSAttributedString", rt::NSObjectClass());
     rt::Class* mut = registerClass<NSMutableAttributedString>("NSMutableAttributedString", plain);
-    rt::defineMethod(plain, "initWithString:", &initWithString);
-    rt::defineMethod(plain, "string", &stringImp);
-    rt::defineMethod(plain, "length", &lengthImp);
-    rt::defineMethod(plain, "attribute:atIndex:effectiveRange:", &attributeAtIndex);
-    rt::defineMethod(plain, "mutableCopy", &mutableCopyImp);
-    rt::defineMethod(mut, "addAttribute:value:range:", &addAttributeImp);
-    rt::defineMethod(mut, "removeAttribute:range:", &removeAttributeImp);
+    rt::defineMethod(plain, ui::initWithString, &initWithStringImp);
+    rt::defineMethod(plain, ui::string, &stringImp);
+    rt::defineMethod(plain, ui::length, &lengthImp);
+    rt::defineMethod(plain, ui::attribute_atIndex_effectiveRange, &attributeAtIndexImp);
+    rt::defineMethod(plain, ui::mutableCopy, &mutableCopyImp);
+    rt::defineMethod(mut, ui::addAttribute_value_range, &addAttributeImp);
+    rt::defineMethod(mut, ui::removeAttribute_range, &removeAttributeImp);
 }
 }  // namespace detail
 

@@ -49,8 +49,8 @@ id touchDown(const id& window, CGPoint p) {
     // What the previous touch left is reset now, so its final states stayed readable until here.
     forEach([](const id&, UIGestureRecognizer& r) { r.reset(); });
     t.recognizers.clear();
-    id hit = rt::send<id(CGPoint, id)>(window, "hitTest:withEvent:", p, id{});
-    for (id v = hit; v; v = rt::send<id()>(v, "superview")) {
+    id hit = hitTest(window, p);
+    for (id v = hit; v; v = superview(v)) {
         auto* view = dynamic_cast<UIView*>(v.get());
         if (!view) break;
         for (const id& g : view->gestureRecognizers_)

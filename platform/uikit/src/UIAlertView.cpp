@@ -6,8 +6,6 @@
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
 std::vector<id>& shown() {
@@ -15,7 +13,7 @@ std::vector<id>& shown() {
     return *s;
 }
 
-UIAlertView& A(const id& self, const char* sel) { return state<UIAlertView>(self, sel); }
+UIAlertView& A(const id& self, SEL cmd) { return rt::state<UIAlertView>(self, cmd); }
 
 std::string quoted(const std::string& s) {
     std::string out = "\"";
@@ -32,8 +30,8 @@ std::string quoted(const std::string& s) {
     return out + "\"";
 }
 
-id initImp(id self, SEL, id title, id message, id delegate, id cancelTitle, id otherTitles) {
-    auto& a = A(self, "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:");
+id initImp(id self, SEL cmd, id title, id message, id delegate, id cancelTitle, id otherTitles) {
+    auto& a = A(self, cmd);
     a.title = str(title);
     a.message = str(message);
     a.delegate = delegate;
@@ -51,55 +49,55 @@ id initImp(id self, SEL, id title, id message, id delegate, id cancelTitle, id o
     return self;
 }
 
-void showImp(id self, SEL) {
-    auto& a = A(self, "show");
+void showImp(id self, SEL cmd) {
+    auto& a = A(self, cmd);
     if (a.visible) return;
     a.visible = true;
     shown().push_back(self);
     NSLog("%s", alertLogLine(self).c_str());
 }
 
-void dismissImp(id self, SEL, long index, bool) {
-    auto& a = A(self, "dismissWithClickedButtonIndex:animated:");
+void dismissImp(id self, SEL cmd, long index, bool) {
+    auto& a = A(self, cmd);
     if (!a.visible) return;
     id delegate = a.delegate.lock();
-    if (rt::respondsToSelector(delegate, "alertView:willDismissWithButtonIndex:"))
-        rt::send<void(id, long)>(delegate, "alertView:willDismissWithButtonIndex:", self, index);
+    if (rt::respondsToSelector(delegate, alertView_willDismissWithButtonIndex.sel()))
+        alertView_willDismissWithButtonIndex(delegate, self, index);
     a.visible = false;
     id keep = self;
     auto& list = shown();
     list.erase(std::remove(list.begin(), list.end(), self), list.end());
-    if (rt::respondsToSelector(delegate, "alertView:didDismissWithButtonIndex:"))
-        rt::send<void(id, long)>(delegate, "alertView:didDismissWithButtonIndex:", self, index);
+    if (rt::respondsToSelector(delegate, alertView_didDismissWithButtonIndex.sel()))
+        alertView_didDismissWithButtonIndex(delegate, self, index);
 }
 
-id titleImp(id self, SEL) { return NSStr(A(self, "title").title); }
-id messageImp(id self, SEL) { return NSStr(A(self, "message").message); }
-long numberOfButtonsImp(id self, SEL) { return static_cast<long>(A(self, "numberOfButtons").buttons.size()); }
-id buttonTitleImp(id self, SEL, long index) {
-    auto& a = A(self, "buttonTitleAtIndex:");
+id titleImp(id self, SEL cmd) { return NSStr(A(self, cmd).title); }
+id messageImp(id self, SEL cmd) { return NSStr(A(self, cmd).message); }
+long numberOfButtonsImp(id self, SEL cmd) { return static_cast<long>(A(self, cmd).buttons.size()); }
+id buttonTitleImp(id self, SEL cmd, long index) {
+    auto& a = A(self, cmd);
     if (index < 0 || index >= static_cast<long>(a.buttons.size())) return {};
     return NSStr(a.buttons[static_cast<std::size_t>(index)]);
 }
-long cancelIndexImp(id self, SEL) { return A(self, "cancelButtonIndex").cancelButtonIndex; }
-bool isVisibleImp(id self, SEL) { return A(self, "isVisible").visible; }
-id accessoryViewImp(id self, SEL) { return A(self, "accessoryView").accessoryView; }
-void setAccessoryViewImp(id self, SEL, id v) { A(self, "setAccessoryView:").accessoryView = v; }
-id delegateImp(id self, SEL) { return A(self, "delegate").delegate.lock(); }
+long cancelIndexImp(id self, SEL cmd) { return A(self, cmd).cancelButtonIndex; }
+bool isVisibleImp(id self, SEL cmd) { return A(self, cmd).visible; }
+id accessoryViewImp(id self, SEL cmd) { return A(self, cmd).accessoryView; }
+void setAccessoryViewImp(id self, SEL cmd, id v) { A(self, cmd).accessoryView = v; }
+id delegateImp(id self, SEL cmd) { return A(self, cmd).delegate.lock(); }
 
 }  // namespace
 
 std::vector<id> shownAlerts() { return shown(); }
 
 void tapAlertButton(const id& alert, long index) {
-    id delegate = A(alert, "tapAlertButton").delegate.lock();
-    if (rt::respondsToSelector(delegate, "alertView:clickedButtonAtIndex:"))
-        rt::send<void(id, long)>(delegate, "alertView:clickedButtonAtIndex:", alert, index);
-    rt::send<void(long, bool)>(alert, "dismissWithClickedButtonIndex:animated:", index, true);
+    id delegate = rt::state<UIAlertView>(alert, "tapAlertButton").delegate.lock();
+    if (rt::respondsToSelector(delegate, alertView_clickedButtonAtIndex.sel()))
+        alertView_clickedButtonAtIndex(delegate, alert, index);
+    dismissWithClickedButtonIndex_animated(alert, index, true);
 }
 
 std::string alertLogLine(const id& alert) {
-    auto& a = A(alert, "alertLogLine");
+    auto& a = rt::state<UIAlertView>(alert, "alertLogLine");
     std::string line = "UIAlertView shown: title=" + quoted(a.title) + " message=" + quoted(a.message) + " buttons=[";
     for (std::size_t i = 0; i < a.buttons.size(); ++i) line += (i ? "," : "") + quoted(a.buttons[i]);
     return line + "]";
@@ -108,18 +106,18 @@ std::string alertLogLine(const id& alert) {
 namespace detail {
 void registerAlertViewClass() {
     rt::Class* cls = registerClass<UIAlertView>("UIAlertView", rt::NSObjectClass());
-    rt::defineMethod(cls, "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:", &initImp);
-    rt::defineMethod(cls, "show", &showImp);
-    rt::defineMethod(cls, "dismissWithClickedButtonIndex:animated:", &dismissImp);
-    rt::defineMethod(cls, "title", &titleImp);
-    rt::defineMethod(cls, "message", &messageImp);
-    rt::defineMethod(cls, "numberOfButtons", &numberOfButtonsImp);
-    rt::defineMethod(cls, "buttonTitleAtIndex:", &buttonTitleImp);
-    rt::defineMethod(cls, "cancelButtonIndex", &cancelIndexImp);
-    rt::defineMethod(cls, "isVisible", &isVisibleImp);
-    rt::defineMethod(cls, "accessoryView", &accessoryViewImp);
-    rt::defineMethod(cls, "setAccessoryView:", &setAccessoryViewImp);
-    rt::defineMethod(cls, "delegate", &delegateImp);
+    rt::defineMethod(cls, initWithTitle_message_delegate_cancelButtonTitle_otherButtonTitles, &initImp);
+    rt::defineMethod(cls, show, &showImp);
+    rt::defineMethod(cls, dismissWithClickedButtonIndex_animated, &dismissImp);
+    rt::defineMethod(cls, title, &titleImp);
+    rt::defineMethod(cls, message, &messageImp);
+    rt::defineMethod(cls, numberOfButtons, &numberOfButtonsImp);
+    rt::defineMethod(cls, buttonTitleAtIndex, &buttonTitleImp);
+    rt::defineMethod(cls, cancelButtonIndex, &cancelIndexImp);
+    rt::defineMethod(cls, isVisible, &isVisibleImp);
+    rt::defineMethod(cls, accessoryView, &accessoryViewImp);
+    rt::defineMethod(cls, setAccessoryView, &setAccessoryViewImp);
+    rt::defineMethod(cls, delegate, &delegateImp);
 }
 }  // namespace detail
 

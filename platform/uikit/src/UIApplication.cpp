@@ -2,6 +2,7 @@
 
 #include "Internal.h"
 #include "uikit/UIDevice.h"
+#include "foundation/NSURL.h"
 #include "uikit/UIWindow.h"
 
 namespace ui {
@@ -32,7 +33,7 @@ id initImp(id self, SEL) {
 id sharedApplicationImp(id, SEL) {
     auto& s = shared();
     if (!s.app) {
-        rt::allocInit(rt::objc_getClass("UIApplication"));
+        rt::allocInit("UIApplication");
         s.implicit = true;
     }
     return s.app;
@@ -48,7 +49,7 @@ bool isNowPlayingImp(id, SEL) { return shared().nowPlaying; }
 // The text of a URL object: an NSURL-like object's absoluteString, or the string itself.
 std::string urlText(const id& url) {
     if (isString(url)) return str(url);
-    if (rt::respondsToSelector(url, "absoluteString")) return str(rt::send<id()>(url, "absoluteString"));
+    if (rt::respondsToSelector(url, ns::absoluteString.sel())) return str(ns::absoluteString(url));
     return describe(url);
 }
 
@@ -62,13 +63,9 @@ bool openURLImp(id, SEL, id url) {
 }
 
 id keyWindowImp(id, SEL) { return keyWindow(); }
-id windowsImp(id, SEL) {
-    auto array = std::make_shared<NSArray>(windows());
-    array->isa = rt::objc_getClass("NSArray");
-    return array;
-}
-id delegateImp(id self, SEL) { return detail::state<UIApplication>(self, "delegate").delegate_; }
-void setDelegateImp(id self, SEL, id d) { detail::state<UIApplication>(self, "setDelegate:").delegate_ = d; }
+id windowsImp(id, SEL) { return NSArrayNew(windows()); }
+id delegateImp(id self, SEL cmd) { return rt::state<UIApplication>(self, cmd).delegate_; }
+void setDelegateImp(id self, SEL cmd, id d) { rt::state<UIApplication>(self, cmd).delegate_ = d; }
 
 }  // namespace
 
@@ -85,16 +82,16 @@ const std::vector<std::string>& openedURLs() { return shared().urls; }
 namespace detail {
 void registerApplicationClass() {
     rt::Class* cls = registerClass<UIApplication>("UIApplication", rt::NSObjectClass());
-    rt::defineMethod(cls, "init", &initImp);
-    rt::defineClassMethod(cls, "sharedApplication", &sharedApplicationImp);
-    rt::defineMethod(cls, "statusBarFrame", &statusBarFrameImp);
-    rt::defineMethod(cls, "nowPlayingProcessPID", &nowPlayingPIDImp);
-    rt::defineMethod(cls, "isNowPlayingAppPlaying", &isNowPlayingImp);
-    rt::defineMethod(cls, "openURL:", &openURLImp);
-    rt::defineMethod(cls, "keyWindow", &keyWindowImp);
-    rt::defineMethod(cls, "windows", &windowsImp);
-    rt::defineMethod(cls, "delegate", &delegateImp);
-    rt::defineMethod(cls, "setDelegate:", &setDelegateImp);
+    rt::defineMethod(cls, rt::init, &initImp);
+    rt::defineClassMethod(cls, sharedApplication, &sharedApplicationImp);
+    rt::defineMethod(cls, statusBarFrame, &statusBarFrameImp);
+    rt::defineMethod(cls, nowPlayingProcessPID, &nowPlayingPIDImp);
+    rt::defineMethod(cls, isNowPlayingAppPlaying, &isNowPlayingImp);
+    rt::defineMethod(cls, openURL, &openURLImp);
+    rt::defineMethod(cls, UIApplication_keyWindow, &keyWindowImp);
+    rt::defineMethod(cls, UIApplication_windows, &windowsImp);
+    rt::defineMethod(cls, delegate, &delegateImp);
+    rt::defineMethod(cls, setDelegate, &setDelegateImp);
 }
 }  // namespace detail
 

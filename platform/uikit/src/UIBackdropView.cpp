@@ -5,19 +5,19 @@
 namespace ui {
 
 namespace {
-id initWithPrivateStyleImp(id self, SEL, int style) {
-    id result = rt::send<id(CGRect)>(self, "initWithFrame:", CGRectZero);
-    detail::state<UIBackdropView>(result, "initWithPrivateStyle:").privateStyle_ = style;
+id initWithPrivateStyleImp(id self, SEL cmd, int privateStyle) {
+    id result = initWithFrame(self, CGRectZero);
+    rt::state<UIBackdropView>(result, cmd).privateStyle_ = privateStyle;
     return result;
 }
-int styleImp(id self, SEL) { return detail::state<UIBackdropView>(self, "style").privateStyle_; }
+int styleImp(id self, SEL cmd) { return rt::state<UIBackdropView>(self, cmd).privateStyle_; }
 }  // namespace
 
 namespace detail {
 void registerBackdropViewClass() {
     rt::Class* cls = registerClass<UIBackdropView>("_UIBackdropView", rt::objc_getClass("UIView"));
-    rt::defineMethod(cls, "initWithPrivateStyle:", &initWithPrivateStyleImp);
-    rt::defineMethod(cls, "style", &styleImp);
+    rt::defineMethod(cls, initWithPrivateStyle, &initWithPrivateStyleImp);
+    rt::defineMethod(cls, style, &styleImp);
 }
 }  // namespace detail
 

@@ -6,60 +6,57 @@
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
 double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 
 id colorWithRGBAImp(id, SEL, double r, double g, double b, double a) { return makeColor(r, g, b, a); }
 id colorWithWhiteImp(id, SEL, double w, double a) { return makeColor(w, w, w, a); }
-id white(id, SEL) { return makeColor(1, 1, 1, 1); }
-id black(id, SEL) { return makeColor(0, 0, 0, 1); }
-id blue(id, SEL) { return makeColor(0, 0, 1, 1); }
-id red(id, SEL) { return makeColor(1, 0, 0, 1); }
-id green(id, SEL) { return makeColor(0, 1, 0, 1); }
-id gray(id, SEL) { return makeColor(0.5, 0.5, 0.5, 1); }
-id clear(id, SEL) { return makeColor(0, 0, 0, 0); }
+id whiteImp(id, SEL) { return makeColor(1, 1, 1, 1); }
+id blackImp(id, SEL) { return makeColor(0, 0, 0, 1); }
+id blueImp(id, SEL) { return makeColor(0, 0, 1, 1); }
+id redImp(id, SEL) { return makeColor(1, 0, 0, 1); }
+id greenImp(id, SEL) { return makeColor(0, 1, 0, 1); }
+id grayImp(id, SEL) { return makeColor(0.5, 0.5, 0.5, 1); }
+id clearImp(id, SEL) { return makeColor(0, 0, 0, 0); }
 
-bool isEqual(id self, SEL, id other) { return colorsEqual(self, other); }
-CGColorRef cgColorImp(id self, SEL) {
-    auto& c = state<UIColor>(self, "CGColor");
+bool isEqualImp(id self, SEL, id other) { return colorsEqual(self, other); }
+CGColorRef cgColorImp(id self, SEL cmd) {
+    auto& c = rt::state<UIColor>(self, cmd);
     return CGColorCreateRGBA(c.red, c.green, c.blue, c.alpha);
 }
-bool getRGBA(id self, SEL, double* r, double* g, double* b, double* a) {
-    auto& c = state<UIColor>(self, "getRed:green:blue:alpha:");
+bool getRGBAImp(id self, SEL cmd, double* r, double* g, double* b, double* a) {
+    auto& c = rt::state<UIColor>(self, cmd);
     if (r) *r = c.red;
     if (g) *g = c.green;
     if (b) *b = c.blue;
     if (a) *a = c.alpha;
     return true;
 }
-bool getWhite(id self, SEL, double* w, double* a) {
-    auto& c = state<UIColor>(self, "getWhite:alpha:");
+bool getWhiteImp(id self, SEL cmd, double* w, double* a) {
+    auto& c = rt::state<UIColor>(self, cmd);
     if (w) *w = 0.299 * c.red + 0.587 * c.green + 0.114 * c.blue;
     if (a) *a = c.alpha;
     return true;
 }
-id withAlpha(id self, SEL, double a) {
-    auto& c = state<UIColor>(self, "colorWithAlphaComponent:");
+id withAlphaImp(id self, SEL cmd, double a) {
+    auto& c = rt::state<UIColor>(self, cmd);
     return makeColor(c.red, c.green, c.blue, a);
 }
-id description(id self, SEL) {
-    auto& c = state<UIColor>(self, "description");
+id descriptionImp(id self, SEL cmd) {
+    auto& c = rt::state<UIColor>(self, cmd);
     return NSStr(format("UIColor RGBA %g %g %g %g", c.red, c.green, c.blue, c.alpha));
 }
 
 }  // namespace
 
 id makeColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
-    id object = rt::objc_getClass("UIColor")->alloc();
-    auto& c = state<UIColor>(object, "makeColor");
-    c.red = r;
-    c.green = g;
-    c.blue = b;
-    c.alpha = clamp01(a);
-    return object;
+    auto color = rt::make<UIColor>("UIColor");
+    color->red = r;
+    color->green = g;
+    color->blue = b;
+    color->alpha = clamp01(a);
+    return color;
 }
 
 bool colorsEqual(const id& a, const id& b) {
@@ -73,21 +70,21 @@ bool colorsEqual(const id& a, const id& b) {
 namespace detail {
 void registerColorClass() {
     rt::Class* cls = registerClass<UIColor>("UIColor", rt::NSObjectClass());
-    rt::defineClassMethod(cls, "colorWithRed:green:blue:alpha:", &colorWithRGBAImp);
-    rt::defineClassMethod(cls, "colorWithWhite:alpha:", &colorWithWhiteImp);
-    rt::defineClassMethod(cls, "whiteColor", &white);
-    rt::defineClassMethod(cls, "blackColor", &black);
-    rt::defineClassMethod(cls, "blueColor", &blue);
-    rt::defineClassMethod(cls, "redColor", &red);
-    rt::defineClassMethod(cls, "greenColor", &green);
-    rt::defineClassMethod(cls, "grayColor", &gray);
-    rt::defineClassMethod(cls, "clearColor", &clear);
-    rt::defineMethod(cls, "isEqual:", &isEqual);
-    rt::defineMethod(cls, "CGColor", &cgColorImp);
-    rt::defineMethod(cls, "getRed:green:blue:alpha:", &getRGBA);
-    rt::defineMethod(cls, "getWhite:alpha:", &getWhite);
-    rt::defineMethod(cls, "colorWithAlphaComponent:", &withAlpha);
-    rt::defineMethod(cls, "description", &description);
+    rt::defineClassMethod(cls, colorWithRed_green_blue_alpha, &colorWithRGBAImp);
+    rt::defineClassMethod(cls, colorWithWhite_alpha, &colorWithWhiteImp);
+    rt::defineClassMethod(cls, whiteColor, &whiteImp);
+    rt::defineClassMethod(cls, blackColor, &blackImp);
+    rt::defineClassMethod(cls, blueColor, &blueImp);
+    rt::defineClassMethod(cls, redColor, &redImp);
+    rt::defineClassMethod(cls, greenColor, &greenImp);
+    rt::defineClassMethod(cls, grayColor, &grayImp);
+    rt::defineClassMethod(cls, clearColor, &clearImp);
+    rt::defineMethod(cls, isEqual, &isEqualImp);
+    rt::defineMethod(cls, CGColor, &cgColorImp);
+    rt::defineMethod(cls, getRed_green_blue_alpha, &getRGBAImp);
+    rt::defineMethod(cls, getWhite_alpha, &getWhiteImp);
+    rt::defineMethod(cls, colorWithAlphaComponent, &withAlphaImp);
+    rt::defineMethod(cls, ns::description, &descriptionImp);
 }
 }  // namespace detail
 

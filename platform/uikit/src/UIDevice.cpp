@@ -26,11 +26,11 @@ const DeviceProfile& deviceProfile() { return profile(); }
 namespace detail {
 void registerDeviceClass() {
     rt::Class* cls = registerClass<UIDevice>("UIDevice", rt::NSObjectClass());
-    rt::defineClassMethod(cls, "currentDevice", &currentDeviceImp);
-    rt::defineMethod(cls, "model", &modelImp);
-    rt::defineMethod(cls, "systemVersion", &systemVersionImp);
-    rt::defineMethod(cls, "name", &nameImp);
-    rt::defineMethod(cls, "userInterfaceIdiom", &idiomImp);
+    rt::defineClassMethod(cls, currentDevice, &currentDeviceImp);
+    rt::defineMethod(cls, model, &modelImp);
+    rt::defineMethod(cls, systemVersion, &systemVersionImp);
+    rt::defineMethod(cls, name, &nameImp);
+    rt::defineMethod(cls, userInterfaceIdiom, &idiomImp);
 }
 }  // namespace detail
 

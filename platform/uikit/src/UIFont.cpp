@@ -4,16 +4,13 @@
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
 id make(std::string name, double size) {
-    id object = rt::objc_getClass("UIFont")->alloc();
-    auto& f = state<UIFont>(object, "fontWithName:size:");
-    f.name = std::move(name);
-    f.size = size;
-    return object;
+    auto font = rt::make<UIFont>("UIFont");
+    font->name = std::move(name);
+    font->size = size;
+    return font;
 }
 
 id fontWithNameImp(id, SEL, id name, double size) {
@@ -21,13 +18,13 @@ id fontWithNameImp(id, SEL, id name, double size) {
     if (!isString(name)) return {};
     return make(str(name), size);
 }
-id systemFont(id, SEL, double size) { return make(".SFUIText", size); }
-id boldSystemFont(id, SEL, double size) { return make(".SFUIText-Semibold", size); }
-id fontNameImp(id self, SEL) { return NSStr(state<UIFont>(self, "fontName").name); }
-double pointSizeImp(id self, SEL) { return state<UIFont>(self, "pointSize").size; }
-bool isEqual(id self, SEL, id other) {
+id systemFontImp(id, SEL, double size) { return make(".SFUIText", size); }
+id boldSystemFontImp(id, SEL, double size) { return make(".SFUIText-Semibold", size); }
+id fontNameImp(id self, SEL cmd) { return NSStr(rt::state<UIFont>(self, cmd).name); }
+double pointSizeImp(id self, SEL cmd) { return rt::state<UIFont>(self, cmd).size; }
+bool isEqualImp(id self, SEL cmd, id other) {
     auto* o = dynamic_cast<UIFont*>(other.get());
-    auto& f = state<UIFont>(self, "isEqual:");
+    auto& f = rt::state<UIFont>(self, cmd);
     return o && o->name == f.name && o->size == f.size;
 }
 
@@ -36,12 +33,12 @@ bool isEqual(id self, SEL, id other) {
 namespace detail {
 void registerFontClass() {
     rt::Class* cls = registerClass<UIFont>("UIFont", rt::NSObjectClass());
-    rt::defineClassMethod(cls, "fontWithName:size:", &fontWithNameImp);
-    rt::defineClassMethod(cls, "systemFontOfSize:", &systemFont);
-    rt::defineClassMethod(cls, "boldSystemFontOfSize:", &boldSystemFont);
-    rt::defineMethod(cls, "fontName", &fontNameImp);
-    rt::defineMethod(cls, "pointSize", &pointSizeImp);
-    rt::defineMethod(cls, "isEqual:", &isEqual);
+    rt::defineClassMethod(cls, fontWithName_size, &fontWithNameImp);
+    rt::defineClassMethod(cls, systemFontOfSize, &systemFontImp);
+    rt::defineClassMethod(cls, boldSystemFontOfSize, &boldSystemFontImp);
+    rt::defineMethod(cls, fontName, &fontNameImp);
+    rt::defineMethod(cls, pointSize, &pointSizeImp);
+    rt::defineMethod(cls, isEqual, &isEqualImp);
 }
 }  // namespace detail
 

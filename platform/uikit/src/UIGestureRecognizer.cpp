@@ -32,40 +32,38 @@ void UIGestureRecognizer::transition(const id& self, long newState) {
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
-UIGestureRecognizer& G(const id& self, const char* sel) { return state<UIGestureRecognizer>(self, sel); }
+UIGestureRecognizer& G(const id& self, SEL cmd) { return rt::state<UIGestureRecognizer>(self, cmd); }
 
-id initWithTargetImp(id self, SEL, id target, SEL action) {
-    auto& g = G(self, "initWithTarget:action:");
+id initWithTargetImp(id self, SEL cmd, id target, SEL action) {
+    auto& g = G(self, cmd);
     if (target && action) g.targets_.push_back({target, action});
     return self;
 }
-void addTargetImp(id self, SEL, id target, SEL action) {
-    if (target && action) G(self, "addTarget:action:").targets_.push_back({target, action});
+void addTargetImp(id self, SEL cmd, id target, SEL action) {
+    if (target && action) G(self, cmd).targets_.push_back({target, action});
 }
-void removeTargetImp(id self, SEL, id target, SEL action) {
-    auto& t = G(self, "removeTarget:action:").targets_;
+void removeTargetImp(id self, SEL cmd, id target, SEL action) {
+    auto& t = G(self, cmd).targets_;
     std::erase_if(t, [&](const UIGestureRecognizer::Target& x) {
         id held = x.target.lock();
         return (!target || held == target) && (!action || x.action == action);
     });
 }
-long stateImp(id self, SEL) { return G(self, "state").state_; }
-void setStateImp(id self, SEL, long s) { G(self, "setState:").transition(self, s); }
-id viewImp(id self, SEL) { return G(self, "view").view_.lock(); }
-bool isEnabledImp(id self, SEL) { return G(self, "isEnabled").enabled_; }
-void setEnabledImp(id self, SEL, bool e) {
-    auto& g = G(self, "setEnabled:");
+long stateImp(id self, SEL cmd) { return G(self, cmd).state_; }
+void setStateImp(id self, SEL cmd, long s) { G(self, cmd).transition(self, s); }
+id viewImp(id self, SEL cmd) { return G(self, cmd).view_.lock(); }
+bool isEnabledImp(id self, SEL cmd) { return G(self, cmd).enabled_; }
+void setEnabledImp(id self, SEL cmd, bool e) {
+    auto& g = G(self, cmd);
     g.enabled_ = e;
     // Disabling cancels a gesture under way.
     if (!e) g.touchCancelled(self);
 }
-CGPoint locationInViewImp(id self, SEL, id view) {
-    auto& g = G(self, "locationInView:");
-    return view ? rt::send<CGPoint(CGPoint, id)>(view, "convertPoint:fromView:", g.location_, id{}) : g.location_;
+CGPoint locationInViewImp(id self, SEL cmd, id view) {
+    auto& g = G(self, cmd);
+    return view ? convertPoint_fromView(view, g.location_, id{}) : g.location_;
 }
 
 }  // namespace
@@ -73,15 +71,15 @@ CGPoint locationInViewImp(id self, SEL, id view) {
 namespace detail {
 void registerGestureRecognizerClass() {
     rt::Class* cls = registerClass<UIGestureRecognizer>("UIGestureRecognizer", rt::NSObjectClass());
-    rt::defineMethod(cls, "initWithTarget:action:", &initWithTargetImp);
-    rt::defineMethod(cls, "addTarget:action:", &addTargetImp);
-    rt::defineMethod(cls, "removeTarget:action:", &removeTargetImp);
-    rt::defineMethod(cls, "state", &stateImp);
-    rt::defineMethod(cls, "setState:", &setStateImp);
-    rt::defineMethod(cls, "view", &viewImp);
-    rt::defineMethod(cls, "isEnabled", &isEnabledImp);
-    rt::defineMethod(cls, "setEnabled:", &setEnabledImp);
-    rt::defineMethod(cls, "locationInView:", &locationInViewImp);
+    rt::defineMethod(cls, initWithTarget_action, &initWithTargetImp);
+    rt::defineMethod(cls, addTarget_action, &addTargetImp);
+    rt::defineMethod(cls, removeTarget_action, &removeTargetImp);
+    rt::defineMethod(cls, state, &stateImp);
+    rt::defineMethod(cls, setState, &setStateImp);
+    rt::defineMethod(cls, view, &viewImp);
+    rt::defineMethod(cls, isEnabled, &isEnabledImp);
+    rt::defineMethod(cls, setEnabled, &setEnabledImp);
+    rt::defineMethod(cls, locationInView, &locationInViewImp);
 }
 }  // namespace detail
 

@@ -8,8 +8,6 @@
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
 std::vector<std::string>& searchPaths() {
@@ -35,12 +33,12 @@ double scaleFromName(const std::string& path) {
 // a file that is there but does not decode is logged.
 id load(const std::string& path) {
     if (!exists(path)) return {};
-    cg::LoadResult r = cg::loadImageFile(path);
-    if (!r.image) {
-        NSLog("UIImage: cannot decode %s: %s", path.c_str(), r.error.c_str());
+    ns::Result<CGImageRef> decoded = cg::loadImageFile(path);
+    if (!decoded) {
+        NSLog("UIImage: cannot decode %s", decoded.reason().c_str());
         return {};
     }
-    return makeImage(r.image, scaleFromName(path));
+    return makeImage(*decoded, scaleFromName(path));
 }
 
 id imageWithContentsOfFileImp(id, SEL, id path) { return isString(path) ? load(str(path)) : id{}; }
@@ -64,32 +62,31 @@ id imageNamedImp(id, SEL, id nameObject) {
 
 id imageWithCGImageImp(id, SEL, CGImageRef image) { return image ? makeImage(image) : id{}; }
 
-id initWithContentsOfFileImp(id self, SEL, id path) {
+id initWithContentsOfFileImp(id self, SEL cmd, id path) {
     id loaded = imageWithContentsOfFileImp(id{}, nullptr, path);
     if (!loaded) return {};
-    auto& s = state<UIImage>(self, "initWithContentsOfFile:");
-    auto& l = state<UIImage>(loaded, "initWithContentsOfFile:");
+    auto& s = rt::state<UIImage>(self, cmd);
+    auto& l = rt::state<UIImage>(loaded, cmd);
     s.cgImage = l.cgImage;
     s.scale = l.scale;
     return self;
 }
 
-CGImageRef cgImageImp(id self, SEL) { return state<UIImage>(self, "CGImage").cgImage; }
-CGSize sizeImp(id self, SEL) {
-    auto& i = state<UIImage>(self, "size");
+CGImageRef cgImageImp(id self, SEL cmd) { return rt::state<UIImage>(self, cmd).cgImage; }
+CGSize sizeImp(id self, SEL cmd) {
+    auto& i = rt::state<UIImage>(self, cmd);
     if (!i.cgImage || i.scale <= 0) return CGSizeZero;
     return {static_cast<double>(i.cgImage->width) / i.scale, static_cast<double>(i.cgImage->height) / i.scale};
 }
-double scaleImp(id self, SEL) { return state<UIImage>(self, "scale").scale; }
+double scaleImp(id self, SEL cmd) { return rt::state<UIImage>(self, cmd).scale; }
 
 }  // namespace
 
 id makeImage(const CGImageRef& pixels, double scale) {
-    id object = rt::objc_getClass("UIImage")->alloc();
-    auto& i = state<UIImage>(object, "makeImage");
-    i.cgImage = pixels;
-    i.scale = scale > 0 ? scale : 1;
-    return object;
+    auto image = rt::make<UIImage>("UIImage");
+    image->cgImage = pixels;
+    image->scale = scale > 0 ? scale : 1;
+    return image;
 }
 
 void setImageSearchPaths(std::vector<std::string> folders) { searchPaths() = std::move(folders); }
@@ -97,13 +94,13 @@ void setImageSearchPaths(std::vector<std::string> folders) { searchPaths() = std
 namespace detail {
 void registerImageClass() {
     rt::Class* cls = registerClass<UIImage>("UIImage", rt::NSObjectClass());
-    rt::defineClassMethod(cls, "imageNamed:", &imageNamedImp);
-    rt::defineClassMethod(cls, "imageWithContentsOfFile:", &imageWithContentsOfFileImp);
-    rt::defineClassMethod(cls, "imageWithCGImage:", &imageWithCGImageImp);
-    rt::defineMethod(cls, "initWithContentsOfFile:", &initWithContentsOfFileImp);
-    rt::defineMethod(cls, "CGImage", &cgImageImp);
-    rt::defineMethod(cls, "size", &sizeImp);
-    rt::defineMethod(cls, "scale", &scaleImp);
+    rt::defineClassMethod(cls, imageNamed, &imageNamedImp);
+    rt::defineClassMethod(cls, imageWithContentsOfFile, &imageWithContentsOfFileImp);
+    rt::defineClassMethod(cls, imageWithCGImage, &imageWithCGImageImp);
+    rt::defineMethod(cls, initWithContentsOfFile, &initWithContentsOfFileImp);
+    rt::defineMethod(cls, CGImage, &cgImageImp);
+    rt::defineMethod(cls, size, &sizeImp);
+    rt::defineMethod(cls, scale, &scaleImp);
 }
 }  // namespace detail
 

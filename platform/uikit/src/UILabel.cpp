@@ -6,14 +6,12 @@
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
-UILabel& L(const id& self, const char* sel) { return state<UILabel>(self, sel); }
+UILabel& L(const id& self, SEL cmd) { return rt::state<UILabel>(self, cmd); }
 
 id defaultFont() {
-    static id* f = new id(rt::sendClass<id(double)>(rt::objc_getClass("UIFont"), "systemFontOfSize:", 17.0));
+    static id* f = new id(systemFontOfSize(17.0));
     return *f;
 }
 id defaultColor() {
@@ -26,8 +24,7 @@ id defaultColor() {
 void applyToWhole(UILabel& l, const char* name, const id& value) {
     auto* old = dynamic_cast<NSAttributedString*>(l.attributedText_.get());
     if (!old) return;
-    auto s = std::make_shared<NSAttributedString>();
-    s->isa = rt::objc_getClass("NSAttributedString");
+    auto s = rt::make<NSAttributedString>("NSAttributedString");
     s->text = old->text;
     for (const auto& a : old->attributes)
         if (a.name != name) s->attributes.push_back(a);
@@ -35,25 +32,25 @@ void applyToWhole(UILabel& l, const char* name, const id& value) {
     l.attributedText_ = s;
 }
 
-id textImp(id self, SEL) {
-    auto& l = L(self, "text");
+id textImp(id self, SEL cmd) {
+    auto& l = L(self, cmd);
     if (!l.attributedText_ && l.text_.empty()) return {};
     return NSStr(l.text_);
 }
-void setTextImp(id self, SEL, id text) {
-    auto& l = L(self, "setText:");
+void setTextImp(id self, SEL cmd, id text) {
+    auto& l = L(self, cmd);
     l.text_ = str(text);
     l.attributedText_.reset();
 }
-id attributedTextImp(id self, SEL) {
-    auto& l = L(self, "attributedText");
+id attributedTextImp(id self, SEL cmd) {
+    auto& l = L(self, cmd);
     if (l.attributedText_) return l.attributedText_;
     if (l.text_.empty()) return {};
     // Plain text reads back as an unstyled attributed string.
-    return rt::send<id(id)>(rt::alloc(rt::objc_getClass("NSAttributedString")), "initWithString:", NSStr(l.text_));
+    return initWithString(rt::alloc(rt::objc_getClass("NSAttributedString")), NSStr(l.text_));
 }
-void setAttributedTextImp(id self, SEL, id text) {
-    auto& l = L(self, "setAttributedText:");
+void setAttributedTextImp(id self, SEL cmd, id text) {
+    auto& l = L(self, cmd);
     auto* s = dynamic_cast<NSAttributedString*>(text.get());
     if (!s) {
         l.attributedText_.reset();
@@ -61,8 +58,7 @@ void setAttributedTextImp(id self, SEL, id text) {
         return;
     }
     // The label keeps its own immutable copy: later edits of the caller's string do not show.
-    auto copy = std::make_shared<NSAttributedString>();
-    copy->isa = rt::objc_getClass("NSAttributedString");
+    auto copy = rt::make<NSAttributedString>("NSAttributedString");
     copy->text = s->text;
     copy->attributes = s->attributes;
     l.attributedText_ = copy;
@@ -72,59 +68,61 @@ void setAttributedTextImp(id self, SEL, id text) {
         if (id f = copy->attributeAt(NSFontAttributeName, 0)) l.font_ = f;
     }
 }
-id fontImp(id self, SEL) {
-    auto& l = L(self, "font");
+id fontImp(id self, SEL cmd) {
+    auto& l = L(self, cmd);
     return l.font_ ? l.font_ : defaultFont();
 }
-void setFontImp(id self, SEL, id f) {
-    auto& l = L(self, "setFont:");
+void setFontImp(id self, SEL cmd, id f) {
+    auto& l = L(self, cmd);
     l.font_ = f;
     applyToWhole(l, NSFontAttributeName, f);
 }
-id textColorImp(id self, SEL) {
-    auto& l = L(self, "textColor");
+id textColorImp(id self, SEL cmd) {
+    auto& l = L(self, cmd);
     return l.textColor_ ? l.textColor_ : defaultColor();
 }
-void setTextColorImp(id self, SEL, id c) {
-    auto& l = L(self, "setTextColor:");
+void setTextColorImp(id self, SEL cmd, id c) {
+    auto& l = L(self, cmd);
     l.textColor_ = c;
     applyToWhole(l, NSForegroundColorAttributeName, c ? c : defaultColor());
 }
-long alignmentImp(id self, SEL) { return L(self, "textAlignment").textAlignment_; }
-void setAlignmentImp(id self, SEL, long a) { L(self, "setTextAlignment:").textAlignment_ = a; }
-long linesImp(id self, SEL) { return L(self, "numberOfLines").numberOfLines_; }
-void setLinesImp(id self, SEL, long n) { L(self, "setNumberOfLines:").numberOfLines_ = n; }
-long breakImp(id self, SEL) { return L(self, "lineBreakMode").lineBreakMode_; }
-void setBreakImp(id self, SEL, long m) { L(self, "setLineBreakMode:").lineBreakMode_ = m; }
+long alignmentImp(id self, SEL cmd) { return L(self, cmd).textAlignment_; }
+void setAlignmentImp(id self, SEL cmd, long a) { L(self, cmd).textAlignment_ = a; }
+long linesImp(id self, SEL cmd) { return L(self, cmd).numberOfLines_; }
+void setLinesImp(id self, SEL cmd, long n) { L(self, cmd).numberOfLines_ = n; }
+long breakImp(id self, SEL cmd) { return L(self, cmd).lineBreakMode_; }
+void setBreakImp(id self, SEL cmd, long m) { L(self, cmd).lineBreakMode_ = m; }
 
 }  // namespace
 
 std::vector<TextRun> effectiveRuns(const id& label) {
-    auto& l = L(label, "effectiveRuns");
+    auto& l = rt::state<UILabel>(label, "effectiveRuns");
     if (l.attributedText_) return colorRuns(l.attributedText_);
     if (l.text_.empty()) return {};
     return {TextRun{l.text_, id{}}};
 }
 
-bool hasAttributedText(const id& label) { return L(label, "hasAttributedText").attributedText_ != nullptr; }
+bool hasAttributedText(const id& label) {
+    return rt::state<UILabel>(label, "hasAttributedText").attributedText_ != nullptr;
+}
 
 namespace detail {
 void registerLabelClass() {
     rt::Class* cls = registerClass<UILabel>("UILabel", rt::objc_getClass("UIView"));
-    rt::defineMethod(cls, "text", &textImp);
-    rt::defineMethod(cls, "setText:", &setTextImp);
-    rt::defineMethod(cls, "attributedText", &attributedTextImp);
-    rt::defineMethod(cls, "setAttributedText:", &setAttributedTextImp);
-    rt::defineMethod(cls, "font", &fontImp);
-    rt::defineMethod(cls, "setFont:", &setFontImp);
-    rt::defineMethod(cls, "textColor", &textColorImp);
-    rt::defineMethod(cls, "setTextColor:", &setTextColorImp);
-    rt::defineMethod(cls, "textAlignment", &alignmentImp);
-    rt::defineMethod(cls, "setTextAlignment:", &setAlignmentImp);
-    rt::defineMethod(cls, "numberOfLines", &linesImp);
-    rt::defineMethod(cls, "setNumberOfLines:", &setLinesImp);
-    rt::defineMethod(cls, "lineBreakMode", &breakImp);
-    rt::defineMethod(cls, "setLineBreakMode:", &setBreakImp);
+    rt::defineMethod(cls, text, &textImp);
+    rt::defineMethod(cls, setText, &setTextImp);
+    rt::defineMethod(cls, attributedText, &attributedTextImp);
+    rt::defineMethod(cls, setAttributedText, &setAttributedTextImp);
+    rt::defineMethod(cls, font, &fontImp);
+    rt::defineMethod(cls, setFont, &setFontImp);
+    rt::defineMethod(cls, textColor, &textColorImp);
+    rt::defineMethod(cls, setTextColor, &setTextColorImp);
+    rt::defineMethod(cls, textAlignment, &alignmentImp);
+    rt::defineMethod(cls, setTextAlignment, &setAlignmentImp);
+    rt::defineMethod(cls, numberOfLines, &linesImp);
+    rt::defineMethod(cls, setNumberOfLines, &setLinesImp);
+    rt::defineMethod(cls, lineBreakMode, &breakImp);
+    rt::defineMethod(cls, setLineBreakMode, &setBreakImp);
 }
 }  // namespace detail
 

@@ -54,25 +54,21 @@ void UILongPressGestureRecognizer::fail() {
 
 namespace ui {
 namespace {
-using detail::state;
-double durationImp(id self, SEL) { return state<UILongPressGestureRecognizer>(self, "minimumPressDuration").minimumPressDuration_; }
-void setDurationImp(id self, SEL, double d) {
-    state<UILongPressGestureRecognizer>(self, "setMinimumPressDuration:").minimumPressDuration_ = d;
-}
-double movementImp(id self, SEL) { return state<UILongPressGestureRecognizer>(self, "allowableMovement").allowableMovement_; }
-void setMovementImp(id self, SEL, double m) {
-    state<UILongPressGestureRecognizer>(self, "setAllowableMovement:").allowableMovement_ = m;
-}
+UILongPressGestureRecognizer& P(const id& self, SEL cmd) { return rt::state<UILongPressGestureRecognizer>(self, cmd); }
+double durationImp(id self, SEL cmd) { return P(self, cmd).minimumPressDuration_; }
+void setDurationImp(id self, SEL cmd, double d) { P(self, cmd).minimumPressDuration_ = d; }
+double movementImp(id self, SEL cmd) { return P(self, cmd).allowableMovement_; }
+void setMovementImp(id self, SEL cmd, double m) { P(self, cmd).allowableMovement_ = m; }
 }  // namespace
 
 namespace detail {
 void registerLongPressClass() {
     rt::Class* cls = registerClass<UILongPressGestureRecognizer>("UILongPressGestureRecognizer",
                                                                  rt::objc_getClass("UIGestureRecognizer"));
-    rt::defineMethod(cls, "minimumPressDuration", &durationImp);
-    rt::defineMethod(cls, "setMinimumPressDuration:", &setDurationImp);
-    rt::defineMethod(cls, "allowableMovement", &movementImp);
-    rt::defineMethod(cls, "setAllowableMovement:", &setMovementImp);
+    rt::defineMethod(cls, minimumPressDuration, &durationImp);
+    rt::defineMethod(cls, setMinimumPressDuration, &setDurationImp);
+    rt::defineMethod(cls, allowableMovement, &movementImp);
+    rt::defineMethod(cls, setAllowableMovement, &setMovementImp);
 }
 }  // namespace detail
 }  // namespace ui

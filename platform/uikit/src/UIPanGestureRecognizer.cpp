@@ -34,13 +34,12 @@ void UIPanGestureRecognizer::reset() {
 
 namespace ui {
 namespace {
-using detail::state;
-CGPoint translationImp(id self, SEL, id) {
-    auto& g = state<UIPanGestureRecognizer>(self, "translationInView:");
+CGPoint translationImp(id self, SEL cmd, id) {
+    auto& g = rt::state<UIPanGestureRecognizer>(self, cmd);
     return {g.location_.x - g.baseline_.x, g.location_.y - g.baseline_.y};
 }
-void setTranslationImp(id self, SEL, CGPoint t, id) {
-    auto& g = state<UIPanGestureRecognizer>(self, "setTranslation:inView:");
+void setTranslationImp(id self, SEL cmd, CGPoint t, id) {
+    auto& g = rt::state<UIPanGestureRecognizer>(self, cmd);
     g.baseline_ = {g.location_.x - t.x, g.location_.y - t.y};
 }
 }  // namespace
@@ -48,8 +47,8 @@ void setTranslationImp(id self, SEL, CGPoint t, id) {
 namespace detail {
 void registerPanClass() {
     rt::Class* cls = registerClass<UIPanGestureRecognizer>("UIPanGestureRecognizer", rt::objc_getClass("UIGestureRecognizer"));
-    rt::defineMethod(cls, "translationInView:", &translationImp);
-    rt::defineMethod(cls, "setTranslation:inView:", &setTranslationImp);
+    rt::defineMethod(cls, translationInView, &translationImp);
+    rt::defineMethod(cls, setTranslation_inView, &setTranslationImp);
 }
 }  // namespace detail
 }  // namespace ui

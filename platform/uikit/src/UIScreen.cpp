@@ -20,10 +20,10 @@ double scaleImp(id, SEL) { return deviceProfile().scale; }
 namespace detail {
 void registerScreenClass() {
     rt::Class* cls = registerClass<UIScreen>("UIScreen", rt::NSObjectClass());
-    rt::defineClassMethod(cls, "mainScreen", &mainScreenImp);
-    rt::defineMethod(cls, "bounds", &boundsImp);
-    rt::defineMethod(cls, "scale", &scaleImp);
-    rt::defineMethod(cls, "nativeScale", &scaleImp);
+    rt::defineClassMethod(cls, mainScreen, &mainScreenImp);
+    rt::defineMethod(cls, bounds, &boundsImp);
+    rt::defineMethod(cls, scale, &scaleImp);
+    rt::defineMethod(cls, nativeScale, &scaleImp);
 }
 }  // namespace detail
 

@@ -6,15 +6,14 @@
 #include "Internal.h"
 #include "uikit/UIColor.h"
 #include "uikit/UIGestureRecognizer.h"
+#include "uikit/UIViewController.h"
 #include "uikit/UIWindow.h"
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
-UIView& V(const id& self, const char* sel) { return state<UIView>(self, sel); }
+UIView& V(const id& self, SEL cmd) { return rt::state<UIView>(self, cmd); }
 
 bool finite(CGRect r) {
     return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
@@ -38,15 +37,13 @@ id windowOf(const id& view) {
 }
 
 // Sends a message to the view and all its descendants, parents first.
-void sendToSubtree(const id& view, const char* sel, const id& arg, bool withArg) {
-    if (withArg)
-        rt::send<void(id)>(view, sel, arg);
-    else
-        rt::send<void()>(view, sel);
+template <class... A>
+void sendToSubtree(const id& view, const rt::Msg<void(A...)>& message, const A&... args) {
+    message(view, args...);
     auto* uv = dynamic_cast<UIView*>(view.get());
     if (!uv) return;
     std::vector<id> children = uv->subviews_;  // a message may change the list
-    for (const id& c : children) sendToSubtree(c, sel, arg, withArg);
+    for (const id& c : children) sendToSubtree(c, message, args...);
 }
 
 bool isAncestor(const id& maybeAncestor, const id& view) {
@@ -60,26 +57,26 @@ bool isAncestor(const id& maybeAncestor, const id& view) {
 
 // ---- life -----------------------------------------------------------------------
 
-id initWithFrame(id self, SEL, CGRect frame) {
-    rt::send<void(CGRect)>(self, "setFrame:", frame);
+id initWithFrameImp(id self, SEL, CGRect r) {
+    setFrame(self, r);
     return self;
 }
-id initImp(id self, SEL) { return rt::send<id(CGRect)>(self, "initWithFrame:", CGRectZero); }
+id initImp(id self, SEL) { return initWithFrame(self, CGRectZero); }
 
 // ---- geometry ---------------------------------------------------------------------
 
-CGRect frameImp(id self, SEL) { return V(self, "frame").frame_; }
-CGRect boundsImp(id self, SEL) {
-    auto& v = V(self, "bounds");
+CGRect frameImp(id self, SEL cmd) { return V(self, cmd).frame_; }
+CGRect boundsImp(id self, SEL cmd) {
+    auto& v = V(self, cmd);
     return {v.boundsOrigin_, v.frame_.size};
 }
-CGPoint centerImp(id self, SEL) {
-    auto& v = V(self, "center");
+CGPoint centerImp(id self, SEL cmd) {
+    auto& v = V(self, cmd);
     return {v.frame_.origin.x + v.frame_.size.width / 2, v.frame_.origin.y + v.frame_.size.height / 2};
 }
 
-void setFrameImp(id self, SEL, CGRect r) {
-    auto& v = V(self, "setFrame:");
+void setFrameImp(id self, SEL cmd, CGRect r) {
+    auto& v = V(self, cmd);
     if (!finite(r)) {
         NSLog("UIView: setFrame: with a coordinate that is not a finite number ignored (%s)", self->isa->name().c_str());
         return;
@@ -87,11 +84,11 @@ void setFrameImp(id self, SEL, CGRect r) {
     CGRect old = v.frame_;
     if (detail::animating()) detail::recordChange(self, "frame", old, r);
     v.frame_ = r;
-    if (old.size != r.size) rt::send<void()>(self, "setNeedsLayout");
+    if (old.size != r.size) setNeedsLayout(self);
 }
 
-void setBoundsImp(id self, SEL, CGRect r) {
-    auto& v = V(self, "setBounds:");
+void setBoundsImp(id self, SEL cmd, CGRect r) {
+    auto& v = V(self, cmd);
     if (!finite(r)) {
         NSLog("UIView: setBounds: with a coordinate that is not a finite number ignored (%s)", self->isa->name().c_str());
         return;
@@ -103,12 +100,12 @@ void setBoundsImp(id self, SEL, CGRect r) {
     v.boundsOrigin_ = r.origin;
     if (r.size != v.frame_.size) {
         v.frame_ = {{c.x - r.size.width / 2, c.y - r.size.height / 2}, r.size};
-        rt::send<void()>(self, "setNeedsLayout");
+        setNeedsLayout(self);
     }
 }
 
-void setCenterImp(id self, SEL, CGPoint p) {
-    auto& v = V(self, "setCenter:");
+void setCenterImp(id self, SEL cmd, CGPoint p) {
+    auto& v = V(self, cmd);
     if (!finite(p)) {
         NSLog("UIView: setCenter: with a coordinate that is not a finite number ignored (%s)", self->isa->name().c_str());
         return;
@@ -120,36 +117,32 @@ void setCenterImp(id self, SEL, CGPoint p) {
 
 // ---- appearance ---------------------------------------------------------------------
 
-double alphaImp(id self, SEL) { return V(self, "alpha").alpha_; }
-void setAlphaImp(id self, SEL, double a) {
-    auto& v = V(self, "setAlpha:");
+double alphaImp(id self, SEL cmd) { return V(self, cmd).alpha_; }
+void setAlphaImp(id self, SEL cmd, double a) {
+    auto& v = V(self, cmd);
     double value = std::isnan(a) ? v.alpha_ : std::clamp(a, 0.0, 1.0);
     if (detail::animating()) detail::recordChange(self, "alpha", v.alpha_, value);
     v.alpha_ = value;
 }
-bool isHiddenImp(id self, SEL) { return V(self, "isHidden").hidden_; }
-void setHiddenImp(id self, SEL, bool h) { V(self, "setHidden:").hidden_ = h; }
-bool isUserInteractionEnabledImp(id self, SEL) { return V(self, "isUserInteractionEnabled").userInteractionEnabled_; }
-void setUserInteractionEnabledImp(id self, SEL, bool e) { V(self, "setUserInteractionEnabled:").userInteractionEnabled_ = e; }
-bool clipsToBoundsImp(id self, SEL) { return V(self, "clipsToBounds").clipsToBounds_; }
-void setClipsToBoundsImp(id self, SEL, bool c) { V(self, "setClipsToBounds:").clipsToBounds_ = c; }
-long tagImp(id self, SEL) { return V(self, "tag").tag_; }
-void setTagImp(id self, SEL, long t) { V(self, "setTag:").tag_ = t; }
-id backgroundColorImp(id self, SEL) { return V(self, "backgroundColor").backgroundColor_; }
-void setBackgroundColorImp(id self, SEL, id color) {
-    auto& v = V(self, "setBackgroundColor:");
+bool isHiddenImp(id self, SEL cmd) { return V(self, cmd).hidden_; }
+void setHiddenImp(id self, SEL cmd, bool h) { V(self, cmd).hidden_ = h; }
+bool isUserInteractionEnabledImp(id self, SEL cmd) { return V(self, cmd).userInteractionEnabled_; }
+void setUserInteractionEnabledImp(id self, SEL cmd, bool e) { V(self, cmd).userInteractionEnabled_ = e; }
+bool clipsToBoundsImp(id self, SEL cmd) { return V(self, cmd).clipsToBounds_; }
+void setClipsToBoundsImp(id self, SEL cmd, bool c) { V(self, cmd).clipsToBounds_ = c; }
+long tagImp(id self, SEL cmd) { return V(self, cmd).tag_; }
+void setTagImp(id self, SEL cmd, long t) { V(self, cmd).tag_ = t; }
+id backgroundColorImp(id self, SEL cmd) { return V(self, cmd).backgroundColor_; }
+void setBackgroundColorImp(id self, SEL cmd, id color) {
+    auto& v = V(self, cmd);
     if (detail::animating()) detail::recordChange(self, "backgroundColor", rgbaOf(v.backgroundColor_), rgbaOf(color));
     v.backgroundColor_ = color;
 }
 
 // ---- hierarchy ----------------------------------------------------------------------
 
-id subviewsImp(id self, SEL) {
-    auto array = std::make_shared<NSArray>(V(self, "subviews").subviews_);
-    array->isa = rt::objc_getClass("NSArray");
-    return array;
-}
-id superviewImp(id self, SEL) { return V(self, "superview").superview_.lock(); }
+id subviewsImp(id self, SEL cmd) { return NSArrayNew(V(self, cmd).subviews_); }
+id superviewImp(id self, SEL cmd) { return V(self, cmd).superview_.lock(); }
 id windowImp(id self, SEL) { return windowOf(self); }
 
 void removeFromList(std::vector<id>& list, const id& view) {
@@ -158,8 +151,8 @@ void removeFromList(std::vector<id>& list, const id& view) {
 
 // Puts `sub` into self's subviews at `index` (clamped), moving it from its old
 // superview, with the device's notifications.
-void insertAt(const id& self, const id& sub, long index) {
-    auto& v = V(self, "addSubview:");
+void insertAt(const id& self, SEL cmd, const id& sub, long index) {
+    auto& v = V(self, cmd);
     if (!sub || sub == self) return;
     auto* s = dynamic_cast<UIView*>(sub.get());
     if (!s) return;
@@ -175,56 +168,58 @@ void insertAt(const id& self, const id& sub, long index) {
         // Re-adding reorders only.
         removeFromList(v.subviews_, sub);
         v.subviews_.insert(v.subviews_.begin() + static_cast<std::ptrdiff_t>(clampIndex(index)), sub);
-        rt::send<void()>(self, "setNeedsLayout");
+        setNeedsLayout(self);
         return;
     }
     id oldWindow = windowOf(sub);
     id newWindow = windowOf(self);
     bool windowChanges = oldWindow != newWindow;
-    if (windowChanges) sendToSubtree(sub, "willMoveToWindow:", newWindow, true);
-    rt::send<void(id)>(sub, "willMoveToSuperview:", self);
+    if (windowChanges) sendToSubtree(sub, willMoveToWindow, newWindow);
+    willMoveToSuperview(sub, self);
     if (oldSuper) {
-        auto& o = V(oldSuper, "addSubview:");
-        rt::send<void(id)>(oldSuper, "willRemoveSubview:", sub);
+        auto& o = V(oldSuper, cmd);
+        willRemoveSubview(oldSuper, sub);
         removeFromList(o.subviews_, sub);
-        rt::send<void()>(oldSuper, "setNeedsLayout");
+        setNeedsLayout(oldSuper);
     }
     v.subviews_.insert(v.subviews_.begin() + static_cast<std::ptrdiff_t>(clampIndex(index)), sub);
     s->superview_ = self;
-    rt::send<void()>(sub, "didMoveToSuperview");
-    rt::send<void(id)>(self, "didAddSubview:", sub);
-    if (windowChanges) sendToSubtree(sub, "didMoveToWindow", id{}, false);
-    rt::send<void()>(self, "setNeedsLayout");
-    rt::send<void()>(sub, "setNeedsLayout");
+    didMoveToSuperview(sub);
+    didAddSubview(self, sub);
+    if (windowChanges) sendToSubtree(sub, didMoveToWindow);
+    setNeedsLayout(self);
+    setNeedsLayout(sub);
 }
 
-void addSubviewImp(id self, SEL, id sub) { insertAt(self, sub, static_cast<long>(V(self, "addSubview:").subviews_.size())); }
-void insertSubviewAtIndexImp(id self, SEL, id sub, long index) { insertAt(self, sub, index); }
+void addSubviewImp(id self, SEL cmd, id sub) {
+    insertAt(self, cmd, sub, static_cast<long>(V(self, cmd).subviews_.size()));
+}
+void insertSubviewAtIndexImp(id self, SEL cmd, id sub, long index) { insertAt(self, cmd, sub, index); }
 
-void removeFromSuperviewImp(id self, SEL) {
-    auto& v = V(self, "removeFromSuperview");
+void removeFromSuperviewImp(id self, SEL cmd) {
+    auto& v = V(self, cmd);
     id oldSuper = v.superview_.lock();
     if (!oldSuper) return;
     id oldWindow = windowOf(self);
-    if (oldWindow) sendToSubtree(self, "willMoveToWindow:", id{}, true);
-    rt::send<void(id)>(self, "willMoveToSuperview:", id{});
-    rt::send<void(id)>(oldSuper, "willRemoveSubview:", self);
+    if (oldWindow) sendToSubtree(self, willMoveToWindow, id{});
+    willMoveToSuperview(self, id{});
+    willRemoveSubview(oldSuper, self);
     id keep = self;  // the superview held the last strong reference, perhaps
-    removeFromList(V(oldSuper, "removeFromSuperview").subviews_, self);
+    removeFromList(V(oldSuper, cmd).subviews_, self);
     v.superview_.reset();
-    rt::send<void()>(self, "didMoveToSuperview");
-    if (oldWindow) sendToSubtree(self, "didMoveToWindow", id{}, false);
-    rt::send<void()>(oldSuper, "setNeedsLayout");
+    didMoveToSuperview(self);
+    if (oldWindow) sendToSubtree(self, didMoveToWindow);
+    setNeedsLayout(oldSuper);
 }
 
-void bringSubviewToFrontImp(id self, SEL, id sub) {
-    auto& v = V(self, "bringSubviewToFront:");
+void bringSubviewToFrontImp(id self, SEL cmd, id sub) {
+    auto& v = V(self, cmd);
     auto it = std::find(v.subviews_.begin(), v.subviews_.end(), sub);
     if (it == v.subviews_.end()) return;
     std::rotate(it, it + 1, v.subviews_.end());
 }
-void sendSubviewToBackImp(id self, SEL, id sub) {
-    auto& v = V(self, "sendSubviewToBack:");
+void sendSubviewToBackImp(id self, SEL cmd, id sub) {
+    auto& v = V(self, cmd);
     auto it = std::find(v.subviews_.begin(), v.subviews_.end(), sub);
     if (it == v.subviews_.end()) return;
     std::rotate(v.subviews_.begin(), it, it + 1);
@@ -236,7 +231,7 @@ void noopWithObject(id, SEL, id) {}
 
 // ---- layout -------------------------------------------------------------------------
 
-void setNeedsLayoutImp(id self, SEL) { V(self, "setNeedsLayout").needsLayout_ = true; }
+void setNeedsLayoutImp(id self, SEL cmd) { V(self, cmd).needsLayout_ = true; }
 
 void layoutTree(const id& view) {
     auto* v = dynamic_cast<UIView*>(view.get());
@@ -244,9 +239,9 @@ void layoutTree(const id& view) {
     if (v->needsLayout_) {
         v->needsLayout_ = false;
         id controller = v->viewController_.lock();
-        if (controller) rt::send<void()>(controller, "viewWillLayoutSubviews");
-        rt::send<void()>(view, "layoutSubviews");
-        if (controller) rt::send<void()>(controller, "viewDidLayoutSubviews");
+        if (controller) viewWillLayoutSubviews(controller);
+        layoutSubviews(view);
+        if (controller) viewDidLayoutSubviews(controller);
     }
     std::vector<id> children = v->subviews_;
     for (const id& c : children) layoutTree(c);
@@ -255,34 +250,30 @@ void layoutIfNeededImp(id self, SEL) { layoutTree(self); }
 
 // ---- gestures -------------------------------------------------------------------------
 
-void addGestureRecognizerImp(id self, SEL, id g) {
-    auto& v = V(self, "addGestureRecognizer:");
+void addGestureRecognizerImp(id self, SEL cmd, id g) {
+    auto& v = V(self, cmd);
     auto* r = dynamic_cast<UIGestureRecognizer*>(g.get());
     if (!r) return;
     if (id old = r->view_.lock()) {
         if (old == self) return;
-        removeFromList(V(old, "addGestureRecognizer:").gestureRecognizers_, g);
+        removeFromList(V(old, cmd).gestureRecognizers_, g);
     }
     v.gestureRecognizers_.push_back(g);
     r->view_ = self;
 }
-void removeGestureRecognizerImp(id self, SEL, id g) {
-    auto& v = V(self, "removeGestureRecognizer:");
+void removeGestureRecognizerImp(id self, SEL cmd, id g) {
+    auto& v = V(self, cmd);
     auto it = std::find(v.gestureRecognizers_.begin(), v.gestureRecognizers_.end(), g);
     if (it == v.gestureRecognizers_.end()) return;
     v.gestureRecognizers_.erase(it);
     if (auto* r = dynamic_cast<UIGestureRecognizer*>(g.get())) r->view_.reset();
 }
-id gestureRecognizersImp(id self, SEL) {
-    auto array = std::make_shared<NSArray>(V(self, "gestureRecognizers").gestureRecognizers_);
-    array->isa = rt::objc_getClass("NSArray");
-    return array;
-}
+id gestureRecognizersImp(id self, SEL cmd) { return NSArrayNew(V(self, cmd).gestureRecognizers_); }
 
 // ---- hit-testing and coordinates ------------------------------------------------------
 
-bool pointInsideImp(id self, SEL, CGPoint p, id) {
-    auto& v = V(self, "pointInside:withEvent:");
+bool pointInsideImp(id self, SEL cmd, CGPoint p, id) {
+    auto& v = V(self, cmd);
     return CGRectContainsPoint({v.boundsOrigin_, v.frame_.size}, p);
 }
 
@@ -291,15 +282,15 @@ CGPoint intoView(const UIView& v, CGPoint p) {
     return {p.x - v.frame_.origin.x + v.boundsOrigin_.x, p.y - v.frame_.origin.y + v.boundsOrigin_.y};
 }
 
-id hitTestImp(id self, SEL, CGPoint p, id event) {
-    auto& v = V(self, "hitTest:withEvent:");
+id hitTestImp(id self, SEL cmd, CGPoint p, id event) {
+    auto& v = V(self, cmd);
     if (v.hidden_ || !v.userInteractionEnabled_ || v.alpha_ < 0.01) return {};
-    if (!rt::send<bool(CGPoint, id)>(self, "pointInside:withEvent:", p, event)) return {};
+    if (!pointInside_withEvent(self, p, event)) return {};
     std::vector<id> children = v.subviews_;
     for (auto it = children.rbegin(); it != children.rend(); ++it) {
         auto* c = dynamic_cast<UIView*>(it->get());
         if (!c) continue;
-        if (id hit = rt::send<id(CGPoint, id)>(*it, "hitTest:withEvent:", intoView(*c, p), event)) return hit;
+        if (id hit = hitTest_withEvent(*it, intoView(*c, p), event)) return hit;
     }
     return self;
 }
@@ -326,78 +317,78 @@ CGPoint fromRoot(const id& view, CGPoint p) {
     return p;
 }
 
-CGPoint convertPointToView(id self, SEL, CGPoint p, id to) {
+CGPoint convertPointToViewImp(id self, SEL, CGPoint p, id to) {
     CGPoint root = toRoot(self, p);
     return to ? fromRoot(to, root) : root;
 }
-CGPoint convertPointFromView(id self, SEL, CGPoint p, id from) {
+CGPoint convertPointFromViewImp(id self, SEL, CGPoint p, id from) {
     CGPoint root = from ? toRoot(from, p) : p;
     return fromRoot(self, root);
 }
-CGRect convertRectToView(id self, SEL, CGRect r, id to) {
-    return {convertPointToView(self, nullptr, r.origin, to), r.size};
+CGRect convertRectToViewImp(id self, SEL, CGRect r, id to) {
+    return {convertPointToViewImp(self, nullptr, r.origin, to), r.size};
 }
-CGRect convertRectFromView(id self, SEL, CGRect r, id from) {
-    return {convertPointFromView(self, nullptr, r.origin, from), r.size};
+CGRect convertRectFromViewImp(id self, SEL, CGRect r, id from) {
+    return {convertPointFromViewImp(self, nullptr, r.origin, from), r.size};
 }
 
 }  // namespace
 
 std::vector<id> subviews(const id& v) {
-    auto array = rt::cast<NSArray>(rt::send<id()>(v, "subviews"));
+    auto array = rt::cast<NSArray>(UIView_subviews(v));
     return array ? array->items : std::vector<id>{};
 }
 
 namespace detail {
 void registerViewClass() {
     rt::Class* cls = registerClass<UIView>("UIView", rt::NSObjectClass());
-    rt::defineMethod(cls, "initWithFrame:", &initWithFrame);
-    rt::defineMethod(cls, "init", &initImp);
-    rt::defineMethod(cls, "frame", &frameImp);
-    rt::defineMethod(cls, "bounds", &boundsImp);
-    rt::defineMethod(cls, "center", &centerImp);
-    rt::defineMethod(cls, "setFrame:", &setFrameImp);
-    rt::defineMethod(cls, "setBounds:", &setBoundsImp);
-    rt::defineMethod(cls, "setCenter:", &setCenterImp);
-    rt::defineMethod(cls, "alpha", &alphaImp);
-    rt::defineMethod(cls, "setAlpha:", &setAlphaImp);
-    rt::defineMethod(cls, "isHidden", &isHiddenImp);
-    rt::defineMethod(cls, "setHidden:", &setHiddenImp);
-    rt::defineMethod(cls, "isUserInteractionEnabled", &isUserInteractionEnabledImp);
-    rt::defineMethod(cls, "setUserInteractionEnabled:", &setUserInteractionEnabledImp);
-    rt::defineMethod(cls, "clipsToBounds", &clipsToBoundsImp);
-    rt::defineMethod(cls, "setClipsToBounds:", &setClipsToBoundsImp);
-    rt::defineMethod(cls, "tag", &tagImp);
-    rt::defineMethod(cls, "setTag:", &setTagImp);
-    rt::defineMethod(cls, "backgroundColor", &backgroundColorImp);
-    rt::defineMethod(cls, "setBackgroundColor:", &setBackgroundColorImp);
-    rt::defineMethod(cls, "subviews", &subviewsImp);
-    rt::defineMethod(cls, "superview", &superviewImp);
-    rt::defineMethod(cls, "window", &windowImp);
-    rt::defineMethod(cls, "addSubview:", &addSubviewImp);
-    rt::defineMethod(cls, "insertSubview:atIndex:", &insertSubviewAtIndexImp);
-    rt::defineMethod(cls, "removeFromSuperview", &removeFromSuperviewImp);
-    rt::defineMethod(cls, "bringSubviewToFront:", &bringSubviewToFrontImp);
-    rt::defineMethod(cls, "sendSubviewToBack:", &sendSubviewToBackImp);
-    rt::defineMethod(cls, "isDescendantOfView:", &isDescendantOfViewImp);
-    rt::defineMethod(cls, "willMoveToSuperview:", &noopWithObject);
-    rt::defineMethod(cls, "didMoveToSuperview", &noop);
-    rt::defineMethod(cls, "willMoveToWindow:", &noopWithObject);
-    rt::defineMethod(cls, "didMoveToWindow", &noop);
-    rt::defineMethod(cls, "didAddSubview:", &noopWithObject);
-    rt::defineMethod(cls, "willRemoveSubview:", &noopWithObject);
-    rt::defineMethod(cls, "setNeedsLayout", &setNeedsLayoutImp);
-    rt::defineMethod(cls, "layoutIfNeeded", &layoutIfNeededImp);
-    rt::defineMethod(cls, "layoutSubviews", &noop);
-    rt::defineMethod(cls, "addGestureRecognizer:", &addGestureRecognizerImp);
-    rt::defineMethod(cls, "removeGestureRecognizer:", &removeGestureRecognizerImp);
-    rt::defineMethod(cls, "gestureRecognizers", &gestureRecognizersImp);
-    rt::defineMethod(cls, "pointInside:withEvent:", &pointInsideImp);
-    rt::defineMethod(cls, "hitTest:withEvent:", &hitTestImp);
-    rt::defineMethod(cls, "convertPoint:toView:", &convertPointToView);
-    rt::defineMethod(cls, "convertPoint:fromView:", &convertPointFromView);
-    rt::defineMethod(cls, "convertRect:toView:", &convertRectToView);
-    rt::defineMethod(cls, "convertRect:fromView:", &convertRectFromView);
+    rt::defineMethod(cls, initWithFrame, &initWithFrameImp);
+    rt::defineMethod(cls, rt::init, &initImp);
+    rt::defineMethod(cls, frame, &frameImp);
+    rt::defineMethod(cls, bounds, &boundsImp);
+    rt::defineMethod(cls, center, &centerImp);
+    rt::defineMethod(cls, setFrame, &setFrameImp);
+    rt::defineMethod(cls, setBounds, &setBoundsImp);
+    rt::defineMethod(cls, setCenter, &setCenterImp);
+    rt::defineMethod(cls, alpha, &alphaImp);
+    rt::defineMethod(cls, setAlpha, &setAlphaImp);
+    rt::defineMethod(cls, isHidden, &isHiddenImp);
+    rt::defineMethod(cls, setHidden, &setHiddenImp);
+    rt::defineMethod(cls, isUserInteractionEnabled, &isUserInteractionEnabledImp);
+    rt::defineMethod(cls, setUserInteractionEnabled, &setUserInteractionEnabledImp);
+    rt::defineMethod(cls, clipsToBounds, &clipsToBoundsImp);
+    rt::defineMethod(cls, setClipsToBounds, &setClipsToBoundsImp);
+    rt::defineMethod(cls, tag, &tagImp);
+    rt::defineMethod(cls, setTag, &setTagImp);
+    rt::defineMethod(cls, backgroundColor, &backgroundColorImp);
+    rt::defineMethod(cls, setBackgroundColor, &setBackgroundColorImp);
+    rt::defineMethod(cls, UIView_subviews, &subviewsImp);
+    rt::defineMethod(cls, superview, &superviewImp);
+    rt::defineMethod(cls, window, &windowImp);
+    rt::defineMethod(cls, addSubview, &addSubviewImp);
+    rt::defineMethod(cls, insertSubview_atIndex, &insertSubviewAtIndexImp);
+    rt::defineMethod(cls, removeFromSuperview, &removeFromSuperviewImp);
+    rt::defineMethod(cls, bringSubviewToFront, &bringSubviewToFrontImp);
+    rt::defineMethod(cls, sendSubviewToBack, &sendSubviewToBackImp);
+    rt::defineMethod(cls, isDescendantOfView, &isDescendantOfViewImp);
+    rt::defineMethod(cls, willMoveToSuperview, &noopWithObject);
+    rt::defineMethod(cls, didMoveToSuperview, &noop);
+    rt::defineMethod(cls, willMoveToWindow, &noopWithObject);
+    rt::defineMethod(cls, didMoveToWindow, &noop);
+    rt::defineMethod(cls, didAddSubview, &noopWithObject);
+    rt::defineMethod(cls, willRemoveSubview, &noopWithObject);
+    rt::defineMethod(cls, setNeedsLayout, &setNeedsLayoutImp);
+    rt::defineMethod(cls, layoutIfNeeded, &layoutIfNeededImp);
+    rt::defineMethod(cls, layoutSubviews, &noop);
+    rt::defineMethod(cls, addGestureRecognizer, &addGestureRecognizerImp);
+    rt::defineMethod(cls, removeGestureRecognizer, &removeGestureRecognizerImp);
+    rt::defineMethod(cls, gestureRecognizers, &gestureRecognizersImp);
+    rt::defineMethod(cls, pointInside_withEvent, &pointInsideImp);
+    rt::defineMethod(cls, hitTest_withEvent, &hitTestImp);
+    rt::defineMethod(cls, convertPoint_toView, &convertPointToViewImp);
+    rt::defineMethod(cls, convertPoint_fromView, &convertPointFromViewImp);
+    rt::defineMethod(cls, convertRect_toView, &convertRectToViewImp);
+    rt::defineMethod(cls, convertRect_fromView, &convertRectFromViewImp);
 }
 
 void layoutViewTree(const id& root) { layoutTree(root); }

@@ -5,8 +5,6 @@
 
 namespace ui {
 
-using detail::state;
-
 namespace {
 
 std::vector<std::weak_ptr<rt::Object>>& registry() {
@@ -18,23 +16,23 @@ id& keyWindowRef() {
     return *w;
 }
 
-id initWithFrame(id self, SEL, CGRect frame) {
+id initWithFrameImp(id self, SEL, CGRect frame) {
     auto& r = registry();
     std::erase_if(r, [](const auto& w) { return w.expired(); });
     r.push_back(self);
-    return detail::sendSuper<id(CGRect)>(rt::objc_getClass("UIView"), self, "initWithFrame:", frame);
+    return rt::sendSuper(rt::objc_getClass("UIWindow"), self, initWithFrame, frame);
 }
 
 void showRoot(const id& self, bool animated) {
-    id vc = state<UIWindow>(self, "makeKeyAndVisible").rootViewController_;
+    id vc = rt::state<UIWindow>(self, makeKeyAndVisible.sel()).rootViewController_;
     if (!vc) return;
-    beginAppearance(vc, true, animated);
-    endAppearance(vc);
+    beginAppearanceTransition_animated(vc, true, animated);
+    endAppearanceTransition(vc);
 }
 
-void makeKeyAndVisibleImp(id self, SEL) {
-    auto& w = state<UIWindow>(self, "makeKeyAndVisible");
-    rt::send<void(bool)>(self, "setHidden:", false);
+void makeKeyAndVisibleImp(id self, SEL cmd) {
+    auto& w = rt::state<UIWindow>(self, cmd);
+    setHidden(self, false);
     keyWindowRef() = self;
     if (!w.visible_) {
         w.visible_ = true;
@@ -43,14 +41,13 @@ void makeKeyAndVisibleImp(id self, SEL) {
 }
 void makeKeyWindowImp(id self, SEL) { keyWindowRef() = self; }
 bool isKeyWindowImp(id self, SEL) { return keyWindowRef() == self; }
-id rootViewControllerImp(id self, SEL) { return state<UIWindow>(self, "rootViewController").rootViewController_; }
+id rootViewControllerImp(id self, SEL cmd) { return rt::state<UIWindow>(self, cmd).rootViewController_; }
 
-void setRootViewControllerImp(id self, SEL, id vc) {
-    auto& w = state<UIWindow>(self, "setRootViewController:");
+void setRootViewControllerImp(id self, SEL cmd, id vc) {
+    auto& w = rt::state<UIWindow>(self, cmd);
     if (w.rootViewController_ == vc) return;
     if (id old = w.rootViewController_) {
-        if (id oldView = rt::send<id()>(old, "viewIfLoaded"); oldView && superview(oldView) == self)
-            removeFromSuperview(oldView);
+        if (id oldView = viewIfLoaded(old); oldView && superview(oldView) == self) removeFromSuperview(oldView);
     }
     w.rootViewController_ = vc;
     if (!vc) return;
@@ -69,7 +66,7 @@ id keyWindow() { return keyWindowRef(); }
 std::vector<id> windows() {
     std::vector<id> result;
     for (const id& w : detail::allWindows())
-        if (state<UIWindow>(w, "windows").visible_) result.push_back(w);
+        if (rt::state<UIWindow>(w, "windows").visible_) result.push_back(w);
     return result;
 }
 
@@ -83,13 +80,13 @@ std::vector<id> allWindows() {
 
 void registerWindowClass() {
     rt::Class* cls = registerClass<UIWindow>("UIWindow", rt::objc_getClass("UIView"));
-    rt::defineMethod(cls, "initWithFrame:", &initWithFrame);
-    rt::defineMethod(cls, "makeKeyAndVisible", &makeKeyAndVisibleImp);
-    rt::defineMethod(cls, "makeKeyWindow", &makeKeyWindowImp);
-    rt::defineMethod(cls, "isKeyWindow", &isKeyWindowImp);
-    rt::defineMethod(cls, "rootViewController", &rootViewControllerImp);
-    rt::defineMethod(cls, "setRootViewController:", &setRootViewControllerImp);
-    rt::defineMethod(cls, "window", &windowImp);
+    rt::defineMethod(cls, initWithFrame, &initWithFrameImp);
+    rt::defineMethod(cls, makeKeyAndVisible, &makeKeyAndVisibleImp);
+    rt::defineMethod(cls, makeKeyWindow, &makeKeyWindowImp);
+    rt::defineMethod(cls, isKeyWindow, &isKeyWindowImp);
+    rt::defineMethod(cls, rootViewController, &rootViewControllerImp);
+    rt::defineMethod(cls, setRootViewController, &setRootViewControllerImp);
+    rt::defineMethod(cls, window, &windowImp);
 }
 }  // namespace detail
 

@@ -21,10 +21,10 @@ json colorJson(const id& color) {
 namespace {
 
 void addLabel(json& out, const id& label) {
-    out["text"] = ui::text(label);
+    out["text"] = str(ui::text(label));
     out["textColor"] = colorJson(ui::textColor(label));
     id font = ui::font(label);
-    out["font"] = font ? json{{"name", ui::fontName(font)}, {"size", ui::pointSize(font)}} : json(nullptr);
+    out["font"] = font ? json{{"name", str(ui::fontName(font))}, {"size", ui::pointSize(font)}} : json(nullptr);
     out["textAlignment"] = ui::textAlignment(label);
     out["numberOfLines"] = ui::numberOfLines(label);
     if (ui::hasAttributedText(label)) {

@@ -41,12 +41,12 @@ struct AlertLayout {
 
 AlertLayout layOut(Pass& pass, const id& alert, double width, double height) {
     AlertLayout l;
-    l.title = str(rt::send<id()>(alert, "title"));
-    l.message = str(rt::send<id()>(alert, "message"));
-    const long count = rt::send<long()>(alert, "numberOfButtons");
-    l.cancel = rt::send<long()>(alert, "cancelButtonIndex");
-    for (long i = 0; i < count; ++i) l.buttons.push_back(str(rt::send<id(long)>(alert, "buttonTitleAtIndex:", i)));
-    l.accessory = rt::send<id()>(alert, "accessoryView");
+    l.title = str(ui::title(alert));
+    l.message = str(ui::message(alert));
+    const long count = ui::numberOfButtons(alert);
+    l.cancel = ui::cancelButtonIndex(alert);
+    for (long i = 0; i < count; ++i) l.buttons.push_back(str(ui::buttonTitleAtIndex(alert, i)));
+    l.accessory = ui::accessoryView(alert);
 
     const double textWidth = kCardWidth - 2 * kPadding;
     l.titleHeight = measureText(pass, l.title, kTitleStyle, textWidth);

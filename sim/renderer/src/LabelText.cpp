@@ -109,7 +109,7 @@ void paintLabel(Pass& pass, const id& label, CGSize size, double alpha) {
     if (runs.empty() || alpha <= 0) return;
 
     id font = ui::font(label);
-    std::string fontName = font ? ui::fontName(font) : ".SFUIText";
+    std::string fontName = font ? str(ui::fontName(font)) : ".SFUIText";
     double points = font ? ui::pointSize(font) : 17;
     Colour base = colourOf(ui::textColor(label), Colour{0, 0, 0, 1});
 

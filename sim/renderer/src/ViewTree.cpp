@@ -30,9 +30,9 @@ void paintContent(Pass& pass, const id& view, CGSize size, double alpha) {
     } else if (rt::cast<UIImageView>(view)) {
         id image = ui::image(view);
         if (!image) return;
-        double scale = rt::send<double()>(image, "scale");
-        long mode = rt::send<long()>(view, "contentMode");
-        paintImage(pass.cr(), ui::cgImage(image), scale, CGRect{{0, 0}, size}, mode, alpha);
+        double scale = ui::scale(image);
+        long mode = ui::contentMode(view);
+        paintImage(pass.cr(), ui::CGImage(image), scale, CGRect{{0, 0}, size}, mode, alpha);
     }
 }
 
@@ -55,7 +55,7 @@ void paintView(Pass& pass, const id& view) {
     const double drawAlpha = group ? 1.0 : alpha;
     if (group) cairo_push_group(cr);
 
-    if (rt::send<bool()>(view, "clipsToBounds")) {
+    if (ui::clipsToBounds(view)) {
         cairo_rectangle(cr, 0, 0, size.width, size.height);
         cairo_clip(cr);
     }

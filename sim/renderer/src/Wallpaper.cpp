@@ -107,13 +107,14 @@ void drawDesign(cairo_t* cr, const Design& d, double w, double h) {
 CGImageRef loadPicture(const std::string& path) {
     static std::mutex lock;
     static std::set<std::string> reported;
-    cg::LoadResult r = cg::loadImageFile(path);
-    if (!r.image) {
+    ns::Result<CGImageRef> picture = cg::loadImageFile(path);
+    if (!picture) {
         std::lock_guard guard(lock);
         if (reported.insert(path).second)
-            std::fprintf(stderr, "renderer: wallpaper %s: %s; drawing the dark one\n", path.c_str(), r.error.c_str());
+            std::fprintf(stderr, "renderer: wallpaper %s; drawing the dark one\n", picture.reason().c_str());
+        return {};
     }
-    return r.image;
+    return *picture;
 }
 
 struct CachedWallpaper {

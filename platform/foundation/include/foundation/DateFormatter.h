@@ -33,3 +33,10 @@ private:
     std::string pattern_;
     std::unique_ptr<Impl> impl_;
 };
+
+namespace ns {
+inline constinit const rt::Msg<void(id)> setDateFormat{"setDateFormat:"};
+inline constinit const rt::Msg<id()> dateFormat{"dateFormat"};
+// Nothing for anything but an NSDate.
+inline constinit const rt::Msg<id(id)> stringFromDate{"stringFromDate:"};
+}  // namespace ns

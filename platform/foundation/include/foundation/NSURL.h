@@ -10,12 +10,12 @@ public:
     std::string text;
 };
 
-// Class method: URLWithString: (id(id)): nothing for nothing, an empty text, or
-// text with a character a URL may not hold unescaped (blanks, controls,
-// quotes, <, >, \, ^, `, {, |, }, or anything outside ASCII).
-// Methods: absoluteString, description (id()), scheme (id(): nothing when the
-// text has none).
-
 namespace ns {
-id URLWithString(std::string_view text);
+// Nothing for nothing, an empty text, or text with a character a URL may not
+// hold unescaped (blanks, controls, quotes, <, >, \, ^, `, {, |, }, or anything
+// outside ASCII). A URL's description is its absoluteString.
+inline constinit const rt::ClassMsg<id(id)> URLWithString{"NSURL", "URLWithString:"};
+inline constinit const rt::Msg<id()> absoluteString{"absoluteString"};
+// Nothing when the text has none.
+inline constinit const rt::Msg<id()> scheme{"scheme"};
 }  // namespace ns

@@ -46,3 +46,8 @@ public:
     std::string name;
     id object;
 };
+
+namespace ns {
+inline constinit const rt::Msg<id()> name{"name"};
+inline constinit const rt::Msg<id()> object{"object"};  // the poster's object
+}  // namespace ns

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "runtime/Messaging.h"
+#include "runtime/NSObject.h"
+#include "runtime/ObjectState.h"
 
 using rt::BOOL;
 using rt::id;
@@ -50,6 +52,14 @@ public:
     double timeIntervalSince1970;
 };
 
+namespace ns {
+// %@ of an object; a string answers itself.
+inline constinit const rt::Msg<id()> description{"description"};
+// +[NSDate date]: the clock's "now".
+inline constinit const rt::ClassMsg<id()> date{"NSDate", "date"};
+inline constinit const rt::Msg<double()> timeIntervalSince1970{"timeIntervalSince1970"};
+}  // namespace ns
+
 class NSArray : public rt::Object {
 public:
     explicit NSArray(std::vector<id> items = {}) : items(std::move(items)) {}
@@ -85,6 +95,8 @@ id NSNum(int i);
 id NSNum(std::int64_t i);
 id NSNum(double d);
 id NSDictionaryNew(bool mutableDictionary = true);
+id NSArrayNew(std::vector<id> items = {});  // an immutable NSArray
+id NSDateNew(double seconds);
 
 // The text of a string object; empty for nothing or any other object.
 std::string str(const id& object);

@@ -42,6 +42,16 @@ private:
 };
 
 namespace ns {
+inline constinit const rt::ClassMsg<id(double, id, SEL, id, bool)> scheduledTimerWithTimeInterval_target_selector_userInfo_repeats{
+    "NSTimer", "scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:"};
+inline constinit const rt::Msg<void()> invalidate{"invalidate"};
+inline constinit const rt::Msg<bool()> isValid{"isValid"};
+inline constinit const rt::Msg<id()> userInfo{"userInfo"};
+inline constinit const rt::Msg<double()> timeInterval{"timeInterval"};
+inline constinit const rt::Msg<id()> fireDate{"fireDate"};  // an NSDate
+}  // namespace ns
+
+namespace ns {
 
 // [NSTimer scheduledTimerWithTimeInterval:target:selector:userInfo:repeats:] on
 // the current run loop: the first firing one interval later; a repeating

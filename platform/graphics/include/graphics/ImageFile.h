@@ -3,18 +3,15 @@
 
 #include <string>
 
+#include "foundation/Result.h"
 #include "graphics/Image.h"
 
 namespace cg {
 
-struct LoadResult {
-    CGImageRef image;     // nothing on failure
-    std::string error;    // why, when there is no image
-};
-
-// Picks the decoder by the file's first bytes, not by its name.
-LoadResult loadImageFile(const std::string& path);
-// Writes a PNG (tests and screenshots); answers an error text, empty on success.
-std::string writePNG(const CGImageRef& image, const std::string& path);
+// Picks the decoder by the file's first bytes, not by its name. A failure
+// names the file and says why.
+ns::Result<CGImageRef> loadImageFile(const std::string& path);
+// Writes a PNG (tests and screenshots); a failure says why.
+ns::Result<> writePNG(const CGImageRef& image, const std::string& path);
 
 }  // namespace cg

@@ -38,25 +38,37 @@ public:
     std::vector<id> titles;            // `validTitles`, as shown
 };
 
-// Methods: name, identifier (id()), cellType (long()), properties (id()),
-// propertyForKey: (id(id key)), setProperty:forKey: (void(id value, id key)),
-// target, setTarget: (id), values, titles (id(): NSArray).
-
 namespace ps {
+
+// The label, and `id` else the label.
+inline constinit const rt::Msg<id()> name{"name"};
+inline constinit const rt::Msg<id()> identifier{"identifier"};
+inline constinit const rt::Msg<long()> cellType{"cellType"};
+// Every key of the list entry (an NSMutableDictionary).
+inline constinit const rt::Msg<id()> properties{"properties"};
+inline constinit const rt::Msg<id(id key)> propertyForKey{"propertyForKey:"};
+inline constinit const rt::Msg<void(id value, id key)> setProperty_forKey{"setProperty:forKey:"};
+// The controller that reads and writes the row's value.
+inline constinit const rt::Msg<id()> target{"target"};
+inline constinit const rt::Msg<void(id)> setTarget{"setTarget:"};
+// `validValues` as stored and `validTitles` as shown (NSArrays).
+inline constinit const rt::Msg<id()> values{"values"};
+inline constinit const rt::Msg<id()> titles{"titles"};
+
+// The row a page was opened from, and a cell's row.
+inline constinit const rt::Msg<id()> specifier{"specifier"};
+inline constinit const rt::Msg<void(id)> setSpecifier{"setSpecifier:"};
 
 // A specifier of `cellType` named `label`, with no properties yet.
 id makeSpecifier(std::string_view label, long cellType);
 // A specifier from one list entry; nothing for an entry that is not a dictionary.
 id specifierFromEntry(const id& entry, const id& target);
 
-inline id property(const id& specifier, std::string_view key) {
-    return rt::send<id(id)>(specifier, "propertyForKey:", NSStr(key));
-}
+// propertyForKey: and setProperty:forKey: with a key of text.
+inline id property(const id& specifier, std::string_view key) { return propertyForKey(specifier, NSStr(key)); }
 inline void setProperty(const id& specifier, const id& value, std::string_view key) {
-    rt::send<void(id, id)>(specifier, "setProperty:forKey:", value, NSStr(key));
+    setProperty_forKey(specifier, value, NSStr(key));
 }
-inline long cellType(const id& specifier) { return rt::send<long()>(specifier, "cellType"); }
-inline std::string name(const id& specifier) { return str(rt::send<id()>(specifier, "name")); }
 // The `key` and `defaults` of a row that holds a value; empty when it has none.
 std::string key(const id& specifier);
 std::string domain(const id& specifier);

@@ -6,7 +6,7 @@
 
 class PSSwitchTableCell : public PSControlTableCell {};
 
-// Methods: as PSControlTableCell; the control is a UISwitch made in
+// As PSControlTableCell; the control is a UISwitch made in
 // initWithStyle:reuseIdentifier:specifier:, whose value-changed action is
-// controlChanged:. setValue: (id) sets the switch without sending anything;
+// controlChanged:. setValue: sets the switch without sending anything;
 // controlValue answers an NSNumber Boolean.

@@ -23,21 +23,34 @@ public:
     id control_;
 };
 
-// Methods of PSTableCell:
-//   initWithStyle:reuseIdentifier:specifier: (id(long style, id reuseIdentifier, id specifier))
-//   specifier, setSpecifier: (id), type (long()), reuseIdentifier, contentView, titleLabel (id())
-//   refreshCellContentsWithSpecifier: (void(id)): the title from the specifier's name
-//   value, setValue: (id)
-//   preferredHeightForWidth: (float(float)): 44 for ordinary rows
-// Class method: cellTypeFromString: (long(id)).
-// Methods of PSControlTableCell: control, setControl: (id), newControl (id()),
-//   controlValue (id()), controlChanged: (void(id sender)): hands controlValue to the
-//   specifier's target as setPreferenceValue:specifier:.
-
 namespace ps {
-inline id contentView(const id& cell) { return rt::send<id()>(cell, "contentView"); }
-inline id control(const id& cell) { return rt::send<id()>(cell, "control"); }
-inline float preferredHeight(const id& cell, float width) {
-    return rt::send<float(float)>(cell, "preferredHeightForWidth:", width);
-}
+
+// Also specifier and setSpecifier: (preferences/PSSpecifier.h).
+inline constinit const rt::Msg<id(long style, id reuseIdentifier, id specifier)>
+    initWithStyle_reuseIdentifier_specifier{"initWithStyle:reuseIdentifier:specifier:"};
+// A cell class of the pane's may make itself from its row alone; the list
+// controller prefers this when the class answers it.
+inline constinit const rt::Msg<id(id specifier)> initWithSpecifier{"initWithSpecifier:"};
+inline constinit const rt::Msg<long()> type{"type"};
+inline constinit const rt::Msg<id()> reuseIdentifier{"reuseIdentifier"};
+inline constinit const rt::Msg<id()> contentView{"contentView"};
+inline constinit const rt::Msg<id()> titleLabel{"titleLabel"};
+// The title from the specifier's name.
+inline constinit const rt::Msg<void(id)> refreshCellContentsWithSpecifier{"refreshCellContentsWithSpecifier:"};
+// The value the cell shows.
+inline constinit const rt::Msg<id()> value{"value"};
+inline constinit const rt::Msg<void(id)> setValue{"setValue:"};
+// 44 for ordinary rows.
+inline constinit const rt::Msg<float(float)> preferredHeightForWidth{"preferredHeightForWidth:"};
+// ps::cellTypeFromString answers the same in C++.
+inline constinit const rt::ClassMsg<long(id)> PSTableCell_cellTypeFromString{"PSTableCell", "cellTypeFromString:"};
+
+// PSControlTableCell: controlChanged: (the control's action) hands controlValue
+// to the specifier's target as setPreferenceValue:specifier:.
+inline constinit const rt::Msg<id()> control{"control"};
+inline constinit const rt::Msg<void(id)> setControl{"setControl:"};
+inline constinit const rt::Msg<id()> newControl{"newControl"};
+inline constinit const rt::Msg<id()> controlValue{"controlValue"};
+inline constinit const rt::Msg<void(id sender)> controlChanged{"controlChanged:"};
+
 }  // namespace ps

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/Objects.h"
+#include "foundation/Result.h"
 
 namespace ps {
 
@@ -21,8 +22,8 @@ id storedValue(std::string_view domain, std::string_view key);
 
 // Sets `key` to `value` in the domain's file, keeping every other entry, by
 // atomic replacement. A file that exists but cannot be read as a dictionary is
-// first moved aside to "<file>.unreadable" rather than overwritten. Answers an
-// empty text on success, else what failed and where.
-std::string storeValue(std::string_view domain, std::string_view key, const id& value);
+// first moved aside to "<file>.unreadable" rather than overwritten. A failure
+// says what failed and where.
+ns::Result<> storeValue(std::string_view domain, std::string_view key, const id& value);
 
 }  // namespace ps

@@ -59,15 +59,12 @@ void sendAction(const id& target, SEL action, const id& sender);
 void setValueForKey(const id& object, const id& value, std::string_view key);
 id valueForKey(const id& object, std::string_view key);
 
-// Convenience for registering plain methods in a class's table.
+// A method by selector name, where the name is data (tests make classes of
+// their own so); the layers define theirs with their message constants.
 template <class R, class... A>
 void defineMethod(Class* cls, std::string_view selName, R (*imp)(id, SEL, A...)) {
     cls->setMethod(sel_registerName(selName),
                    Method{reinterpret_cast<IMP>(imp), typeid(R(A...)), encodingOf<R(A...)>()});
-}
-template <class R, class... A>
-void defineClassMethod(Class* cls, std::string_view selName, R (*imp)(id, SEL, A...)) {
-    defineMethod(cls->metaclass(), selName, imp);
 }
 
 // The root class every registered class descends from.

@@ -38,6 +38,7 @@ T& state(const id& self, SEL sel) {
 }
 template <class T>
 T& state(const id& self, std::string_view selName) {
+    if (T* p = dynamic_cast<T*>(self.get())) return *p;  // the name is interned only for the error
     return state<T>(self, sel_registerName(selName));
 }
 

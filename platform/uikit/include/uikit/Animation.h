@@ -3,12 +3,7 @@
 // inside it (alpha, frame, bounds, center, backgroundColor) the toolkit records
 // a timed animation from the value shown at that moment to the new one, which
 // the renderer reads as the view's present look. A duration <= 0 records
-// nothing. The blocks are std::function values:
-//   animateWithDuration:animations: is void(double, std::function<void()>)
-//   animateWithDuration:animations:completion: is void(double, std::function<void()>,
-//     std::function<void(bool)>); the completion runs from the run loop when the
-//     animation has ended (duration <= 0: at the next pass), never inside the call;
-//     `finished` is NO when a later animation of the same property took over.
+// nothing. The blocks are std::function values.
 #pragma once
 
 #include <functional>
@@ -36,15 +31,13 @@ struct AnimationRecord {
     double duration = 0;
 };
 
-inline void animate(double duration, std::function<void()> changes) {
-    rt::sendClass<void(double, std::function<void()>)>(rt::objc_getClass("UIView"), "animateWithDuration:animations:",
-                                                        duration, std::move(changes));
-}
-inline void animate(double duration, std::function<void()> changes, std::function<void(bool)> completion) {
-    rt::sendClass<void(double, std::function<void()>, std::function<void(bool)>)>(
-        rt::objc_getClass("UIView"), "animateWithDuration:animations:completion:", duration, std::move(changes),
-        std::move(completion));
-}
+inline constinit const rt::ClassMsg<void(double, std::function<void()>)> animateWithDuration_animations{
+    "UIView", "animateWithDuration:animations:"};
+// The completion runs from the run loop when the animation has ended (duration
+// <= 0: at the next pass), never inside the call; `finished` is NO when a later
+// animation of the same property took over.
+inline constinit const rt::ClassMsg<void(double, std::function<void()>, std::function<void(bool)>)>
+    animateWithDuration_animations_completion{"UIView", "animateWithDuration:animations:completion:"};
 
 // Animations recorded and not yet pruned, oldest first.
 const std::vector<AnimationRecord>& animations();

@@ -32,20 +32,24 @@ public:
     id copyObject() override;
 };
 
-// Methods (both classes): initWithString: (id(id)), string (id()), length
-// (unsigned long()), attribute:atIndex:effectiveRange: (id(id, unsigned long,
-// NSRange*); the range pointer may be null), copy, mutableCopy.
-// Mutable only: addAttribute:value:range: (void(id, id, NSRange)),
-// removeAttribute:range: (void(id, NSRange)). A range past the end of the text
-// is clamped to it (the device raises; the toolkit never crashes its caller).
-
 namespace ui {
+
+// Both classes. A range past the end of the text is clamped to it (the device
+// raises; the toolkit never crashes its caller).
+inline constinit const rt::Msg<id(id)> initWithString{"initWithString:"};
+inline constinit const rt::Msg<id()> string{"string"};
+inline constinit const rt::Msg<unsigned long()> length{"length"};
+// The range pointer may be null.
+inline constinit const rt::Msg<id(id, unsigned long, NSRange*)> attribute_atIndex_effectiveRange{
+    "attribute:atIndex:effectiveRange:"};
+inline constinit const rt::Msg<id()> mutableCopy{"mutableCopy"};
+// Mutable only.
+inline constinit const rt::Msg<void(id, id, NSRange)> addAttribute_value_range{"addAttribute:value:range:"};
+inline constinit const rt::Msg<void(id, NSRange)> removeAttribute_range{"removeAttribute:range:"};
+
 // [[NSMutableAttributedString alloc] initWithString:text]
 inline id mutableAttributedString(std::string_view text) {
-    return rt::send<id(id)>(rt::alloc(rt::objc_getClass("NSMutableAttributedString")), "initWithString:", NSStr(text));
-}
-inline void addAttribute(const id& s, std::string_view name, const id& value, NSRange range) {
-    rt::send<void(id, id, NSRange)>(s, "addAttribute:value:range:", NSStr(name), value, range);
+    return initWithString(rt::alloc(rt::objc_getClass("NSMutableAttributedString")), NSStr(text));
 }
 
 // A piece of text with one foreground colour (nothing: the label's own colour).

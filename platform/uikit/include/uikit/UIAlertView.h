@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Objects.h"
+#include "uikit/SharedMessages.h"
 
 class UIAlertView : public rt::Object {
 public:
@@ -21,24 +22,40 @@ public:
     bool visible = false;
 };
 
-// Methods: initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:
-// (id(id title, id message, id delegate, id cancelTitle, id otherTitles)) where
-// otherTitles is an NSArray of strings, a single string, or nothing;
-// show; dismissWithClickedButtonIndex:animated: (void(long, bool)); title, message
-// (id()); numberOfButtons (long()); buttonTitleAtIndex: (id(long)); cancelButtonIndex
-// (long()); isVisible (bool()); accessoryView, setAccessoryView: (id): the
-// key-value key "accessoryView". Dismissal sends the delegate
-// alertView:willDismissWithButtonIndex: and alertView:didDismissWithButtonIndex:
-// (void(id, long)) when it answers them.
-
 namespace ui {
+
+// otherTitles is an NSArray of strings, a single string, or nothing.
+inline constinit const rt::Msg<id(id title, id message, id delegate, id cancelTitle, id otherTitles)>
+    initWithTitle_message_delegate_cancelButtonTitle_otherButtonTitles{
+        "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:"};
+inline constinit const rt::Msg<void()> show{"show"};
+inline constinit const rt::Msg<void(long, bool)> dismissWithClickedButtonIndex_animated{
+    "dismissWithClickedButtonIndex:animated:"};
+inline constinit const rt::Msg<id()> title{"title"};
+inline constinit const rt::Msg<id()> message{"message"};
+inline constinit const rt::Msg<long()> numberOfButtons{"numberOfButtons"};
+inline constinit const rt::Msg<id(long)> buttonTitleAtIndex{"buttonTitleAtIndex:"};
+inline constinit const rt::Msg<long()> cancelButtonIndex{"cancelButtonIndex"};
+inline constinit const rt::Msg<bool()> isVisible{"isVisible"};
+// Also the key-value key "accessoryView". The delegate: uikit/SharedMessages.h.
+inline constinit const rt::Msg<id()> accessoryView{"accessoryView"};
+inline constinit const rt::Msg<void(id)> setAccessoryView{"setAccessoryView:"};
+
+// The delegate's, sent when it answers them: a tap sends clickedButtonAtIndex:,
+// then the dismissal willDismiss... and didDismiss... .
+inline constinit const rt::Msg<void(id, long)> alertView_clickedButtonAtIndex{"alertView:clickedButtonAtIndex:"};
+inline constinit const rt::Msg<void(id, long)> alertView_willDismissWithButtonIndex{
+    "alertView:willDismissWithButtonIndex:"};
+inline constinit const rt::Msg<void(id, long)> alertView_didDismissWithButtonIndex{
+    "alertView:didDismissWithButtonIndex:"};
+
+// [[UIAlertView alloc] initWithTitle:... ] with texts.
 inline id makeAlert(std::string_view title, std::string_view message, const id& delegate,
                     std::string_view cancelTitle, const id& otherTitles = {}) {
-    return rt::send<id(id, id, id, id, id)>(rt::alloc(rt::objc_getClass("UIAlertView")),
-                                            "initWithTitle:message:delegate:cancelButtonTitle:otherButtonTitles:",
-                                            NSStr(title), NSStr(message), delegate, NSStr(cancelTitle), otherTitles);
+    return initWithTitle_message_delegate_cancelButtonTitle_otherButtonTitles(
+        rt::alloc(rt::objc_getClass("UIAlertView")), NSStr(title), NSStr(message), delegate, NSStr(cancelTitle),
+        otherTitles);
 }
-inline void showAlert(const id& alert) { rt::send<void()>(alert, "show"); }
 // Alerts shown and not dismissed, oldest first.
 std::vector<id> shownAlerts();
 // As the user's tap on a button: the delegate's alertView:clickedButtonAtIndex:

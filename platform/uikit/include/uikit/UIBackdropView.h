@@ -8,11 +8,13 @@ public:
     int privateStyle_ = 0;
 };
 
-// Methods: initWithPrivateStyle: (id(int): frame zero), initWithFrame:,
-// style (int()).
-
 namespace ui {
-inline id makeBackdropView(int style) {
-    return rt::send<id(int)>(rt::alloc(rt::objc_getClass("_UIBackdropView")), "initWithPrivateStyle:", style);
+
+// A zero frame.
+inline constinit const rt::Msg<id(int)> initWithPrivateStyle{"initWithPrivateStyle:"};
+inline constinit const rt::Msg<int()> style{"style"};
+
+inline id makeBackdropView(int privateStyle) {
+    return initWithPrivateStyle(rt::alloc(rt::objc_getClass("_UIBackdropView")), privateStyle);
 }
 }  // namespace ui

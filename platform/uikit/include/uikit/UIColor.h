@@ -4,34 +4,35 @@
 
 #include "foundation/Objects.h"
 #include "graphics/Color.h"
+#include "uikit/SharedMessages.h"
 
 class UIColor : public rt::Object {
 public:
     CGFloat red = 0, green = 0, blue = 0, alpha = 0;
 };
 
-// Class methods: whiteColor, blackColor, blueColor, clearColor, redColor,
-// greenColor, grayColor, colorWithWhite:alpha: (double, double),
-// colorWithRed:green:blue:alpha: (double x4).
-// Instance methods: isEqual: (bool(id)), CGColor (CGColorRef()),
-// getRed:green:blue:alpha: (bool(double*, double*, double*, double*)),
-// getWhite:alpha: (bool(double*, double*)), colorWithAlphaComponent: (id(double)).
-
 namespace ui {
+
+inline constinit const rt::ClassMsg<id()> whiteColor{"UIColor", "whiteColor"};
+inline constinit const rt::ClassMsg<id()> blackColor{"UIColor", "blackColor"};
+inline constinit const rt::ClassMsg<id()> blueColor{"UIColor", "blueColor"};
+inline constinit const rt::ClassMsg<id()> clearColor{"UIColor", "clearColor"};
+inline constinit const rt::ClassMsg<id()> redColor{"UIColor", "redColor"};
+inline constinit const rt::ClassMsg<id()> greenColor{"UIColor", "greenColor"};
+inline constinit const rt::ClassMsg<id()> grayColor{"UIColor", "grayColor"};
+inline constinit const rt::ClassMsg<id(double, double)> colorWithWhite_alpha{"UIColor", "colorWithWhite:alpha:"};
+inline constinit const rt::ClassMsg<id(double, double, double, double)> colorWithRed_green_blue_alpha{
+    "UIColor", "colorWithRed:green:blue:alpha:"};
+
+// isEqual: (uikit/SharedMessages.h) compares components.
+inline constinit const rt::Msg<CGColorRef()> CGColor{"CGColor"};
+inline constinit const rt::Msg<bool(double*, double*, double*, double*)> getRed_green_blue_alpha{
+    "getRed:green:blue:alpha:"};
+// White is the luma of the components (0.299 R + 0.587 G + 0.114 B).
+inline constinit const rt::Msg<bool(double*, double*)> getWhite_alpha{"getWhite:alpha:"};
+inline constinit const rt::Msg<id(double)> colorWithAlphaComponent{"colorWithAlphaComponent:"};
+
 id makeColor(CGFloat r, CGFloat g, CGFloat b, CGFloat a);  // a UIColor without a message send
-inline id whiteColor() { return rt::sendClass<id()>(rt::objc_getClass("UIColor"), "whiteColor"); }
-inline id blackColor() { return rt::sendClass<id()>(rt::objc_getClass("UIColor"), "blackColor"); }
-inline id blueColor() { return rt::sendClass<id()>(rt::objc_getClass("UIColor"), "blueColor"); }
-inline id clearColor() { return rt::sendClass<id()>(rt::objc_getClass("UIColor"), "clearColor"); }
-inline id redColor() { return rt::sendClass<id()>(rt::objc_getClass("UIColor"), "redColor"); }
-inline id colorWithWhite(CGFloat white, CGFloat alpha) {
-    return rt::sendClass<id(double, double)>(rt::objc_getClass("UIColor"), "colorWithWhite:alpha:", white, alpha);
-}
-inline id colorWithRGBA(CGFloat r, CGFloat g, CGFloat b, CGFloat a) {
-    return rt::sendClass<id(double, double, double, double)>(rt::objc_getClass("UIColor"),
-                                                             "colorWithRed:green:blue:alpha:", r, g, b, a);
-}
-inline CGColorRef cgColor(const id& color) { return rt::send<CGColorRef()>(color, "CGColor"); }
 // Equal components; two nothings are equal, nothing and a colour are not.
 bool colorsEqual(const id& a, const id& b);
 }  // namespace ui

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "uikit/SharedMessages.h"
 #include "uikit/UIView.h"
 
 enum UIControlEvents : unsigned long {
@@ -22,6 +23,11 @@ public:
     bool enabled_ = true;
 };
 
-// Methods: addTarget:action:forControlEvents: (void(id, SEL, unsigned long)),
-// sendActionsForControlEvents: (void(unsigned long)), isEnabled, setEnabled: (bool).
-// Targets are held weakly, as on the device.
+namespace ui {
+
+// Targets are held weakly, as on the device. Also isEnabled and setEnabled: (uikit/SharedMessages.h).
+inline constinit const rt::Msg<void(id, SEL, unsigned long)> addTarget_action_forControlEvents{
+    "addTarget:action:forControlEvents:"};
+inline constinit const rt::Msg<void(unsigned long)> sendActionsForControlEvents{"sendActionsForControlEvents:"};
+
+}  // namespace ui

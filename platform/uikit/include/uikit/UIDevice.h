@@ -8,11 +8,14 @@
 
 class UIDevice : public rt::Object {};
 
-// Class method: currentDevice. Methods: model, systemVersion,
-// name (id(): NSString), userInterfaceIdiom (long(): 1 when the model begins with
-// "iPad", else 0).
-
 namespace ui {
+
+inline constinit const rt::ClassMsg<id()> currentDevice{"UIDevice", "currentDevice"};
+inline constinit const rt::Msg<id()> model{"model"};
+inline constinit const rt::Msg<id()> systemVersion{"systemVersion"};
+inline constinit const rt::Msg<id()> name{"name"};
+// 1 when the model begins with "iPad", else 0.
+inline constinit const rt::Msg<long()> userInterfaceIdiom{"userInterfaceIdiom"};
 
 struct DeviceProfile {
     std::string model = "iPhone";
@@ -25,9 +28,5 @@ struct DeviceProfile {
 // Replaces the whole profile; later questions answer from it.
 void configureDevice(const DeviceProfile& profile);
 const DeviceProfile& deviceProfile();
-
-inline id currentDevice() { return rt::sendClass<id()>(rt::objc_getClass("UIDevice"), "currentDevice"); }
-inline std::string deviceModel() { return str(rt::send<id()>(currentDevice(), "model")); }
-inline std::string systemVersion() { return str(rt::send<id()>(currentDevice(), "systemVersion")); }
 
 }  // namespace ui

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "foundation/Objects.h"
+#include "uikit/SharedMessages.h"
 
 class UIFont : public rt::Object {
 public:
@@ -12,14 +13,14 @@ public:
     double size = 0;
 };
 
-// Class methods: fontWithName:size: (id(id name, double)), systemFontOfSize:
-// (id(double)), boldSystemFontOfSize: (id(double)).
-// Instance methods: fontName (id), pointSize (double), isEqual: (bool(id)).
-
 namespace ui {
-inline id fontWithName(std::string_view name, double size) {
-    return rt::sendClass<id(id, double)>(rt::objc_getClass("UIFont"), "fontWithName:size:", NSStr(name), size);
-}
-inline std::string fontName(const id& font) { return str(rt::send<id()>(font, "fontName")); }
-inline double pointSize(const id& font) { return rt::send<double()>(font, "pointSize"); }
+
+// Every name is accepted (the device answers nothing for an unknown one).
+inline constinit const rt::ClassMsg<id(id, double)> fontWithName_size{"UIFont", "fontWithName:size:"};
+inline constinit const rt::ClassMsg<id(double)> systemFontOfSize{"UIFont", "systemFontOfSize:"};
+inline constinit const rt::ClassMsg<id(double)> boldSystemFontOfSize{"UIFont", "boldSystemFontOfSize:"};
+// isEqual: (uikit/SharedMessages.h) compares name and size.
+inline constinit const rt::Msg<id()> fontName{"fontName"};
+inline constinit const rt::Msg<double()> pointSize{"pointSize"};
+
 }  // namespace ui

@@ -10,6 +10,7 @@
 
 #include "graphics/Geometry.h"
 #include "foundation/Objects.h"
+#include "uikit/SharedMessages.h"
 
 enum UIGestureRecognizerState : long {
     UIGestureRecognizerStatePossible = 0,
@@ -47,15 +48,18 @@ public:
     void transition(const id& self, long state);
 };
 
-// Methods: initWithTarget:action: (id(id, SEL)), addTarget:action:,
-// removeTarget:action: (void(id, SEL)), state (long()), setState: (void(long)),
-// view (id()), isEnabled, setEnabled: (bool), locationInView: (CGPoint(id)).
-
 namespace ui {
-inline id makeGestureRecognizer(std::string_view className, const id& target, std::string_view action) {
-    return rt::send<id(id, SEL)>(rt::alloc(rt::objc_getClass(className)), "initWithTarget:action:", target,
-                                 rt::sel_registerName(action));
+
+// Also view, isEnabled and setEnabled: (uikit/SharedMessages.h).
+inline constinit const rt::Msg<id(id, SEL)> initWithTarget_action{"initWithTarget:action:"};
+inline constinit const rt::Msg<void(id, SEL)> addTarget_action{"addTarget:action:"};
+inline constinit const rt::Msg<void(id, SEL)> removeTarget_action{"removeTarget:action:"};
+inline constinit const rt::Msg<long()> state{"state"};
+inline constinit const rt::Msg<void(long)> setState{"setState:"};
+inline constinit const rt::Msg<CGPoint(id)> locationInView{"locationInView:"};
+
+// [[cls alloc] initWithTarget:target action:action]
+inline id makeGestureRecognizer(std::string_view className, const id& target, SEL action) {
+    return initWithTarget_action(rt::alloc(rt::objc_getClass(className)), target, action);
 }
-inline long gestureState(const id& g) { return rt::send<long()>(g, "state"); }
-inline id gestureView(const id& g) { return rt::send<id()>(g, "view"); }
 }  // namespace ui

@@ -7,6 +7,7 @@
 #include "foundation/Objects.h"
 #include "graphics/Geometry.h"
 #include "graphics/Image.h"
+#include "uikit/SharedMessages.h"
 
 class UIImage : public rt::Object {
 public:
@@ -14,23 +15,20 @@ public:
     double scale = 1;
 };
 
-// Class methods: imageNamed: (id(id)): an absolute path loads that file; a
-// bare name is looked up in the image folders (name, name@2x.png, name.png,
-// name.jpg); imageWithContentsOfFile: (id(id)); imageWithCGImage: (id(CGImageRef)).
-// A missing or undecodable file answers nothing (the reason goes to the log).
-// Instance methods: initWithContentsOfFile: (id(id)), CGImage (CGImageRef()),
-// size (CGSize(): pixels / scale), scale (double).
-// A file named "...@2x.png" or "...@3x.png" gets that scale.
-
 namespace ui {
-inline id imageNamed(std::string_view name) {
-    return rt::sendClass<id(id)>(rt::objc_getClass("UIImage"), "imageNamed:", NSStr(name));
-}
-inline id imageWithContentsOfFile(std::string_view path) {
-    return rt::sendClass<id(id)>(rt::objc_getClass("UIImage"), "imageWithContentsOfFile:", NSStr(path));
-}
-inline CGImageRef cgImage(const id& image) { return rt::send<CGImageRef()>(image, "CGImage"); }
-inline CGSize imageSize(const id& image) { return rt::send<CGSize()>(image, "size"); }
+
+// A missing or undecodable file answers nothing (the reason goes to the log); a
+// file named "...@2x.png" or "...@3x.png" gets that scale.
+// imageNamed: loads an absolute path as it is and looks a bare name up in the
+// image folders (name, name@2x.png, name.png, name.jpg).
+inline constinit const rt::ClassMsg<id(id)> imageNamed{"UIImage", "imageNamed:"};
+inline constinit const rt::ClassMsg<id(id)> imageWithContentsOfFile{"UIImage", "imageWithContentsOfFile:"};
+inline constinit const rt::ClassMsg<id(CGImageRef)> imageWithCGImage{"UIImage", "imageWithCGImage:"};
+inline constinit const rt::Msg<id(id)> initWithContentsOfFile{"initWithContentsOfFile:"};
+inline constinit const rt::Msg<CGImageRef()> CGImage{"CGImage"};
+// Pixels / scale (the scale message: uikit/SharedMessages.h).
+inline constinit const rt::Msg<CGSize()> size{"size"};
+
 // A UIImage over pixels, without a message send (tests, the renderer).
 id makeImage(const CGImageRef& pixels, double scale = 1);
 // Folders searched by imageNamed: for bare names, in order.

@@ -9,11 +9,14 @@ public:
     long contentMode_ = 0;  // 0 scale to fill
 };
 
-// Methods: initWithImage: (id(id): the frame takes the image's size), image,
-// setImage: (id), contentMode, setContentMode: (long).
-
 namespace ui {
+
+// The frame takes the image's size.
+inline constinit const rt::Msg<id(id)> initWithImage{"initWithImage:"};
+inline constinit const rt::Msg<id()> image{"image"};
+inline constinit const rt::Msg<void(id)> setImage{"setImage:"};
+inline constinit const rt::Msg<long()> contentMode{"contentMode"};
+inline constinit const rt::Msg<void(long)> setContentMode{"setContentMode:"};
+
 inline id makeImageView(CGRect frame = CGRectZero) { return makeView(rt::objc_getClass("UIImageView"), frame); }
-inline id image(const id& v) { return rt::send<id()>(v, "image"); }
-inline void setImage(const id& v, const id& img) { rt::send<void(id)>(v, "setImage:", img); }
 }  // namespace ui

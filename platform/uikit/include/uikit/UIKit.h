@@ -20,6 +20,7 @@
 #include "uikit/UILabel.h"
 #include "uikit/UILongPressGestureRecognizer.h"
 #include "uikit/UIPanGestureRecognizer.h"
+#include "uikit/SharedMessages.h"
 #include "uikit/UIScreen.h"
 #include "uikit/UISwitch.h"
 #include "uikit/UIView.h"

@@ -21,5 +21,9 @@ public:
     void fail() override;
 };
 
-// Methods: minimumPressDuration, setMinimumPressDuration: (double),
-// allowableMovement, setAllowableMovement: (double).
+namespace ui {
+inline constinit const rt::Msg<double()> minimumPressDuration{"minimumPressDuration"};
+inline constinit const rt::Msg<void(double)> setMinimumPressDuration{"setMinimumPressDuration:"};
+inline constinit const rt::Msg<double()> allowableMovement{"allowableMovement"};
+inline constinit const rt::Msg<void(double)> setAllowableMovement{"setAllowableMovement:"};
+}  // namespace ui

@@ -20,13 +20,7 @@ public:
     void reset() override;
 };
 
-// Methods: translationInView: (CGPoint(id)), setTranslation:inView: (void(CGPoint, id)).
-
 namespace ui {
-inline CGPoint translationInView(const id& pan, const id& view) {
-    return rt::send<CGPoint(id)>(pan, "translationInView:", view);
-}
-inline void setTranslation(const id& pan, CGPoint t, const id& view) {
-    rt::send<void(CGPoint, id)>(pan, "setTranslation:inView:", t, view);
-}
+inline constinit const rt::Msg<CGPoint(id)> translationInView{"translationInView:"};
+inline constinit const rt::Msg<void(CGPoint, id)> setTranslation_inView{"setTranslation:inView:"};
 }  // namespace ui

@@ -1,14 +1,16 @@
 // The main screen: bounds in points and the scale.
 #pragma once
 
-#include "graphics/Geometry.h"
-#include "foundation/Objects.h"
+#include "uikit/SharedMessages.h"
+#include "uikit/UIView.h"
 
 class UIScreen : public rt::Object {};
 
-// Class method: mainScreen. Methods: bounds (CGRect()), scale, nativeScale (double()).
-
 namespace ui {
-inline id mainScreen() { return rt::sendClass<id()>(rt::objc_getClass("UIScreen"), "mainScreen"); }
-inline CGRect screenBounds() { return rt::send<CGRect()>(mainScreen(), "bounds"); }
+
+// bounds (uikit/UIView.h) and scale (uikit/SharedMessages.h) answer the device's.
+inline constinit const rt::ClassMsg<id()> mainScreen{"UIScreen", "mainScreen"};
+inline constinit const rt::Msg<double()> nativeScale{"nativeScale"};
+
+inline CGRect screenBounds() { return bounds(mainScreen()); }
 }  // namespace ui

@@ -9,13 +9,16 @@ public:
     id onTintColor_;
 };
 
-// Methods: isOn (bool()), setOn: (void(bool)), setOn:animated: (void(bool, bool)),
-// onTintColor, setOnTintColor: (id). A user toggle (ui::toggleSwitch) changes
-// the value and sends UIControlEventValueChanged; setOn: sends nothing.
-
 namespace ui {
-inline bool isOn(const id& s) { return rt::send<bool()>(s, "isOn"); }
-inline void setOn(const id& s, bool on) { rt::send<void(bool)>(s, "setOn:", on); }
+
+// setOn: sends nothing; a user toggle (ui::toggleSwitch) changes the value and
+// sends UIControlEventValueChanged.
+inline constinit const rt::Msg<bool()> isOn{"isOn"};
+inline constinit const rt::Msg<void(bool)> setOn{"setOn:"};
+inline constinit const rt::Msg<void(bool, bool)> setOn_animated{"setOn:animated:"};
+inline constinit const rt::Msg<id()> onTintColor{"onTintColor"};
+inline constinit const rt::Msg<void(id)> setOnTintColor{"setOnTintColor:"};
+
 // As the user's tap: flips the value and sends the value-changed actions.
 void toggleSwitch(const id& s);
 }  // namespace ui

@@ -28,65 +28,79 @@ public:
     std::weak_ptr<rt::Object> viewController_;  // the controller whose root view this is
 };
 
-// UIView methods (signature in parentheses; geometry by value):
-//   initWithFrame: (id(CGRect)), init (id()) = initWithFrame: with a zero frame
-//   frame, bounds (CGRect()), center (CGPoint()), setFrame:, setBounds: (void(CGRect)),
-//   setCenter: (void(CGPoint))
-//   alpha (double()), setAlpha: (void(double), clamped to 0..1), isHidden, setHidden:,
-//   isUserInteractionEnabled, setUserInteractionEnabled:, clipsToBounds, setClipsToBounds: (bool)
-//   tag, setTag: (long), backgroundColor, setBackgroundColor: (id)
-//   subviews (id(): an NSArray, back to front), superview, window (id())
-//   addSubview:, removeFromSuperview, bringSubviewToFront:, sendSubviewToBack:,
-//   insertSubview:atIndex: (void(id, long)), isDescendantOfView: (bool(id))
-//   willMoveToSuperview:, didMoveToSuperview, willMoveToWindow: (void(id)), didMoveToWindow
-//   setNeedsLayout, layoutIfNeeded, layoutSubviews
-//   addGestureRecognizer:, removeGestureRecognizer: (void(id)), gestureRecognizers (id())
-//   hitTest:withEvent: (id(CGPoint, id)), pointInside:withEvent: (bool(CGPoint, id))
-//   convertPoint:toView:, convertPoint:fromView: (CGPoint(CGPoint, id)),
-//   convertRect:toView:, convertRect:fromView: (CGRect(CGRect, id))
-// Class methods: animateWithDuration:animations: (void(double, std::function<void()>)),
-//   animateWithDuration:animations:completion: (void(double, std::function<void()>,
-//   std::function<void(bool)>)): see uikit/Animation.h.
-//
+namespace ui {
+
+// init is initWithFrame: with a zero frame.
+inline constinit const rt::Msg<id(CGRect)> initWithFrame{"initWithFrame:"};
+
+// Geometry, by value, in the superview's coordinates; bounds.size is always frame.size.
+inline constinit const rt::Msg<CGRect()> frame{"frame"};
+inline constinit const rt::Msg<void(CGRect)> setFrame{"setFrame:"};
+inline constinit const rt::Msg<CGRect()> bounds{"bounds"};
+inline constinit const rt::Msg<void(CGRect)> setBounds{"setBounds:"};
+inline constinit const rt::Msg<CGPoint()> center{"center"};
+inline constinit const rt::Msg<void(CGPoint)> setCenter{"setCenter:"};
+
+// Look; setAlpha: clamps to 0..1.
+inline constinit const rt::Msg<double()> alpha{"alpha"};
+inline constinit const rt::Msg<void(double)> setAlpha{"setAlpha:"};
+inline constinit const rt::Msg<bool()> isHidden{"isHidden"};
+inline constinit const rt::Msg<void(bool)> setHidden{"setHidden:"};
+inline constinit const rt::Msg<bool()> isUserInteractionEnabled{"isUserInteractionEnabled"};
+inline constinit const rt::Msg<void(bool)> setUserInteractionEnabled{"setUserInteractionEnabled:"};
+inline constinit const rt::Msg<bool()> clipsToBounds{"clipsToBounds"};
+inline constinit const rt::Msg<void(bool)> setClipsToBounds{"setClipsToBounds:"};
+inline constinit const rt::Msg<long()> tag{"tag"};
+inline constinit const rt::Msg<void(long)> setTag{"setTag:"};
+inline constinit const rt::Msg<id()> backgroundColor{"backgroundColor"};
+inline constinit const rt::Msg<void(id)> setBackgroundColor{"setBackgroundColor:"};
+
+// The tree. subviews answers an NSArray, back to front (ui::subviews: the C++ list).
+inline constinit const rt::Msg<id()> UIView_subviews{"subviews"};
+inline constinit const rt::Msg<id()> superview{"superview"};
+inline constinit const rt::Msg<id()> window{"window"};
+inline constinit const rt::Msg<void(id)> addSubview{"addSubview:"};
+inline constinit const rt::Msg<void(id, long)> insertSubview_atIndex{"insertSubview:atIndex:"};
+inline constinit const rt::Msg<void()> removeFromSuperview{"removeFromSuperview"};
+inline constinit const rt::Msg<void(id)> bringSubviewToFront{"bringSubviewToFront:"};
+inline constinit const rt::Msg<void(id)> sendSubviewToBack{"sendSubviewToBack:"};
+inline constinit const rt::Msg<bool(id)> isDescendantOfView{"isDescendantOfView:"};
+// Sent by the toolkit around every move; the window messages reach the moved
+// view and all its descendants whenever the window they are in changes, and only then.
+inline constinit const rt::Msg<void(id)> willMoveToSuperview{"willMoveToSuperview:"};
+inline constinit const rt::Msg<void()> didMoveToSuperview{"didMoveToSuperview"};
+inline constinit const rt::Msg<void(id)> willMoveToWindow{"willMoveToWindow:"};
+inline constinit const rt::Msg<void()> didMoveToWindow{"didMoveToWindow"};
+inline constinit const rt::Msg<void(id)> didAddSubview{"didAddSubview:"};
+inline constinit const rt::Msg<void(id)> willRemoveSubview{"willRemoveSubview:"};
+
 // Layout is deferred: setFrame: with a new size, addSubview: (the receiver and
 // the added view) and removeFromSuperview (the old superview) send
 // setNeedsLayout; layoutSubviews then runs on layoutIfNeeded or in the next
 // layout pass (uikit/Layout.h), never inside those calls.
-// willMoveToWindow:/didMoveToWindow reach the moved view and all its
-// descendants whenever the window they are in changes, and only then.
+inline constinit const rt::Msg<void()> setNeedsLayout{"setNeedsLayout"};
+inline constinit const rt::Msg<void()> layoutIfNeeded{"layoutIfNeeded"};
+inline constinit const rt::Msg<void()> layoutSubviews{"layoutSubviews"};
 
-namespace ui {
+inline constinit const rt::Msg<void(id)> addGestureRecognizer{"addGestureRecognizer:"};
+inline constinit const rt::Msg<void(id)> removeGestureRecognizer{"removeGestureRecognizer:"};
+inline constinit const rt::Msg<id()> gestureRecognizers{"gestureRecognizers"};  // an NSArray
 
-inline id makeView(rt::Class* cls, CGRect frame) {
-    return rt::send<id(CGRect)>(rt::alloc(cls), "initWithFrame:", frame);
-}
+// Hit-testing and coordinates. Views here are untransformed; to/from nothing is
+// the root's superview-free coordinates.
+inline constinit const rt::Msg<id(CGPoint, id)> hitTest_withEvent{"hitTest:withEvent:"};
+inline constinit const rt::Msg<bool(CGPoint, id)> pointInside_withEvent{"pointInside:withEvent:"};
+inline constinit const rt::Msg<CGPoint(CGPoint, id)> convertPoint_toView{"convertPoint:toView:"};
+inline constinit const rt::Msg<CGPoint(CGPoint, id)> convertPoint_fromView{"convertPoint:fromView:"};
+inline constinit const rt::Msg<CGRect(CGRect, id)> convertRect_toView{"convertRect:toView:"};
+inline constinit const rt::Msg<CGRect(CGRect, id)> convertRect_fromView{"convertRect:fromView:"};
+// The class messages animateWithDuration:animations:[completion:] are in uikit/Animation.h.
+
+// [[cls alloc] initWithFrame:frame]
+inline id makeView(rt::Class* cls, CGRect frame) { return initWithFrame(rt::alloc(cls), frame); }
 inline id makeView(CGRect frame = CGRectZero) { return makeView(rt::objc_getClass("UIView"), frame); }
-
-inline CGRect frame(const id& v) { return rt::send<CGRect()>(v, "frame"); }
-inline void setFrame(const id& v, CGRect r) { rt::send<void(CGRect)>(v, "setFrame:", r); }
-inline CGRect bounds(const id& v) { return rt::send<CGRect()>(v, "bounds"); }
-inline void setBounds(const id& v, CGRect r) { rt::send<void(CGRect)>(v, "setBounds:", r); }
-inline CGPoint center(const id& v) { return rt::send<CGPoint()>(v, "center"); }
-inline void setCenter(const id& v, CGPoint p) { rt::send<void(CGPoint)>(v, "setCenter:", p); }
-inline double alpha(const id& v) { return rt::send<double()>(v, "alpha"); }
-inline void setAlpha(const id& v, double a) { rt::send<void(double)>(v, "setAlpha:", a); }
-inline bool isHidden(const id& v) { return rt::send<bool()>(v, "isHidden"); }
-inline void setHidden(const id& v, bool h) { rt::send<void(bool)>(v, "setHidden:", h); }
-inline id backgroundColor(const id& v) { return rt::send<id()>(v, "backgroundColor"); }
-inline void setBackgroundColor(const id& v, const id& c) { rt::send<void(id)>(v, "setBackgroundColor:", c); }
-inline void setUserInteractionEnabled(const id& v, bool e) { rt::send<void(bool)>(v, "setUserInteractionEnabled:", e); }
-inline id superview(const id& v) { return rt::send<id()>(v, "superview"); }
-inline id window(const id& v) { return rt::send<id()>(v, "window"); }
-inline void addSubview(const id& v, const id& sub) { rt::send<void(id)>(v, "addSubview:", sub); }
-inline void removeFromSuperview(const id& v) { rt::send<void()>(v, "removeFromSuperview"); }
-inline void bringSubviewToFront(const id& v, const id& sub) { rt::send<void(id)>(v, "bringSubviewToFront:", sub); }
-inline void setNeedsLayout(const id& v) { rt::send<void()>(v, "setNeedsLayout"); }
-inline void layoutIfNeeded(const id& v) { rt::send<void()>(v, "layoutIfNeeded"); }
-inline void addGestureRecognizer(const id& v, const id& g) { rt::send<void(id)>(v, "addGestureRecognizer:", g); }
-inline id hitTest(const id& v, CGPoint p) { return rt::send<id(CGPoint, id)>(v, "hitTest:withEvent:", p, id{}); }
-inline CGPoint convertPoint(const id& from, CGPoint p, const id& to) {
-    return rt::send<CGPoint(CGPoint, id)>(from, "convertPoint:toView:", p, to);
-}
+// hitTest:withEvent: without an event.
+inline id hitTest(const id& v, CGPoint p) { return hitTest_withEvent(v, p, id{}); }
 // The subviews, back to front (a copy: the C++ list, not an NSArray).
 std::vector<id> subviews(const id& v);
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "uikit/SharedMessages.h"
 #include "uikit/UIView.h"
 
 class UIViewController : public rt::Object {
@@ -15,26 +16,35 @@ public:
     bool appearing_ = false;        // direction of the appearance transition under way
 };
 
-// Methods:
-//   init (id()); view (id()): the first call sends loadView then viewDidLoad;
-//   loadView: a plain UIView with the main screen's bounds (subclasses make their own
-//   and call setView:); viewDidLoad; isViewLoaded (bool()); viewIfLoaded (id()); setView: (id)
-//   viewWillAppear:, viewDidAppear:, viewWillDisappear:, viewDidDisappear: (void(bool))
-//   beginAppearanceTransition:animated: (void(bool, bool)), endAppearanceTransition:
-//   send the will/did messages to the controller and then its children
-//   viewWillLayoutSubviews, viewDidLayoutSubviews: sent around the root view's
-//   layoutSubviews by the layout pass
-//   addChildViewController:, removeFromParentViewController, childViewControllers (id():
-//   an NSArray), parentViewController (id()), willMoveToParentViewController:,
-//   didMoveToParentViewController: (void(id))
-
 namespace ui {
-inline id view(const id& vc) { return rt::send<id()>(vc, "view"); }
-inline void addChildViewController(const id& vc, const id& child) {
-    rt::send<void(id)>(vc, "addChildViewController:", child);
-}
-inline void beginAppearance(const id& vc, bool appearing, bool animated) {
-    rt::send<void(bool, bool)>(vc, "beginAppearanceTransition:animated:", appearing, animated);
-}
-inline void endAppearance(const id& vc) { rt::send<void()>(vc, "endAppearanceTransition"); }
+
+// view (uikit/SharedMessages.h): the first call sends loadView then viewDidLoad.
+// loadView makes a plain UIView with the main screen's bounds (subclasses make
+// their own and call setView:).
+inline constinit const rt::Msg<void()> loadView{"loadView"};
+inline constinit const rt::Msg<void(id)> setView{"setView:"};
+inline constinit const rt::Msg<void()> viewDidLoad{"viewDidLoad"};
+inline constinit const rt::Msg<bool()> isViewLoaded{"isViewLoaded"};
+inline constinit const rt::Msg<id()> viewIfLoaded{"viewIfLoaded"};
+
+// Appearance: a transition sends the will/did messages to the controller and then its children.
+inline constinit const rt::Msg<void(bool)> viewWillAppear{"viewWillAppear:"};
+inline constinit const rt::Msg<void(bool)> viewDidAppear{"viewDidAppear:"};
+inline constinit const rt::Msg<void(bool)> viewWillDisappear{"viewWillDisappear:"};
+inline constinit const rt::Msg<void(bool)> viewDidDisappear{"viewDidDisappear:"};
+inline constinit const rt::Msg<void(bool, bool)> beginAppearanceTransition_animated{
+    "beginAppearanceTransition:animated:"};
+inline constinit const rt::Msg<void()> endAppearanceTransition{"endAppearanceTransition"};
+
+// Sent around the root view's layoutSubviews by the layout pass.
+inline constinit const rt::Msg<void()> viewWillLayoutSubviews{"viewWillLayoutSubviews"};
+inline constinit const rt::Msg<void()> viewDidLayoutSubviews{"viewDidLayoutSubviews"};
+
+inline constinit const rt::Msg<void(id)> addChildViewController{"addChildViewController:"};
+inline constinit const rt::Msg<void()> removeFromParentViewController{"removeFromParentViewController"};
+inline constinit const rt::Msg<id()> childViewControllers{"childViewControllers"};  // an NSArray
+inline constinit const rt::Msg<id()> parentViewController{"parentViewController"};
+inline constinit const rt::Msg<void(id)> willMoveToParentViewController{"willMoveToParentViewController:"};
+inline constinit const rt::Msg<void(id)> didMoveToParentViewController{"didMoveToParentViewController:"};
+
 }  // namespace ui
