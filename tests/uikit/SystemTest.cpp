@@ -1,6 +1,8 @@
 // The device, screen, application object and alerts.
 #include <gtest/gtest.h>
 
+#include "foundation/Process.h"
+
 #include "foundation/Log.h"
 #include "uikit/UIKit.h"
 
@@ -12,15 +14,13 @@ std::vector<std::string> gLines;
 
 class System : public ::testing::Test {
 protected:
+    ns::ProcessScope fresh;  // its own alerts, application and windows
     void SetUp() override {
         gLines.clear();
         ns::setLogSink([](const std::string& line) {
             gLines.push_back(line.ends_with('\n') ? line.substr(0, line.size() - 1) : line);
         });
         configureDevice({});
-    }
-    void TearDown() override {
-        for (const id& a : shownAlerts()) rt::send<void(long, bool)>(a, "dismissWithClickedButtonIndex:animated:", 0L, false);
     }
 };
 
