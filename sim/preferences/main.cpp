@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "../supervisor/LogWriter.h"
+#include "LogWriter.h"
 #include "PageJson.h"
 #include "Pages.h"
 #include "Panes.h"
