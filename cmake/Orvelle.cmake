@@ -42,26 +42,60 @@ function(orvelle_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# orvelle_library(NAME SHARED|STATIC|INTERFACE
+# orvelle_library(NAME SHARED|STATIC|INTERFACE [PLATFORM]
 #                 [SOURCES ...] [INCLUDE dir...] [PRIVATE_INCLUDE dir...]
 #                 [DEPENDS target...] [PRIVATE_DEPENDS target...] [SYSTEM_LIBS name...])
 # INCLUDE folders and DEPENDS are public (interface for INTERFACE libraries).
+# PLATFORM: a layer of the device's platform. It is built into the folder of
+# the device's frameworks (ORVELLE_FRAMEWORKS_DIR, shown inside every device
+# at ORVELLE_DEVICE_FRAMEWORKS) with its SONAME, finds the other layers beside
+# itself, and is part of the SDK that `cmake --install` puts in a prefix: its
+# library, its headers (INCLUDE folders) and its exported target.
 function(orvelle_library name kind)
-  cmake_parse_arguments(ARG "" "" "SOURCES;EXCLUDE;INCLUDE;PRIVATE_INCLUDE;DEPENDS;PRIVATE_DEPENDS;SYSTEM_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "PLATFORM" "" "SOURCES;EXCLUDE;INCLUDE;PRIVATE_INCLUDE;DEPENDS;PRIVATE_DEPENDS;SYSTEM_LIBS" ${ARGN})
   orvelle_require(${name} ${ARG_DEPENDS} ${ARG_PRIVATE_DEPENDS})
   orvelle_sources(sources ${ARG_SOURCES})
   foreach(excluded ${ARG_EXCLUDE})
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
   endforeach()
+  set(include ${ARG_INCLUDE})
+  if(ARG_PLATFORM)
+    set(include)
+    foreach(folder ${ARG_INCLUDE})
+      get_filename_component(folder ${folder} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+      list(APPEND include $<BUILD_INTERFACE:${folder}>)
+    endforeach()
+    list(APPEND include $<INSTALL_INTERFACE:${ORVELLE_SDK_INCLUDE_DIR}>)
+  endif()
   if(kind STREQUAL "INTERFACE")
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${ARG_INCLUDE})
+    target_include_directories(${name} INTERFACE ${include})
     target_link_libraries(${name} INTERFACE ${ARG_DEPENDS})
-    return()
+  else()
+    add_library(${name} ${kind} ${sources})
+    target_include_directories(${name} PUBLIC ${include} PRIVATE ${ARG_PRIVATE_INCLUDE})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE ${ARG_PRIVATE_DEPENDS} ${ARG_SYSTEM_LIBS})
   endif()
-  add_library(${name} ${kind} ${sources})
-  target_include_directories(${name} PUBLIC ${ARG_INCLUDE} PRIVATE ${ARG_PRIVATE_INCLUDE})
-  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE ${ARG_PRIVATE_DEPENDS} ${ARG_SYSTEM_LIBS})
+  if(ARG_PLATFORM)
+    orvelle_platform_layer(${name} ${kind} ${ARG_INCLUDE})
+  endif()
+endfunction()
+
+# A layer of the platform: its SONAME and place, and its part of the SDK.
+function(orvelle_platform_layer name kind)
+  if(NOT kind STREQUAL "INTERFACE")
+    set_target_properties(${name} PROPERTIES
+      VERSION ${ORVELLE_PLATFORM_VERSION} SOVERSION ${ORVELLE_PLATFORM_SOVERSION}
+      LIBRARY_OUTPUT_DIRECTORY ${ORVELLE_FRAMEWORKS_DIR}
+      BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN")
+  endif()
+  install(TARGETS ${name} EXPORT OrvellePlatformTargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT sdk
+          INCLUDES DESTINATION ${ORVELLE_SDK_INCLUDE_DIR})
+  foreach(folder ${ARGN})
+    get_filename_component(folder ${folder} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    install(DIRECTORY ${folder}/ DESTINATION ${ORVELLE_SDK_INCLUDE_DIR} COMPONENT sdk)
+  endforeach()
 endfunction()
 
 # orvelle_program(NAME SOURCES ... [DEPENDS target...] [SYSTEM_LIBS name...] [NEEDS target...])

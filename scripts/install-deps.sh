@@ -11,6 +11,7 @@ packages=(
   libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
   libmicrohttpd-dev nlohmann-json3-dev libqrencode-dev
   bubblewrap libseccomp-dev libdw-dev psmisc util-linux procps
+  dpkg libarchive-dev libapt-pkg-dev
   chromium nodejs
   fonts-inter fonts-dejavu-core
   fonts-noto-cjk

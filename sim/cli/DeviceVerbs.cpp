@@ -1,4 +1,4 @@
-// create and install.
+// create.
 #include <cstdio>
 
 #include "Args.h"
@@ -11,12 +11,12 @@ namespace cli {
 
 namespace {
 
+}  // namespace
+
 void report(const sim::InstallResult& result) {
     for (const auto& missing : result.notBuilt)
         std::fprintf(stderr, "orvelle-sim: note: %s is not built, so it is not installed\n", missing.c_str());
 }
-
-}  // namespace
 
 sim::Profile profileFromArgs(const Args& args) {
     sim::DeviceChoice choice;
@@ -35,19 +35,6 @@ int createVerb(const std::vector<std::string>& words) {
     args.expectPositionals(1, "DEVICE");
     sim::Profile profile = profileFromArgs(args);
     report(sim::createDevice(sim::Device(args.positionals()[0]), profile));
-    return 0;
-}
-
-int installVerb(const std::vector<std::string>& words) {
-    Args args(words, {}, {});
-    if (args.help()) return printUsage("install");
-    args.expectPositionals(1, "DEVICE");
-    sim::Device device(args.positionals()[0]);
-    device.requireExists();
-    auto result = sim::installDeliverables(device, sim::readProfile(device.profileFile()));
-    report(result);
-    if (result.installed.empty()) throw sim::Failure("nothing to install: build the deliverables first");
-    for (const auto& file : result.installed) std::printf("installed %s\n", file.c_str());
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "device/Device.h"
+#include "device/Install.h"
 #include "device/Profile.h"
 
 namespace cli {
@@ -22,6 +23,8 @@ const std::vector<Verb>& verbs();
 
 int createVerb(const std::vector<std::string>& words);
 int installVerb(const std::vector<std::string>& words);
+int packagesVerb(const std::vector<std::string>& words);
+int removeVerb(const std::vector<std::string>& words);
 int bootVerb(const std::vector<std::string>& words);
 int shutdownVerb(const std::vector<std::string>& words);
 int statusVerb(const std::vector<std::string>& words);
@@ -41,6 +44,9 @@ int crashesVerb(const std::vector<std::string>& words);
 // The device's crash reports, newest first, and one report's text.
 std::vector<std::string> crashReportNames(const sim::Device& device);
 std::string crashReportText(const sim::Device& device, const std::string& name);
+
+// Notes what of this build was not there to install.
+void report(const sim::InstallResult& result);
 
 // The profile that --model, --version, --screen and --with-nine describe.
 sim::Profile profileFromArgs(const Args& args);

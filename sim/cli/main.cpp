@@ -13,16 +13,33 @@ const std::vector<Verb>& verbs() {
     static const std::vector<Verb> all = {
         {"create",
          "orvelle-sim create DEVICE [--model iPhone] [--version 11.1.2] [--screen 375x667[@2]] [--with-nine]\n"
-         "Makes the device folder DEVICE and installs the built deliverables into it.\n"
+         "Makes the device folder DEVICE and installs this build's package (com.tovik.orvelle) into it.\n"
          "  --model      the device model (\"iPad\" for a tablet)\n"
          "  --version    the system version, one to three numbers (10.3.3, 11.1.2)\n"
          "  --screen     screen size in points, and optionally the scale after @\n"
-         "  --with-nine  also install the Nine stand-in and its settings (tweakEnabled on)\n",
+         "  --with-nine  also install the Nine stand-in's package and its settings (tweakEnabled on)\n",
          createVerb},
         {"install",
-         "orvelle-sim install DEVICE\n"
-         "Installs the built deliverables into the device again (a booted device uses them after a respring).\n",
+         "orvelle-sim install DEVICE [FILE.deb [--watch]]\n"
+         "Installs a package into the device as the phone's package manager does, or upgrades it: the package\n"
+         "must be built for this machine's architecture, its Depends met by the device (mobilesubstrate,\n"
+         "preferenceloader, firmware) and its installed packages, and it may hold only folders and regular\n"
+         "files under /Library and /var. The files of an older version that the new one no longer has are\n"
+         "removed; its maintainer scripts run inside the device as its user, and when one fails the device is\n"
+         "left as it was. A booted device resprings when a library or filter in DynamicLibraries changed.\n"
+         "Without FILE.deb, installs this build's own packages.\n"
+         "  --watch  install again whenever FILE.deb is written anew, until Ctrl-C\n",
          installVerb},
+        {"packages",
+         "orvelle-sim packages DEVICE\n"
+         "Lists the packages installed in the device: name, version and title, one a line.\n",
+         packagesVerb},
+        {"remove",
+         "orvelle-sim remove DEVICE PACKAGE\n"
+         "Removes exactly the files the package installed (running its prerm and postrm inside the device);\n"
+         "refused while another installed package depends on it. A booted device resprings when a library or\n"
+         "filter in DynamicLibraries went.\n",
+         removeVerb},
         {"boot",
          "orvelle-sim boot DEVICE [--time ISO] [--locale L] [--tz ZONE]\n"
          "Starts the device in its sandbox and returns once SpringBoard is up.\n"

@@ -20,6 +20,8 @@ std::filesystem::path executablePath() {
 std::filesystem::path binFolder() { return executablePath().parent_path(); }
 std::filesystem::path buildFolder() { return binFolder().parent_path(); }
 std::filesystem::path libFolder() { return buildFolder() / "lib"; }
+std::filesystem::path frameworksFolder() { return buildFolder() / "frameworks"; }
+std::filesystem::path packagesFolder() { return buildFolder() / "packages"; }
 std::filesystem::path sourceFolder() { return ORVELLE_SOURCE_DIR; }
 
 }  // namespace sim

@@ -185,7 +185,7 @@ ns::Result<std::vector<std::string>> DeviceFiles::list(const fs::path& path, std
     return names;
 }
 
-ns::Result<> DeviceFiles::replace(const fs::path& path, std::string_view bytes) const {
+ns::Result<> DeviceFiles::replace(const fs::path& path, std::string_view bytes, std::optional<unsigned> mode) const {
     fs::path rel = relative(path);
     if (!rel.has_filename()) return ns::fail((device_.folder() / rel).string() + " is not a file name");
     auto parent = folder(rel.parent_path(), true);
@@ -197,8 +197,33 @@ ns::Result<> DeviceFiles::replace(const fs::path& path, std::string_view bytes) 
     const std::string shown = (device_.folder() / rel).string();
     auto written = ns::replaceFileAt(folderFd.get(), rel.filename().string(), bytes, shown);
     if (!written) return written;
+    if (mode && fchmodat(folderFd.get(), rel.filename().c_str(), static_cast<mode_t>(*mode & 0777), 0) != 0)
+        return ns::fail("cannot set the permissions of " + why(shown, errno));
     giveToDeviceUser(folderFd.get(), rel.filename().string());
     return {};
+}
+
+ns::Result<bool> DeviceFiles::removeEmptyFolder(const fs::path& path) const {
+    fs::path rel = relative(path);
+    if (!rel.has_filename()) return ns::fail((device_.folder() / rel).string() + " is not a folder's name");
+    auto parent = folder(rel.parent_path(), false);
+    if (!parent) return false;
+    if (unlinkat(parent->get(), rel.filename().c_str(), AT_REMOVEDIR) == 0) return true;
+    if (errno == ENOENT || errno == ENOTEMPTY || errno == EEXIST) return false;
+    return ns::fail("cannot remove " + why(device_.folder() / rel, errno));
+}
+
+ns::Result<std::optional<struct stat>> DeviceFiles::status(const fs::path& path) const {
+    auto fd = open(path, O_PATH | O_NOFOLLOW);
+    if (!fd) {
+        std::error_code ec;
+        auto kind = fs::symlink_status(device_.folder() / relative(path), ec).type();
+        if (kind == fs::file_type::not_found) return std::optional<struct stat>();
+        return ns::fail(fd.reason());
+    }
+    struct stat st {};
+    if (fstat(fd->get(), &st) != 0) return ns::fail("cannot look at " + why(device_.folder() / relative(path), errno));
+    return std::optional<struct stat>(st);
 }
 
 ns::Result<> DeviceFiles::remove(const fs::path& path) const {

@@ -103,6 +103,8 @@ Environment deviceEnvironment(const Profile& profile, const std::string& locale,
     const std::string& zone = timeZone.empty() ? profile.timeZone : timeZone;
     Environment e{
         {"PATH", "/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"},
+        // Ahead of any search path a program or library carries.
+        {"LD_LIBRARY_PATH", inside::kFrameworks},
         {"HOME", "/var/mobile"},
         {"LANG", "C.UTF-8"},
         {"ORVELLE_LOCALE", locale.empty() ? profile.locale : locale},
@@ -163,8 +165,9 @@ std::vector<std::string> sandboxCommand(const Device& device, const LaunchSpec& 
     a.insert(a.end(), {"--ro-bind", device.profileFile().string(), inside::kProfile});
     a.insert(a.end(), {"--bind", device.runFolder().string(), inside::kRunFolder});
     a.insert(a.end(), {"--bind", device.logFolder().string(), inside::kLogFolder});
-    // Programs and libraries keep their absolute paths (RPATHs, tests).
+    // Programs and tests keep their absolute paths.
     a.insert(a.end(), {"--ro-bind", buildFolder().string(), buildFolder().string()});
+    a.insert(a.end(), {"--ro-bind", frameworksFolder().string(), inside::kFrameworks});
 
     std::string folder = spec.workingFolder;
     if (folder.empty()) {

@@ -6,7 +6,10 @@
 // files, made the device user's, and never land outside the device folder.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,9 +55,15 @@ public:
     // Whether a regular file is there (a link or anything else is not one).
     bool isFile(const std::filesystem::path& path) const;
     // Replaces a file whole, making its missing folders; both become the
-    // device user's.
-    ns::Result<> replace(const std::filesystem::path& path, std::string_view bytes) const;
+    // device user's. `mode`: the new file's permission bits (else it keeps the old one's).
+    ns::Result<> replace(const std::filesystem::path& path, std::string_view bytes,
+                         std::optional<unsigned> mode = std::nullopt) const;
     ns::Result<> remove(const std::filesystem::path& path) const;
+    // Removes a folder when it is empty; false when it holds something or is not there.
+    ns::Result<bool> removeEmptyFolder(const std::filesystem::path& path) const;
+    // What is at a path, a link itself rather than what it names; nothing
+    // when there is nothing (nor a folder above it).
+    ns::Result<std::optional<struct stat>> status(const std::filesystem::path& path) const;
     // An open regular file for reading from `offset` on (a log followed), and
     // the file's identity, to tell a rotation.
     ns::Result<UniqueFd> openForReading(const std::filesystem::path& path) const;

@@ -14,4 +14,9 @@ inline constexpr const char* kProgramsFile = "/run/device/run/programs";
 
 inline constexpr const char* kDynamicLibraries = "/Library/MobileSubstrate/DynamicLibraries";
 
+// The platform's shared libraries, read-only: the device's library path, so
+// its programs and every tweak loaded into them share one copy of each layer
+// (the build's ORVELLE_DEVICE_FRAMEWORKS).
+inline constexpr const char* kFrameworks = "/System/Library/Frameworks";
+
 }  // namespace sim::inside

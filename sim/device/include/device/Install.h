@@ -1,26 +1,29 @@
-// Putting the built deliverables into a device, as the package manager would.
+// Putting this build's own packages into a device, the way any package is
+// installed: the tweak and its pane (com.tovik.orvelle), and the Nine
+// stand-in (com.brannoch.nine) when the profile asks for it.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "device/Device.h"
+#include "device/Packages.h"
 #include "device/Profile.h"
 
 namespace sim {
 
 struct InstallResult {
-    std::vector<std::string> installed;  // paths inside the device
-    std::vector<std::string> notBuilt;   // what was not there to install
+    std::vector<PackageChange> changes;
+    std::vector<std::string> notBuilt;  // packages that were not there to install
 };
 
-// Copies the tweak library and its filter into DynamicLibraries (a running
-// device keeps the old file it has mapped: files are replaced, never
-// rewritten), and the Nine stand-in when the profile asks for it. The Nine
-// settings file is written only when there is none, so a user's change stays.
-InstallResult installDeliverables(const Device& device, const Profile& profile);
+// This build's packages.
+std::filesystem::path builtOrvellePackage();
+std::filesystem::path builtNinePackage();
 
-// The settings pane: its bundle, its Settings entry and its QR-code picture.
-void installPane(const Device& device, InstallResult& result);
+// Installs (or upgrades) the built packages. The Nine settings file is
+// written only when there is none, so a user's change stays.
+InstallResult installDeliverables(const Device& device, const Profile& profile);
 
 }  // namespace sim
