@@ -21,7 +21,7 @@ std::string errorOf(archive* a) {
 }
 
 // An archive reader over bytes in memory: the outer ar, or a (compressed) tar.
-ns::Result<Archive> openArchive(std::string_view bytes, bool tar) {
+ns::Result<Archive> openArchive(std::string_view bytes, bool tar, const char* what) {
     Archive a(archive_read_new(), &archive_read_free);
     if (!a) return ns::fail("cannot make an archive reader");
     if (tar) {
@@ -33,7 +33,7 @@ ns::Result<Archive> openArchive(std::string_view bytes, bool tar) {
         archive_read_support_format_ar(a.get());
     }
     if (archive_read_open_memory(a.get(), bytes.data(), bytes.size()) != ARCHIVE_OK)
-        return ns::fail("is not a package: " + errorOf(a.get()));
+        return ns::fail(std::string("is not a package: ") + what + errorOf(a.get()));
     return a;
 }
 
@@ -59,8 +59,9 @@ std::optional<std::string> memberPath(std::string_view raw, const PackageLimits&
         why = "has a path longer than " + std::to_string(limits.pathBytes) + " bytes";
         return std::nullopt;
     }
-    if (raw.find('\0') != std::string_view::npos) {
-        why = "has a path with a NUL in it";
+    // A record of installed files keeps one path a line.
+    if (std::any_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; })) {
+        why = "has a path with a control character in it";
         return std::nullopt;
     }
     if (!raw.empty() && raw.front() == '/') {
@@ -101,7 +102,7 @@ const char* refusedKind(mode_t type) {
 }
 
 ns::Result<> readControl(std::string_view bytes, const PackageLimits& limits, DebPackage& package) {
-    auto a = openArchive(bytes, true);
+    auto a = openArchive(bytes, true, "control archive: ");
     if (!a) return ns::fail(a.reason());
     std::uint64_t total = 0;
     std::size_t count = 0;
@@ -136,7 +137,7 @@ ns::Result<> readControl(std::string_view bytes, const PackageLimits& limits, De
 }
 
 ns::Result<> readData(std::string_view bytes, const PackageLimits& limits, DebPackage& package) {
-    auto a = openArchive(bytes, true);
+    auto a = openArchive(bytes, true, "data archive: ");
     if (!a) return ns::fail(a.reason());
     std::uint64_t total = 0;
     std::set<std::string> seen;
@@ -188,7 +189,7 @@ ns::Result<DebPackage> readPackage(std::string_view bytes, const PackageLimits& 
     if (bytes.size() > limits.packageBytes)
         return ns::fail("is too large: " + std::to_string(bytes.size()) + " bytes, more than " +
                         std::to_string(limits.packageBytes));
-    auto outer = openArchive(bytes, false);
+    auto outer = openArchive(bytes, false, "");
     if (!outer) return ns::fail(outer.reason());
     DebPackage package;
     bool sawVersion = false, sawControl = false, sawData = false;
