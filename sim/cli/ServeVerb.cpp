@@ -10,7 +10,9 @@
 #include "Args.h"
 #include "Verbs.h"
 #include "WebDevice.h"
+#include "WebPackages.h"
 #include "device/Boot.h"
+#include "device/DebPackage.h"
 #include "device/Failure.h"
 #include "foundation/RunLoop.h"
 #include "web/Server.h"
@@ -45,6 +47,7 @@ int serveVerb(const std::vector<std::string>& words) {
     web::ServerOptions options;
     options.port = portOf(args);
     options.pageFolder = args.option("page").value_or("");
+    options.maxPackageBytes = sim::PackageLimits{}.packageBytes;
 
     // Ctrl-C and a stop request arrive as a descriptor of the run loop, which
     // serves the page too; no thread ever takes them as signals.
@@ -67,7 +70,9 @@ int serveVerb(const std::vector<std::string>& words) {
     int stoppedBy = 0;
     {
         WebDevice link(device);
+        WebPackages packages(device);
         web::Server server(link, options);
+        server.servePackages(packages);
         if (ns::Result<> started = server.start(); !started) {
             ::close(signals);
             if (bootedHere) sim::shutdown(device);

@@ -29,6 +29,7 @@
 #include "device/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
 #include "host/Application.h"
+#include <nlohmann/json.hpp>
 #include "substrate/Loader.h"
 #include "uikit/Layout.h"
 
@@ -102,6 +103,15 @@ int launch(const Options& options) {
     auto commands = springboard::lockScreenCommands();
     commands["ping"] = [](const std::string&) { return std::string("pong"); };
     commands["pid"] = [](const std::string&) { return std::to_string(getpid()); };
+    // The loader's decision for each library it saw at this start.
+    static std::vector<substrate::LoadOutcome> outcomes;
+    commands["tweaks"] = [safe = !options.safeMode.empty()](const std::string&) {
+        nlohmann::json libraries = nlohmann::json::array();
+        for (const auto& o : outcomes)
+            libraries.push_back({{"library", o.library}, {"loaded", o.loaded}, {"reason", o.reason}});
+        return nlohmann::json{{"safeMode", safe}, {"libraries", libraries}}.dump(-1, ' ', false,
+                                                                                 nlohmann::json::error_handler_t::replace);
+    };
     std::optional<springboard::ControlServer> control;
     if (!oneShot) control.emplace(options.control, std::move(commands));
 
@@ -109,7 +119,7 @@ int launch(const Options& options) {
     if (options.safeMode.empty()) {
         substrate::LoaderProcess process{"SpringBoard", {"com.apple.springboard"},
                                          substrate::coreFoundationVersionFor(profile.systemVersion)};
-        substrate::loadTweaks(options.tweaks, process, {}, {crash::noteLoading, crash::noteLoaded});
+        outcomes = substrate::loadTweaks(options.tweaks, process, {}, {crash::noteLoading, crash::noteLoaded});
     } else {
         std::printf("SpringBoard: safe mode: tweaks are not loaded (SpringBoard crashed right after starting%s)\n",
                     options.safeMode == "-" ? "" : (" with " + options.safeMode).c_str());

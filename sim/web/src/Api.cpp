@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "PackageRoutes.h"
 #include "foundation/Log.h"
 #include "web/RequestGuard.h"
 #include "web/StaticPage.h"
@@ -96,6 +97,7 @@ Reply Api::answer(const Request& request) {
 Reply Api::route(const Request& req) {
     const std::string& path = req.path;
     const bool get = isGet(req), post = req.method == "POST";
+    if (auto reply = routePackages(packages_, req)) return *reply;
 
     if (path == "/api/frame.png" && get) {
         const std::string tag = "\"" + std::to_string(device_.frameSerial()) + "\"";

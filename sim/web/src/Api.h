@@ -9,6 +9,7 @@
 
 #include "Reply.h"
 #include "web/DeviceLink.h"
+#include "web/PackageLink.h"
 
 namespace web::detail {
 
@@ -29,6 +30,8 @@ public:
 
     // The port the page is served on: Host and Origin must name it.
     void setPort(int port) { port_ = port; }
+    // The Tweaks panel's routes answer through this (none without it).
+    void setPackages(PackageLink* packages) { packages_ = packages; }
 
     // A refusal that the head alone decides (a foreign Host or Origin), so
     // that no body is read for it; nothing when the request may go on.
@@ -44,6 +47,7 @@ private:
     DeviceLink& device_;
     std::string pageFolder_;
     int port_ = 0;
+    PackageLink* packages_ = nullptr;
 };
 
 }  // namespace web::detail

@@ -19,6 +19,7 @@
 
 #include "Api.h"
 #include "EventStreams.h"
+#include "PackageRoutes.h"
 #include "Reply.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
@@ -148,8 +149,12 @@ struct Server::Impl {
         : device(d), options(std::move(o)), api(d, options.pageFolder),
           streams(options.streamBacklogBytes, [this] { pumpSoon(); }) {}
 
-    std::string tooLarge() const {
-        return "the body is larger than " + std::to_string(options.maxBodyBytes) + " bytes";
+    // The package upload takes a package; every other request a small body.
+    std::size_t bodyLimit(std::string_view url) const {
+        return url == detail::kPackageUploadPath ? options.maxPackageBytes : options.maxBodyBytes;
+    }
+    std::string tooLarge(std::string_view url) const {
+        return "the body is larger than " + std::to_string(bodyLimit(url)) + " bytes";
     }
 
     // ---- the daemon on the run loop ---------------------------------------------
@@ -268,7 +273,7 @@ struct Server::Impl {
     // once a request is whole, so the refusal is written here and the
     // connection closed without reading more.
     MHD_Result refuseMidBody(MHD_Connection* c, const char* method, const char* url) {
-        std::string bytes = detail::closingBytes(Reply::error(413, tooLarge()));
+        std::string bytes = detail::closingBytes(Reply::error(413, tooLarge(url)));
         ssize_t sent = ::send(socketOf(c), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent != static_cast<ssize_t>(bytes.size()))
             ns::logLine(std::string("web: ") + method + " " + url + ": could not send the refusal of a body over the limit");
@@ -283,13 +288,13 @@ struct Server::Impl {
             if (Connection* conn = connectionOf(c)) conn->headSince = 0;
             Request head = requestOf(c, url, method);
             if (auto refused = api.screen(head)) return queue(c, *refused);
-            if (auto length = declaredLength(c); length && *length > options.maxBodyBytes)
-                return queue(c, Reply::error(413, tooLarge()));
+            if (auto length = declaredLength(c); length && *length > bodyLimit(url))
+                return queue(c, Reply::error(413, tooLarge(url)));
             *context = new Exchange;
             return MHD_YES;
         }
         if (*size > 0) {
-            if (exchange->body.size() + *size > options.maxBodyBytes) return refuseMidBody(c, method, url);
+            if (exchange->body.size() + *size > bodyLimit(url)) return refuseMidBody(c, method, url);
             exchange->body.append(data, *size);
             *size = 0;
             return MHD_YES;
@@ -405,6 +410,8 @@ void Server::stop() {
     for (Connection* c : s.connections) delete c;
     s.connections.clear();
 }
+
+void Server::servePackages(PackageLink& packages) { impl_->api.setPackages(&packages); }
 
 int Server::port() const { return impl_->port; }
 

@@ -14,9 +14,10 @@ struct Known {
     std::string_view contentType;
 };
 // The page's files, by name. Only these are ever served.
-constexpr std::array<Known, 3> kFiles = {{
+constexpr std::array<Known, 4> kFiles = {{
     {"index.html", "text/html; charset=utf-8"},
     {"app.js", "text/javascript; charset=utf-8"},
+    {"tweaks.js", "text/javascript; charset=utf-8"},
     {"style.css", "text/css; charset=utf-8"},
 }};
 }  // namespace

@@ -1,5 +1,6 @@
 // The control socket of a device's SpringBoard: one command line in, one
-// reply line out. Commands: "ping" (answers "pong"), "pid".
+// reply line out. Commands: "ping" (answers "pong"), "pid", "tweaks" (the
+// loader's decisions at this start, as JSON), and the lock screen's.
 #pragma once
 
 #include <optional>

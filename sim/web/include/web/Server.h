@@ -16,6 +16,7 @@
 //   POST /api/media        { "playing": true }
 //   POST /api/respring     {}
 //   POST /api/device       { "systemVersion", "screen", "timeZone", "locale", "wallpaper" }
+//   and, once servePackages() is called, the Tweaks panel's (src/PackageRoutes.h)
 //
 // Refused: a Host or Origin that is not the served loopback address and port
 // (403), a body over the limit whether its length is declared or it comes in
@@ -34,6 +35,7 @@
 
 #include "foundation/Result.h"
 #include "web/DeviceLink.h"
+#include "web/PackageLink.h"
 
 namespace web {
 
@@ -47,6 +49,7 @@ struct ServerOptions {
     unsigned idleSeconds = 10;             // a connection silent this long is closed (not a stream)
     std::size_t streamBacklogBytes = 256 * 1024;  // unsent bytes an event stream keeps for a slow reader
     double framePollSeconds = 0.1;         // how often the frame serial is checked while a page listens
+    std::size_t maxPackageBytes = 256ull * 1024 * 1024;  // the package upload's own limit (a package's largest)
 };
 
 // One message of an event stream: "event: NAME\ndata: JSON\n\n".
@@ -64,6 +67,8 @@ public:
     // Binds 127.0.0.1 (alone: a port in use is an error, never shared) and
     // serves from the run loop; the reason when it cannot.
     ns::Result<> start();
+    // Answers the Tweaks panel's routes through `packages`, which outlives the server.
+    void servePackages(PackageLink& packages);
     // Stops serving: every connection closes, open streams included.
     void stop();
     int port() const;

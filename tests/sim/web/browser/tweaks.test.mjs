@@ -1,0 +1,85 @@
+// The Tweaks panel in a real headless browser: a package file chosen and
+// installed from the page, its library shown loaded by the loader with its
+// package, and removed again from the page; checked in the device itself.
+import assert from "node:assert/strict";
+import { spawn } from "node:child_process";
+import fs from "node:fs";
+import { createRequire } from "node:module";
+import os from "node:os";
+import path from "node:path";
+import { after, before, describe, test } from "node:test";
+
+import { sim, simVerb, waitFor } from "./device.mjs";
+
+const modules = process.env.ORVELLE_NODE_MODULES || path.dirname(new URL(import.meta.url).pathname);
+const { chromium } = createRequire(path.join(modules, "package.json"))("playwright-core");
+const browserPath = process.env.ORVELLE_CHROMIUM || "/usr/bin/chromium";
+const ninePackage = process.env.ORVELLE_NINE_PACKAGE;
+
+const work = fs.mkdtempSync(path.join(os.tmpdir(), "orvelle-tweaks-"));
+fs.chmodSync(work, 0o711);  // the device's own user passes through
+const device = path.join(work, "device");
+let serve;
+let serveLog = "";
+let context;
+let page;
+
+const rowOf = (library) => page.locator("#tweak-rows tr", { hasText: library });
+
+describe("the Tweaks panel in a browser", () => {
+    before(async () => {
+        assert.ok(ninePackage && fs.existsSync(ninePackage), `no package to install: ${ninePackage}`);
+        await simVerb("create", device);
+        await simVerb("boot", device);
+        serve = spawn(sim, ["serve", device, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
+        for (const stream of [serve.stdout, serve.stderr]) stream.setEncoding("utf8").on("data", (c) => { serveLog += c; });
+        const address = await waitFor("serve to print its address", 60_000,
+            () => /Serving .* at (http:\/\/127\.0\.0\.1:\d+\/)/.exec(serveLog)?.[1]);
+        context = await chromium.launchPersistentContext(path.join(work, "profile"), {
+            executablePath: browserPath,
+            headless: true,
+            args: ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
+                "--disable-component-update", "--disable-sync"],
+            viewport: { width: 1600, height: 1000 },
+        });
+        page = context.pages()[0] || await context.newPage();
+        page.on("pageerror", (e) => { serveLog += `\n[page error] ${e.message}`; });
+        await page.goto(address, { timeout: 30_000 });
+    });
+
+    after(async () => {
+        await context?.close().catch(() => {});
+        if (serve && serve.exitCode === null) {
+            const ended = new Promise((resolve) => serve.once("exit", resolve));
+            serve.kill("SIGTERM");
+            await ended;
+        }
+        await simVerb("shutdown", device).catch(() => {});
+        fs.rmSync(work, { recursive: true, force: true });
+    });
+
+    test("shows the tweak with the loader's decision and its package", async () => {
+        const row = rowOf("OrvelleiOS10.dylib");
+        await waitFor("the tweak's row", 20_000, async () => (await row.count()) === 1);
+        const text = await row.textContent();
+        assert.match(text, /loaded: filter matched/);
+        assert.match(text, /com\.tovik\.orvelle 1\.4\.0/);
+    });
+
+    test("installs a chosen package file, and removes it", async () => {
+        await page.locator("#package-form input[type=file]").setInputFiles(ninePackage);
+        await page.locator("#package-form button[type=submit]").click();
+        await waitFor("the install's note", 30_000, async () =>
+            /com\.brannoch\.nine 1\.0 installed; SpringBoard restarted/.test(await page.locator("#tweaks-note").textContent()));
+        await waitFor("Nine's row, loaded", 20_000, async () =>
+            /loaded: filter matched.*com\.brannoch\.nine 1\.0/.test(await rowOf("nine.dylib").textContent().catch(() => "")));
+        assert.match(await simVerb("packages", device), /^com\.brannoch\.nine 1\.0 Nine$/m);
+
+        await page.locator("#package-list li", { hasText: "Nine" }).locator("button").click();
+        await waitFor("the removal's note", 30_000, async () =>
+            /com\.brannoch\.nine 1\.0 removed/.test(await page.locator("#tweaks-note").textContent()));
+        await waitFor("Nine's row gone", 20_000, async () => (await rowOf("nine.dylib").count()) === 0);
+        assert.doesNotMatch(await simVerb("packages", device), /com\.brannoch\.nine/);
+        assert.ok(!fs.existsSync(path.join(device, "Library/MobileSubstrate/DynamicLibraries/nine.dylib")));
+    });
+});
