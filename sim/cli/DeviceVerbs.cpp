@@ -9,10 +9,6 @@
 
 namespace cli {
 
-namespace {
-
-}  // namespace
-
 void report(const sim::InstallResult& result) {
     for (const auto& missing : result.notBuilt)
         std::fprintf(stderr, "orvelle-sim: note: %s is not built, so it is not installed\n", missing.c_str());

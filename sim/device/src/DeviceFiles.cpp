@@ -197,8 +197,14 @@ ns::Result<> DeviceFiles::replace(const fs::path& path, std::string_view bytes, 
     const std::string shown = (device_.folder() / rel).string();
     auto written = ns::replaceFileAt(folderFd.get(), rel.filename().string(), bytes, shown);
     if (!written) return written;
-    if (mode && fchmodat(folderFd.get(), rel.filename().c_str(), static_cast<mode_t>(*mode & 0777), 0) != 0)
-        return ns::fail("cannot set the permissions of " + why(shown, errno));
+    if (mode) {
+        // Through the file itself, never a link the device put in its place meanwhile.
+        UniqueFd file(openat(folderFd.get(), rel.filename().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat st {};
+        if (!file || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            fchmod(file.get(), static_cast<mode_t>(*mode & 0777)) != 0)
+            return ns::fail("cannot set the permissions of " + why(shown, errno ? errno : EINVAL));
+    }
     giveToDeviceUser(folderFd.get(), rel.filename().string());
     return {};
 }
