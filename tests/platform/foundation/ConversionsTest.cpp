@@ -116,3 +116,14 @@ TEST(LocaleIndependence, DecimalCommaLocaleDoesNotLeakIn) {
     EXPECT_EQ(read, 12.5);
     EXPECT_EQ(readFloat, 12.5f);
 }
+
+TEST(ParseFiniteNumber, TakesWholeFiniteNumbersWithADecimalPointInEveryLocale) {
+    std::string previous = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // a decimal comma, where the machine has the locale
+    EXPECT_EQ(ns::parseFiniteNumber("12.5"), 12.5);
+    EXPECT_EQ(ns::parseFiniteNumber("-0.25"), -0.25);
+    EXPECT_EQ(ns::parseFiniteNumber("1e3"), 1000);
+    for (const char* bad : {"", "12,5", "12.5x", " 12", "nan", "inf", "1e400", "0x10", "--1"})
+        EXPECT_FALSE(ns::parseFiniteNumber(bad)) << bad;
+    std::setlocale(LC_ALL, previous.c_str());
+}
