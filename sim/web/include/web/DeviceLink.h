@@ -80,7 +80,8 @@ struct LiveSink {
 //       { "type": "button", "label": "Respring", "action": "respring" },
 //       { "type": "link", "label": "More", "page": "More" },
 //       { "type": "static", "label": "Version", "value": "1.0" } ] } ],
-//   "alerts": [ { "title": "...", "message": "...", "buttons": ["OK"] } ] }
+//   "alerts": [ { "title": "...", "message": "...", "buttons": ["OK"] } ],
+//   "opened": ["https://..."] }  (prefsPress only: the addresses the button opened)
 class DeviceLink {
 public:
     virtual ~DeviceLink() = default;
