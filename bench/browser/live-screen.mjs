@@ -49,9 +49,13 @@ try {
     await page.waitForFunction(() => document.getElementById("connection").textContent === "live", null, { timeout: 30_000 });
     await sleep(1500);
 
-    // Close the update notice, if any, and find the clock block.
+    // Close the update notice a new device shows, and find the clock block.
     const dump = async () => JSON.parse((await verb("dump", device)).stdout);
     let d = await dump();
+    for (let tries = 0; !d.alerts.length && tries < 20; tries++) {
+        await sleep(250);
+        d = await dump();
+    }
     const box = await page.locator("#screen").boundingBox();
     const toPage = (x, y) => ({ x: box.x + x * box.width / d.screen.width, y: box.y + y * box.height / d.screen.height });
     if (d.alerts.length) {
@@ -75,10 +79,13 @@ try {
     if (!block) throw new Error("no clock block on the lock screen");
     const start = toPage(block.x + block.w / 2, block.y + block.h / 2);
 
-    // Hold to pick the block up.
+    // A long press puts the block in move mode; then it follows a drag.
     await page.mouse.move(start.x, start.y);
     await page.mouse.down();
     await sleep(800);
+    await page.mouse.up();
+    await sleep(500);
+    await page.mouse.down();
 
     // Drag for three seconds, a move every 16 ms, timing each move to the next drawn frame.
     const latencies = [];
