@@ -133,7 +133,6 @@ std::string dumpText() {
 std::map<std::string, Command> lockScreenCommands() {
     return {
         {"dump", [](const std::string&) { return dumpText(); }},
-        {"frame", frameCommand},
         {"screenshot", screenshotCommand},
         {"media", media},
         {"touch", touch},
