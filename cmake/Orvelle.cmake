@@ -42,10 +42,12 @@ function(orvelle_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# orvelle_library(NAME SHARED|STATIC|INTERFACE
+# orvelle_library(NAME SHARED|STATIC|OBJECT|INTERFACE
 #                 [SOURCES ...] [INCLUDE dir...] [PRIVATE_INCLUDE dir...]
 #                 [DEPENDS target...] [PRIVATE_DEPENDS target...] [SYSTEM_LIBS name...])
 # INCLUDE folders and DEPENDS are public (interface for INTERFACE libraries).
+# OBJECT: its objects go whole into every program that links it, for symbols
+# nothing calls by name (hooks the sanitizers look up).
 function(orvelle_library name kind)
   cmake_parse_arguments(ARG "" "" "SOURCES;EXCLUDE;INCLUDE;PRIVATE_INCLUDE;DEPENDS;PRIVATE_DEPENDS;SYSTEM_LIBS" ${ARGN})
   orvelle_require(${name} ${ARG_DEPENDS} ${ARG_PRIVATE_DEPENDS})
