@@ -16,12 +16,13 @@ struct PixelRect {
     friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
-// Deflate levels, chosen by measurement (bench/RenderBench.cpp): a changed
-// region at level 1 (a colon's fade: 11 KB, a small share of a millisecond);
-// a whole screen stored as it is (level 0: 1 ms for 750 x 1334, where level 1
-// takes 10 ms and libpng 19): it goes to the page over the loopback
-// connection, where bytes cost nothing and time is what the page waits on.
-inline constexpr int kLiveLevel = 1;
+// Deflate levels, chosen by measurement (bench/RenderBench.cpp): both a
+// changed region and a whole screen go stored (level 0). A colon's fade then
+// costs 0.15 ms of CPU to compare, encode and send (80 KB) where level 1 took
+// 0.35 ms (11 KB); a whole 750 x 1334 screen 1.5 ms where level 1 takes 10 ms
+// and libpng 17. Both go to the page over the loopback connection only, where
+// bytes cost nothing and time is what the page waits on.
+inline constexpr int kLiveLevel = 0;
 inline constexpr int kWholeLevel = 0;
 
 // `rect` of `frame` (clipped to it) as PNG bytes; empty for an empty frame
