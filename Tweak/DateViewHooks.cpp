@@ -1,11 +1,11 @@
 #include "Tweak/DateViewHooks.h"
 
 #include "Tweak/HostState.h"
+#include "Tweak/LegibilityColour.h"
 #include "Tweak/System.h"
 #include "OVClockViewController.h"
 #include "graphics/Geometry.h"
 #include "host/DashBoard.h"
-#include "host/DateView.h"
 #include "uikit/UIScreen.h"
 #include "uikit/UIViewController.h"
 
@@ -54,11 +54,11 @@ void controllerLoadView(id self, SEL cmd) {
     hideView(ui::view(self));
 }
 
-// Whenever the host refreshes its hidden date view, the panel takes its colour.
+// Whenever the host refreshes its hidden date view (every minute, and after a
+// new wallpaper), the panel takes its colour, unless the user keeps their own.
 void updateView(id self, SEL cmd) {
     stockUpdateView(self, cmd);
-    id colour = host::primaryColor(host::legibilitySettings(self));
-    adjustColor(sharedInstance(), colour);
+    followLegibilityColour(self, sharedInstance());
 }
 
 id nineInit(id self, SEL cmd) {

@@ -3,13 +3,13 @@
 #include "OVClockViewController.h"
 #include "Settings.h"
 #include "Tweak/HostState.h"
+#include "Tweak/LegibilityColour.h"
 #include "Tweak/System.h"
 #include "Tweak/WeatherHooks.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/PropertyList.h"
 #include "host/DashBoard.h"
-#include "host/DateView.h"
 #include "host/Weather.h"
 #include "uikit/Animation.h"
 #include "uikit/UIViewController.h"
@@ -51,12 +51,7 @@ void setFuckImp(id self, SEL, id v) {
 
 void bringToFront(const id& page, const id& view) { ui::bringSubviewToFront(ui::view(page), view); }
 
-// The panel takes the lock screen's legibility colour unless "disAutoBW" is on.
-void colourStep(const id& page) {
-    if (boolEntry(readSettings(), "disAutoBW") || !sharedLSController) return;
-    id colour = host::primaryColor(host::legibilitySettings(sharedLSController));
-    adjustColor(orvelleClockViewController(page), colour);
-}
+void colourStep(const id& page) { followLegibilityColour(sharedLSController, orvelleClockViewController(page)); }
 
 void fadeBlocks(const id& page, double alpha) {
     ui::animateWithDuration_animations(kFadeDuration, [page, alpha] {

@@ -160,6 +160,22 @@ TEST_F(LiveLockScreen, ALongPressADragAndALongPressStoreTheClockCornerUsedAgainA
     EXPECT_EQ(rectOf(after["notificationList"]["frame"]).y, lower + 10);
 }
 
+TEST_F(LiveLockScreen, DisAutoBWKeepsUseBlacksBlackAcrossARespring) {
+    set("useBlack", "true");
+    set("disAutoBW", "true");
+    ASSERT_EQ(sim({"respring", path()}).exitCode, 0);
+    Json dump;
+    EXPECT_TRUE(eventually(10000ms, [&] {
+        dump = live();
+        return panelLabels(dump).size() >= 5;
+    }));
+    for (const Json* label : panelLabels(dump))
+        EXPECT_EQ((*label)["textColor"], Json::array({0.0, 0.0, 0.0, 1.0})) << (*label)["text"];
+
+    for (const char* key : {"useBlack", "disAutoBW"}) ASSERT_EQ(sim({"settings", path(), "delete", key}).exitCode, 0);
+    ASSERT_EQ(sim({"respring", path()}).exitCode, 0);
+}
+
 TEST_F(LiveLockScreen, AScreenshotIsTakenLiveAtTheDevicesScale) {
     fs::path shot = fs::path(path()).parent_path() / "live.png";
     Output taken = sim({"screenshot", path(), shot.string()});

@@ -237,6 +237,26 @@ TEST(LockScreenDump, ThePanelTakesTheWallpapersLegibilityColour) {
     }
 }
 
+// Every label of the panel has the colour.
+void expectPanelColour(const Json& dump, const Json& colour) {
+    auto labels = panelLabels(dump);
+    EXPECT_GE(labels.size(), 5u);
+    for (const Json* label : labels) EXPECT_EQ((*label)["textColor"], colour) << (*label)["text"];
+}
+
+TEST(LockScreenDump, DisAutoBWKeepsUseBlacksBlackThroughTheMinuteOnADarkWallpaper) {
+    TestDevice device({"--version", "11.1.2"});
+    enable(device);
+    writeWallpaper(device, "dark");
+    set(device, "useBlack", "true", "bool");
+    set(device, "disAutoBW", "true", "bool");
+    // Long enough for the stock date view's refresh at the next minute.
+    expectPanelColour(dumpAt(device, {"--run", "65"}), Json::array({0.0, 0.0, 0.0, 1.0}));
+    // Without it the lock screen's colour for a dark wallpaper applies, as ever.
+    set(device, "disAutoBW", "false", "bool");
+    expectPanelColour(dumpAt(device, {"--run", "65"}), Json::array({1.0, 1.0, 1.0, 1.0}));
+}
+
 TEST(LockScreenDump, ANewDeviceHoldsTheSampleWeatherRecordWhichTheWidgetReads) {
     TestDevice device({"--version", "11.1.2"});
     std::string file = device.path() + weather::kRecordFile;
