@@ -13,8 +13,6 @@ namespace orvelle {
 
 namespace {
 
-constexpr double kPanelHeight = 160.0;
-
 void (*stockLayoutSubviews)(id, SEL) = nullptr;
 void (*stockSetFrame)(id, SEL, CGRect) = nullptr;
 id (*stockControllerInit)(id, SEL) = nullptr;
@@ -32,15 +30,17 @@ void layoutSubviews(id self, SEL cmd) {
     if (ui::superview(self)) hideView(self);
 }
 
-// The panel follows the stock view's offset from its default place.
+// The panel follows the stock view's offset from its default place. Its host
+// view stays as tall as the screen, so long presses reach the blocks wherever
+// they were dragged.
 void setFrame(id self, SEL cmd, CGRect frame) {
     stockSetFrame(self, cmd, frame);
     if (!atLeast11()) return;
     static Class* modalClass = rt::objc_getClass("SBDashBoardModalView");
     CGRect defaultFrame = host::_dateTimeFrame(rt::allocInit(modalClass));
     double y = frame.origin.y - defaultFrame.origin.y;
-    double width = ui::screenBounds().size.width;
-    ui::setFrame(dateView(sharedInstance()), CGRectMake(0, y, width, kPanelHeight));
+    CGSize screen = ui::screenBounds().size;
+    ui::setFrame(dateView(sharedInstance()), CGRectMake(0, y, screen.width, screen.height));
 }
 
 id controllerInit(id self, SEL cmd) {

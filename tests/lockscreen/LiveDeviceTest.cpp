@@ -4,6 +4,7 @@
 // the settings it changed as it found them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -158,6 +159,36 @@ TEST_F(LiveLockScreen, ALongPressADragAndALongPressStoreTheClockCornerUsedAgainA
     ASSERT_EQ(blocks.size(), 2u);
     double lower = std::max(rectOf((*blocks[0].view)["frame"]).maxY(), rectOf((*blocks[1].view)["frame"]).maxY());
     EXPECT_EQ(rectOf(after["notificationList"]["frame"]).y, lower + 10);
+}
+
+TEST_F(LiveLockScreen, ABlockDraggedFarOffIsStillReachedByALongPressWhereItShows) {
+    fs::path positions = fs::path(path()) / "var/mobile/Library/Preferences/com.tovik.orvelleClock.plist";
+    Rect before = clockBlock(live()).inWindow;
+    std::string x = centre(before), y = centre(before, 0, 0, false);
+    ASSERT_EQ(sim({"touch", path(), "press", x, y, "--hold", "0.8"}).exitCode, 0);
+    ASSERT_EQ(sim({"touch", path(), "drag", x, y, centre(before, 300), centre(before, 0, 400, false), "--steps", "8"})
+                  .exitCode,
+              0);
+    Json dragged = live();
+    ASSERT_NE(clockBlock(dragged).view, nullptr);
+    EXPECT_EQ((*clockBlock(dragged).view)["alpha"], 0.5);  // still in move mode
+    Rect shown = clockBlock(dragged).inWindow;
+    double cx = shown.x + shown.w / 2, cy = shown.y + shown.h / 2;
+    EXPECT_TRUE(cx >= 0 && cx < 375 && cy >= 0 && cy < 667) << "centre " << cx << ", " << cy;
+
+    // The middle of what shows of the block on the screen.
+    double px = (std::max(shown.x, 0.0) + std::min(shown.x + shown.w, 375.0)) / 2;
+    double py = (std::max(shown.y, 0.0) + std::min(shown.maxY(), 667.0)) / 2;
+    Output last = sim({"touch", path(), "press", std::to_string(px), std::to_string(py), "--hold", "0.8"});
+    ASSERT_EQ(last.exitCode, 0) << last.err;
+    Json dropped = live();
+    EXPECT_EQ((*clockBlock(dropped).view)["alpha"], 1) << last.out;  // the press reached it
+    Rect frame = rectOf((*clockBlock(dropped).view)["frame"]);
+    ASSERT_TRUE(eventually(5000ms, [&] {
+        auto stored = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(positions.string()));
+        return stored && ns::floatValue(stored->objectForKey("clockX")) == static_cast<float>(frame.x) &&
+               ns::floatValue(stored->objectForKey("clockY")) == static_cast<float>(frame.y);
+    })) << "the position file does not hold " << frame.x << ", " << frame.y;
 }
 
 TEST_F(LiveLockScreen, DisAutoBWKeepsUseBlacksBlackAcrossARespring) {

@@ -257,6 +257,25 @@ TEST(LockScreenDump, DisAutoBWKeepsUseBlacksBlackThroughTheMinuteOnADarkWallpape
     expectPanelColour(dumpAt(device, {"--run", "65"}), Json::array({1.0, 1.0, 1.0, 1.0}));
 }
 
+TEST(LockScreenDump, AClockStoredOffTheScreenShowsWithItsCentreOnItAndTheFileKeepsItsValues) {
+    TestDevice device({"--version", "11.1.2"});
+    enable(device);
+    std::string file = device.path() + "/var/mobile/Library/Preferences/com.tovik.orvelleClock.plist";
+    id stored = NSDictionaryNew();
+    rt::cast<NSDictionary>(stored)->setObject(NSStr("-500.000000"), "clockX");
+    rt::cast<NSDictionary>(stored)->setObject(NSStr("5000.000000"), "clockY");
+    ASSERT_TRUE(ns::writeToFile(stored, file));
+    std::string before = readFile(file);
+
+    Json dump = dumpAt(device);
+    auto containers = viewsOfClass(dump, "OVClockDragView");
+    ASSERT_EQ(containers.size(), 2u);
+    Rect clock = containers[0].inWindow;
+    double cx = clock.x + clock.w / 2, cy = clock.y + clock.h / 2;
+    EXPECT_TRUE(cx >= 0 && cx < 375 && cy >= 0 && cy < 667) << "centre " << cx << ", " << cy;
+    EXPECT_EQ(readFile(file), before);
+}
+
 TEST(LockScreenDump, ANewDeviceHoldsTheSampleWeatherRecordWhichTheWidgetReads) {
     TestDevice device({"--version", "11.1.2"});
     std::string file = device.path() + weather::kRecordFile;

@@ -21,6 +21,10 @@
 #include "uikit/UIKit.h"
 #include "updateLabel.h"
 
+// Points and sizes in failure messages as numbers.
+inline void PrintTo(const CGPoint& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
+inline void PrintTo(const CGSize& s, std::ostream* os) { *os << s.width << " x " << s.height; }
+
 namespace panel_test {
 
 // Monday 7 December 2026, 21:05:09.5 and 09:05:09.5 UTC.
