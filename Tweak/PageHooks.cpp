@@ -65,24 +65,27 @@ void fadeBlocks(const id& page, double alpha) {
 void hideImp(id self, SEL) { fadeBlocks(self, 0.0); }
 void showImp(id self, SEL) { fadeBlocks(self, 1.0); }
 
-bool isMissingTemperature(const id& temp) {
-    return isEqualToString(temp, "(null)") || isEqualToString(temp, "") || isEqualToString(temp, "NULL");
+// A text the widget has not given: nothing, an empty text, or a placeholder
+// word standing for nothing, which must never reach the lock screen.
+id given(const id& text) {
+    if (!text || isEqualToString(text, "") || isEqualToString(text, "(null)") || isEqualToString(text, "NULL"))
+        return id{};
+    return text;
 }
 
 void updateImp(id self, SEL) {
-    CapturedWeather& w = captured();
+    const CapturedWeather& w = captured();
     id panel = orvelleClockViewController(self);
-    setTemperatureString(panel, w.temp);
-    // The row style shows the temperature behind the location. The combined text
-    // is made afresh at every push so the captured location never grows.
-    id location = w.loc;
-    if (isMissingTemperature(w.temp)) {
-        w.temp = NSStr("NULL");
-    } else if (style(panel) == 2) {
-        location = NSStr(describe(w.loc) + kLocationSeparator + describe(w.temp));
-    }
+    id temperature = given(w.temp);
+    id location = given(w.loc);
+    setTemperatureString(panel, temperature);
+    // The row style shows the temperature behind the location; a missing part
+    // is left out with its separator. The combined text is made afresh at
+    // every push, so the captured location never grows.
+    if (style(panel) == 2 && temperature)
+        location = location ? NSStr(str(location) + kLocationSeparator + str(temperature)) : temperature;
     setLocationString(panel, location);
-    setConditionsString(panel, w.cond);
+    setConditionsString(panel, given(w.cond));
     setWeatherImage(panel, w.img);
     updateNow(panel);
 }

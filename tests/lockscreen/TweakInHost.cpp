@@ -49,6 +49,7 @@ void startHost(const Host& host) {
     ui::configureDevice(device);
     ns::useVirtualClock(1796677502);
     springboard::registerAllHostClasses(std::atoi(host.version.c_str()));
+    if (host.beforeLoad) host.beforeLoad();
     ns::setLogSink([](const std::string& line) { lines().push_back(line.substr(0, line.find('\n'))); });
     ASSERT_TRUE(dlopen(ORVELLE_TWEAK_PATH, RTLD_NOW | RTLD_GLOBAL)) << "cannot load the tweak: " << dlerror();
 }

@@ -8,11 +8,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "foundation/Objects.h"
+#include "tests/GeometryPrint.h"
 
 namespace tweak_host {
 
@@ -24,8 +26,11 @@ struct Setting {
 struct Host {
     std::string version = "11.1.2";
     std::string wallpaper = "dark";    // the home screen's: "dark" or "light"
-    std::vector<Setting> settings;     // the tweak's, besides "enableOVS" on
+    std::vector<Setting> settings = {};  // the tweak's, besides "enableOVS" on
     double width = 375, height = 667;  // the screen, in points
+    // Runs after the host classes are registered, before the tweak loads (to
+    // hook a stock method under the tweak's hook, or add another party's class).
+    std::function<void()> beforeLoad = nullptr;
 };
 
 // Writes the wallpaper and the tweak's settings, sets the device up (a virtual

@@ -18,12 +18,9 @@
 #include "foundation/PropertyList.h"
 #include "foundation/Process.h"
 #include "foundation/RunLoop.h"
+#include "tests/GeometryPrint.h"
 #include "uikit/UIKit.h"
 #include "updateLabel.h"
-
-// Points and sizes in failure messages as numbers.
-inline void PrintTo(const CGPoint& p, std::ostream* os) { *os << "(" << p.x << ", " << p.y << ")"; }
-inline void PrintTo(const CGSize& s, std::ostream* os) { *os << s.width << " x " << s.height; }
 
 namespace panel_test {
 

@@ -14,11 +14,15 @@ namespace web {
 
 enum class TouchPhase { Down, Move, Up };
 
+// One value of a weather report: nullopt keeps the device's value, an empty
+// inner value (std::in_place) clears it, a text sets it.
+using WeatherValue = std::optional<std::optional<std::string>>;
+
 struct WeatherReport {
-    std::string temperature;  // as the widget shows it, e.g. "21°"
-    std::string location;
-    std::string conditions;
-    std::string icon;         // a condition image name; empty keeps the current one
+    WeatherValue temperature;  // as the widget shows it, e.g. "21°"
+    WeatherValue location;
+    WeatherValue conditions;
+    WeatherValue icon;         // a condition image name
 };
 
 // Changes to the device itself; an absent field stays as it is. A new system
@@ -50,6 +54,7 @@ private:
 //   "timeZone": "Europe/Paris", "locale": "en_US", "wallpaper": "dark",
 //   "booted": true, "springboardPid": 42, "media": { "playing": false },
 //   "weather": { "temperature": "21°", "location": "Paris", "conditions": "Sunny", "icon": "sunny" } }
+//   (a value the device's weather lacks is null)
 //
 // A Settings page (prefsPage and the answers of prefsSet/prefsPress/prefsAlertButton):
 // { "page": "Root", "title": "Orvelle",
