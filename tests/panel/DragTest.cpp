@@ -179,6 +179,21 @@ TEST_F(Drag, AStoredPlaceOffTheScreenShowsTheBlockAtTheNearestReachablePlaceAndL
     EXPECT_EQ(readFile(orvelle::kWeatherPositionFile), weatherFile);
 }
 
+// A failure must not pass as a success: the block leaves move mode, and the log says why.
+TEST_F(Drag, APlaceThatCannotBeSavedIsLoggedAndMoveModeEndsAllTheSame) {
+    std::filesystem::create_directory(orvelle::kClockPositionFile);  // a folder where the file would go
+    std::vector<std::string> lines;
+    ns::setLogSink([&](const std::string& line) { lines.push_back(line); });
+    longPress({100, 40});
+    longPress({100, 40});
+    ns::setLogSink(nullptr);
+    EXPECT_FALSE(moving(clock));
+    EXPECT_EQ(ui::alpha(clock), 1);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], std::string("OVS: could not save the block's position to ") + orvelle::kClockPositionFile + "\n");
+    std::filesystem::remove(orvelle::kClockPositionFile);
+}
+
 TEST_F(Drag, ACancelledLongPressChangesNothing) {
     ui::touchDown(window, {100, 40});
     ns::RunLoop::main().advance(0.6);

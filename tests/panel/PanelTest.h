@@ -15,6 +15,7 @@
 #include "OVClockViewController.h"
 #include "Settings.h"
 #include "foundation/DateFormatter.h"
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/Process.h"
 #include "foundation/RunLoop.h"
