@@ -77,6 +77,23 @@ TEST_F(LiveLockScreen, WeatherArrivesAfterTheVerbAndTheRowStyleLocationDoesNotGr
     EXPECT_NE(sim({"weather", path(), "--icon", "fog"}).exitCode, 0);
 }
 
+TEST_F(LiveLockScreen, AClearedTemperatureOrLocationLeavesItsPartOutLive) {
+    auto noPlaceholder = [](const Json& dump) {
+        return findViews(dump, [](const Json& v) {
+                   if (!v.contains("text")) return false;
+                   std::string text = v["text"].get<std::string>();
+                   return text.find("NULL") != std::string::npos || text.find("(null)") != std::string::npos;
+               }).empty();
+    };
+    ASSERT_EQ(sim({"weather", path(), "--location", "Quito", "--no-temperature"}).exitCode, 0);
+    EXPECT_TRUE(eventually(5000ms, [&] { return !labelsWithText(live(), "Quito").empty(); }));
+    EXPECT_TRUE(noPlaceholder(live()));
+    ASSERT_EQ(sim({"weather", path(), "--temperature", "14°", "--no-location"}).exitCode, 0);
+    EXPECT_TRUE(eventually(5000ms, [&] { return !labelsWithText(live(), "14°").empty(); }));
+    EXPECT_TRUE(noPlaceholder(live()));
+    ASSERT_EQ(sim({"weather", path(), "--temperature", "21°", "--location", "Paris"}).exitCode, 0);
+}
+
 TEST_F(LiveLockScreen, MediaFadesThePanelOutAndBackIn) {
     ASSERT_EQ(sim({"media", path(), "play"}).exitCode, 0);
     Json playing = live();
