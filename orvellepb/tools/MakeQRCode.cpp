@@ -9,6 +9,9 @@
 #include <jpeglib.h>
 #include <qrencode.h>
 
+#include "foundation/FileReplace.h"
+
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -42,17 +45,13 @@ int main(int argc, char** argv) {
         }
     QRcode_free(code);
 
-    std::string temporary = std::string(argv[2]) + ".partial";
-    FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (!out) {
-        std::fprintf(stderr, "%s: cannot write %s: %s\n", argv[0], temporary.c_str(), std::strerror(errno));
-        return 1;
-    }
+    unsigned char* encoded = nullptr;
+    unsigned long length = 0;
     jpeg_compress_struct jpeg{};
     jpeg_error_mgr errors{};
     jpeg.err = jpeg_std_error(&errors);
     jpeg_create_compress(&jpeg);
-    jpeg_stdio_dest(&jpeg, out);
+    jpeg_mem_dest(&jpeg, &encoded, &length);
     jpeg.image_width = static_cast<JDIMENSION>(side);
     jpeg.image_height = static_cast<JDIMENSION>(side);
     jpeg.input_components = 1;
@@ -66,9 +65,10 @@ int main(int argc, char** argv) {
     }
     jpeg_finish_compress(&jpeg);
     jpeg_destroy_compress(&jpeg);
-    if (std::fclose(out) != 0 || std::rename(temporary.c_str(), argv[2]) != 0) {
-        std::fprintf(stderr, "%s: cannot write %s: %s\n", argv[0], argv[2], std::strerror(errno));
-        std::remove(temporary.c_str());
+    std::string bytes(reinterpret_cast<const char*>(encoded), length);
+    std::free(encoded);
+    if (auto written = ns::replaceFile(argv[2], bytes); !written) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], written.reason().c_str());
         return 1;
     }
     return 0;

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "foundation/Conversions.h"
 #include "Args.h"
 #include "DeviceOps.h"
 #include "OneShot.h"
@@ -37,15 +38,9 @@ sim::Device deviceOf(const Args& args, std::size_t positionals, const char* name
 }
 
 double coordinate(const std::string& word, const char* what) {
-    std::size_t used = 0;
-    double value = 0;
-    try {
-        value = std::stod(word, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != word.size() || !std::isfinite(value)) throw UsageError(std::string(what) + " \"" + word + "\" is not a number");
-    return value;
+    auto value = ns::parseFiniteNumber(word);
+    if (!value) throw UsageError(std::string(what) + " \"" + word + "\" is not a number");
+    return *value;
 }
 
 std::string point(double x, double y) {

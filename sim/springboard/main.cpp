@@ -19,6 +19,7 @@
 #include "ControlServer.h"
 #include "HostClass.h"
 #include "LockScreen.h"
+#include "LiveScreen.h"
 #include "LockScreenCommands.h"
 #include "Screen.h"
 #include "dump/IsoTime.h"
@@ -26,6 +27,7 @@
 #include "device/DeviceModels.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
+#include "device/ScreenFeed.h"
 #include "device/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
 #include "host/Application.h"
@@ -103,7 +105,9 @@ int launch(const Options& options) {
     commands["ping"] = [](const std::string&) { return std::string("pong"); };
     commands["pid"] = [](const std::string&) { return std::to_string(getpid()); };
     std::optional<springboard::ControlServer> control;
-    if (!oneShot) control.emplace(options.control, std::move(commands));
+    if (!oneShot)
+        control.emplace(options.control, std::move(commands),
+                        std::map<std::string, springboard::Feed>{{sim::kScreenFeedCommand, springboard::watchScreen}});
 
     if (!oneShot) crash::installCrashNote("SpringBoard");
     if (options.safeMode.empty()) {

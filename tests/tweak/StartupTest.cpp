@@ -73,38 +73,47 @@ rt::Class* hostClass(const char* name, rt::Class* super = rt::NSObjectClass()) {
     return rt::objc_registerClass(name, super);
 }
 
-void registerHost() {
+// The host's stand-ins, each selector defined unless the test defined it otherwise.
+void registerHostExcept(const char* keptClass, const char* keptSelector);
+
+void registerHost() { registerHostExcept("", ""); }
+
+void registerHostExcept(const char* keptClass, const char* keptSelector) {
+    auto defineMethod = [&](rt::Class* cls, const char* sel, auto imp) {
+        if (cls->name() == keptClass && std::string(sel) == keptSelector) return;
+        rt::defineMethod(cls, sel, imp);
+    };
     rt::Class* style = hostClass("WATodayPadViewStyle");
-    rt::defineMethod(style, "format", &stockFormat);
-    rt::defineMethod(style, "setFormat:", &noopFormat);
+    defineMethod(style, "format", &stockFormat);
+    defineMethod(style, "setFormat:", &noopFormat);
     rt::Class* pad = hostClass("WATodayPadView");
     for (const char* s : {"setTemperature:", "setConditionsImage:", "setLocationName:", "setConditionsLine:"})
-        rt::defineMethod(pad, s, &noopObject);
+        defineMethod(pad, s, &noopObject);
     rt::Class* dateView = hostClass("SBFLockScreenDateView");
-    rt::defineMethod(dateView, "layoutSubviews", &noop);
-    rt::defineMethod(dateView, "setFrame:", &noopFrame);
+    defineMethod(dateView, "layoutSubviews", &noop);
+    defineMethod(dateView, "setFrame:", &noopFrame);
     rt::Class* dateController = hostClass("SBLockScreenDateViewController");
-    rt::defineMethod(dateController, "init", &stockInit);
-    rt::defineMethod(dateController, "loadView", &noop);
-    rt::defineMethod(dateController, "_updateView", &noop);
-    rt::defineMethod(hostClass("TCBackgroundViewController"), "init", &stockInit);
+    defineMethod(dateController, "init", &stockInit);
+    defineMethod(dateController, "loadView", &noop);
+    defineMethod(dateController, "_updateView", &noop);
+    defineMethod(hostClass("TCBackgroundViewController"), "init", &stockInit);
     rt::Class* page = hostClass("SBDashBoardMainPageContentViewController");
-    rt::defineMethod(page, "loadView", &noop);
-    rt::defineMethod(page, "viewWillAppear:", &noopBool);
-    rt::defineMethod(page, "viewDidLoad", &noop);
-    rt::defineMethod(page, "viewDidLayoutSubviews", &noop);
+    defineMethod(page, "loadView", &noop);
+    defineMethod(page, "viewWillAppear:", &noopBool);
+    defineMethod(page, "viewDidLoad", &noop);
+    defineMethod(page, "viewDidLayoutSubviews", &noop);
     rt::Class* artwork = hostClass("SBDashBoardMediaArtworkView");
-    rt::defineMethod(artwork, "didMoveToWindow", &noop);
-    rt::defineMethod(artwork, "removeFromSuperview", &noop);
-    rt::defineMethod(hostClass("SBUICallToActionLabel"), "setText:forLanguage:animated:", &stockSetText);
-    rt::defineMethod(hostClass("SBPolicyAggregator"), "_allowsCapabilityLockScreenTodayViewWithExplanation:",
+    defineMethod(artwork, "didMoveToWindow", &noop);
+    defineMethod(artwork, "removeFromSuperview", &noop);
+    defineMethod(hostClass("SBUICallToActionLabel"), "setText:forLanguage:animated:", &stockSetText);
+    defineMethod(hostClass("SBPolicyAggregator"), "_allowsCapabilityLockScreenTodayViewWithExplanation:",
                      &stockToday);
-    rt::defineMethod(hostClass("SpringBoard", rt::objc_getClass("UIApplication")), "applicationDidFinishLaunching:",
+    defineMethod(hostClass("SpringBoard", rt::objc_getClass("UIApplication")), "applicationDidFinishLaunching:",
                      &noopObject);
-    rt::defineMethod(hostClass("SBMainDisplayPolicyAggregator"),
+    defineMethod(hostClass("SBMainDisplayPolicyAggregator"),
                      "_allowsCapabilityLockScreenTodayViewWithExplanation:", &stockToday);
-    rt::defineMethod(hostClass("SBDashBoardViewController"), "listMinY", &stockListMinY);
-    rt::defineMethod(hostClass("SBDashBoardNotificationListViewController"), "_suggestedListViewFrame",
+    defineMethod(hostClass("SBDashBoardViewController"), "listMinY", &stockListMinY);
+    defineMethod(hostClass("SBDashBoardNotificationListViewController"), "_suggestedListViewFrame",
                      &stockListFrame);
 }
 
@@ -300,3 +309,25 @@ TEST(UpdateNotice, ShownOnceThenTheMarkerKeepsItAway) {
     });
 }
 
+
+// A host whose method has another signature than the tweak expects: the
+// tweak's start-up fails with one log line, inside its own load, and the host
+// loads on.
+TEST(Startup, AFailingStartUpIsLoggedAndTheHostLoadsOn) {
+    inChild([] {
+        setSwitch(true, true);
+        std::vector<std::string> lines;
+        ns::setLogSink([&](const std::string& line) { lines.push_back(line); });
+        rt::Class* page = hostClass("SBDashBoardMainPageContentViewController");
+        rt::defineMethod(page, "loadView", &noopBool);  // not void() as on the device
+        registerHostExcept("SBDashBoardMainPageContentViewController", "loadView");
+        ui::DeviceProfile profile;
+        ui::configureDevice(profile);
+        EXPECT_TRUE(dlopen(ORVELLE_TWEAK_PATH, RTLD_NOW | RTLD_GLOBAL)) << "the tweak's load took the host down";
+        ns::setLogSink({});
+        bool logged = false;
+        for (const auto& l : lines)
+            logged |= l.find("OVS: start-up failed: ") != std::string::npos && l.find("loadView") != std::string::npos;
+        EXPECT_TRUE(logged) << (lines.empty() ? "nothing was logged" : lines.back());
+    });
+}

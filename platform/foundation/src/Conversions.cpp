@@ -1,5 +1,7 @@
 #include "foundation/Conversions.h"
 
+#include <charconv>
+
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -133,5 +135,12 @@ float floatValue(const id& object) {
 }
 
 std::string formatF(double value) { return format("%f", value); }
+
+std::optional<double> parseFiniteNumber(std::string_view text) {
+    double value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
 
 }  // namespace ns

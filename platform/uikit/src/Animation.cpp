@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Internal.h"
+#include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "uikit/UIColor.h"
 
@@ -28,10 +29,8 @@ struct Recorder {
     };
     std::vector<Block> blocks;
 };
-Recorder& recorder() {
-    static auto* r = new Recorder;
-    return *r;
-}
+// One recorder per process, owned by the process.
+Recorder& recorder() { return ns::Process::current().part<Recorder>(); }
 
 // The default timing curve: ease in, ease out (cubic Bézier 0.42, 0, 0.58, 1).
 double ease(double t) {
@@ -97,7 +96,7 @@ void runBlock(double duration, const std::function<void()>& changes, std::functi
     // Completions run from the run loop, never inside this call.
     auto fire = [group] { group->completion(!group->interrupted); };
     if (duration > 0)
-        detail::after(duration, fire);
+        ns::scheduledTimer(duration, false, [fire](const id&) { fire(); }, "an animation's completion");
     else
         ns::RunLoop::main().perform(fire);
 }

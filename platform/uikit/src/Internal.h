@@ -21,15 +21,10 @@ rt::Class* registerClass(const char* name, rt::Class* super) {
     return rt::objc_registerClass(name, super, rt::factoryFor<T>());
 }
 
-// An object whose fire: runs a function: the target of the toolkit's own timers.
-inline constinit const rt::Msg<void(id)> fire{"fire:"};
-id callback(std::function<void()> fn);
-// A one-shot run-loop timer that runs fn after `seconds`; answers the NSTimer.
-id after(double seconds, std::function<void()> fn);
+// Stops a timer of the toolkit's (a block timer of the run loop) and lets go of it.
 void invalidateTimer(id& timer);
 
 // Per-class registration, called in superclass order by registerUIKitClasses.
-void registerCallbackClass();
 void registerColorClass();
 void registerFontClass();
 void registerImageClass();

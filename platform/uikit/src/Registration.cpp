@@ -6,7 +6,6 @@ namespace ui {
 void registerUIKitClasses() {
     static bool done = [] {
         registerFoundationClasses();
-        detail::registerCallbackClass();
         detail::registerColorClass();
         detail::registerFontClass();
         detail::registerImageClass();

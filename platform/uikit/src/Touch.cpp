@@ -1,6 +1,7 @@
 #include "uikit/Touch.h"
 
 #include "Internal.h"
+#include "foundation/Process.h"
 #include "uikit/UIGestureRecognizer.h"
 #include "uikit/UIView.h"
 
@@ -12,10 +13,8 @@ struct Touch {
     bool active = false;
     std::vector<id> recognizers;  // of the hit view and its ancestors, nearest first
 };
-Touch& touch() {
-    static auto* t = new Touch;
-    return *t;
-}
+// One touch in progress per process, owned by the process.
+Touch& touch() { return ns::Process::current().part<Touch>(); }
 
 UIGestureRecognizer* R(const id& g) { return dynamic_cast<UIGestureRecognizer*>(g.get()); }
 

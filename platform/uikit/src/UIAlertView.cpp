@@ -3,15 +3,17 @@
 #include <algorithm>
 
 #include "Internal.h"
+#include "foundation/Process.h"
 
 namespace ui {
 
 namespace {
 
-std::vector<id>& shown() {
-    static auto* s = new std::vector<id>;
-    return *s;
-}
+// The alerts on screen, oldest first: one list per process, owned by the process.
+struct ShownAlerts {
+    std::vector<id> alerts;
+};
+std::vector<id>& shown() { return ns::Process::current().part<ShownAlerts>().alerts; }
 
 UIAlertView& A(const id& self, SEL cmd) { return rt::state<UIAlertView>(self, cmd); }
 

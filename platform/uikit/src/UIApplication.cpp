@@ -1,6 +1,7 @@
 #include "uikit/UIApplication.h"
 
 #include "Internal.h"
+#include "foundation/Process.h"
 #include "uikit/UIDevice.h"
 #include "foundation/NSURL.h"
 #include "uikit/UIWindow.h"
@@ -16,10 +17,8 @@ struct Shared {
     bool nowPlaying = false;
     std::vector<std::string> urls;
 };
-Shared& shared() {
-    static auto* s = new Shared;
-    return *s;
-}
+// The application object of the process, owned by the process.
+Shared& shared() { return ns::Process::current().part<Shared>(); }
 
 id initImp(id self, SEL) {
     auto& s = shared();

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Internal.h"
+#include "foundation/RunLoop.h"
 
 namespace {
 double distance(CGPoint a, CGPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
@@ -13,13 +14,13 @@ void UILongPressGestureRecognizer::touchBegan(const id& self, CGPoint p) {
     start_ = p;
     std::weak_ptr<rt::Object> weakSelf = self;
     // Held down long enough, and still a candidate: the press begins.
-    timer_ = ui::detail::after(minimumPressDuration_, [weakSelf] {
+    timer_ = ns::scheduledTimer(minimumPressDuration_, false, [weakSelf](const id&) {
         id me = weakSelf.lock();
         auto* g = dynamic_cast<UILongPressGestureRecognizer*>(me.get());
         if (!g) return;
         g->timer_.reset();
         if (g->state_ == UIGestureRecognizerStatePossible) g->transition(me, UIGestureRecognizerStateBegan);
-    });
+    }, "a long press's hold");
 }
 
 void UILongPressGestureRecognizer::touchMoved(const id& self, CGPoint p) {

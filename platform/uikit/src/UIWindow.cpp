@@ -1,20 +1,20 @@
 #include "uikit/UIWindow.h"
 
 #include "Internal.h"
+#include "foundation/Process.h"
 #include "uikit/UIViewController.h"
 
 namespace ui {
 
 namespace {
 
-std::vector<std::weak_ptr<rt::Object>>& registry() {
-    static auto* r = new std::vector<std::weak_ptr<rt::Object>>;
-    return *r;
-}
-id& keyWindowRef() {
-    static auto* w = new id;
-    return *w;
-}
+// The windows of the process and its key window, owned by the process.
+struct Windows {
+    std::vector<std::weak_ptr<rt::Object>> all;
+    id key;
+};
+std::vector<std::weak_ptr<rt::Object>>& registry() { return ns::Process::current().part<Windows>().all; }
+id& keyWindowRef() { return ns::Process::current().part<Windows>().key; }
 
 id initWithFrameImp(id self, SEL, CGRect frame) {
     auto& r = registry();

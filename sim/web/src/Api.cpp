@@ -120,6 +120,18 @@ Reply Api::route(const Request& req) {
         return frame.header("Cache-Control", "no-store").header("ETag", tag);
     }
     if (path == "/api/status" && get) return Reply::json(200, device_.status());
+    if (path == "/api/crashes" && get) {
+        std::optional<std::string> name = req.argument ? req.argument("name") : std::nullopt;
+        if (!name) return Reply::json(200, {{"reports", device_.crashReports()}});
+        // The device's text, shown as text: never as a page of its own.
+        Reply report = Reply::with(200, "text/plain; charset=utf-8", device_.crashReport(*name));
+        return report.header("Cache-Control", "no-store").header("Content-Security-Policy", "default-src 'none'");
+    }
+    if (path == "/api/boot" && post) {
+        bodyOf(req);
+        device_.boot();
+        return Reply::json(200, device_.status());
+    }
     if (path == "/api/prefs" && get) {
         std::optional<std::string> page = req.argument ? req.argument("page") : std::nullopt;
         return Reply::json(200, device_.prefsPage(page.value_or("")));

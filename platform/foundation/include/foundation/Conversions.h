@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "foundation/Objects.h"
@@ -24,5 +25,11 @@ double doubleValue(const id& object);
 
 // printf "%f" of a double, always with a decimal point.
 std::string formatF(double value);
+
+// A whole text that is a finite number ("12", "-0.5", "1e3"), read with a
+// decimal point whatever the C library's locale; nothing for anything else.
+// For numbers people type (the tool's arguments, control commands), not the
+// device's own lenient conversions above.
+std::optional<double> parseFiniteNumber(std::string_view text);
 
 }  // namespace ns
