@@ -251,7 +251,9 @@ json WebDevice::status() {
         if (auto safe = sim::safeModeOf(device_))
             out["safeMode"] = {{"why", safe->why}, {"culprits", safe->culprits}, {"report", safe->report}};
     weather::Record w = weatherOf(device_);
-    out["weather"] = {{"temperature", w.temperature}, {"location", w.location}, {"conditions", w.conditions}, {"icon", w.icon}};
+    auto value = [](const weather::Value& v) { return v ? json(*v) : json(nullptr); };
+    out["weather"] = {{"temperature", value(w.temperature)}, {"location", value(w.location)},
+                      {"conditions", value(w.conditions)}, {"icon", value(w.icon)}};
     return out;
 }
 
@@ -301,14 +303,17 @@ json WebDevice::prefsAlertButton(long index) {
 }
 
 void WebDevice::setWeather(const web::WeatherReport& report) {
+    const auto& icon = report.icon;
+    if (icon && *icon && !weather::isKnownIcon(**icon))
+        throw web::LinkError("the icon \"" + **icon + "\" is not one of sun, cloud, rain, snow", true);
     weather::Record record = weatherOf(device_);
-    if (!report.temperature.empty()) record.temperature = report.temperature;
-    if (!report.location.empty()) record.location = report.location;
-    if (!report.conditions.empty()) record.conditions = report.conditions;
-    if (!report.icon.empty()) {
-        if (!weather::isKnownIcon(report.icon)) throw web::LinkError("the icon \"" + report.icon + "\" is not one of sun, cloud, rain, snow", true);
-        record.icon = report.icon;
-    }
+    auto change = [](const web::WeatherValue& given, weather::Value& value) {
+        if (given) value = *given;
+    };
+    change(report.temperature, record.temperature);
+    change(report.location, record.location);
+    change(report.conditions, record.conditions);
+    change(icon, record.icon);
     try {
         applyWeather(device_, record);
     } catch (const sim::Failure& e) {

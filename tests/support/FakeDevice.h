@@ -75,8 +75,11 @@ public:
         check("alert " + std::to_string(index));
         return page_("");
     }
+    // A kept value shows as nothing, a cleared one as "(clear)".
     void setWeather(const web::WeatherReport& w) override {
-        check("weather " + w.temperature + "|" + w.location + "|" + w.conditions + "|" + w.icon);
+        auto shown = [](const web::WeatherValue& v) { return !v ? std::string() : *v ? **v : std::string("(clear)"); };
+        check("weather " + shown(w.temperature) + "|" + shown(w.location) + "|" + shown(w.conditions) + "|" +
+              shown(w.icon));
     }
     void setMedia(bool playing) override { check(playing ? "media play" : "media stop"); }
     void respring() override { check("respring"); }

@@ -44,11 +44,9 @@ Int saturate(double v) {
     return static_cast<Int>(v);  // truncates toward zero
 }
 
-int saturate(std::int64_t v) {
-    if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
+// An integer number beyond 32 bits keeps its low 32 bits, as the device's C
+// conversion does (two's complement).
+int lowBits(std::int64_t v) { return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v))); }
 
 }  // namespace
 
@@ -112,8 +110,9 @@ int intValue(const id& object) {
             [](auto v) -> int {
                 using V = decltype(v);
                 if constexpr (std::is_same_v<V, bool>) return v ? 1 : 0;
+                // A real beyond the range saturates, as the device's processor does.
                 else if constexpr (std::is_same_v<V, double>) return saturate<int>(v);
-                else return saturate(static_cast<std::int64_t>(v));
+                else return lowBits(v);
             },
             n->value);
     }

@@ -45,6 +45,17 @@ std::optional<std::string> optionalString(const json& body, const char* key) {
     return stringField(body, key);
 }
 
+// A value of a weather report: a text sets it, null clears it, absent or an
+// empty text keeps the device's.
+WeatherValue weatherValue(const json& body, const char* key) {
+    auto it = body.find(key);
+    if (it == body.end()) return std::nullopt;
+    if (it->is_null()) return WeatherValue{std::in_place};
+    std::string text = stringField(body, key);
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
 double coordinate(const json& body, const char* key) {
     auto it = body.find(key);
     if (it == body.end() || !it->is_number()) throw Refusal{400, std::string("\"") + key + "\" must be a number"};
@@ -154,8 +165,8 @@ Reply Api::route(const Request& req) {
     }
     if (path == "/api/weather" && post) {
         json body = bodyOf(req);
-        WeatherReport w{stringField(body, "temperature", false), stringField(body, "location", false),
-                        stringField(body, "conditions", false), stringField(body, "icon", false)};
+        WeatherReport w{weatherValue(body, "temperature"), weatherValue(body, "location"),
+                        weatherValue(body, "conditions"), weatherValue(body, "icon")};
         device_.setWeather(w);
         return Reply::json(200, device_.status());
     }

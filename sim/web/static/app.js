@@ -497,9 +497,15 @@ function formValues(form) {
   return out;
 }
 
+// A text field the user emptied clears its value (null); one left blank keeps it.
+$("weather-form").addEventListener("input", (e) => { e.target.dataset.edited = "yes"; });
 $("weather-form").addEventListener("submit", (e) => {
   e.preventDefault();
-  control("/api/weather", formValues(e.target));
+  const values = formValues(e.target);
+  for (const field of e.target.querySelectorAll("input")) {
+    if (field.dataset.edited && field.value === "") values[field.name] = null;
+  }
+  control("/api/weather", values);
 });
 $("device-form").addEventListener("submit", async (e) => {
   e.preventDefault();

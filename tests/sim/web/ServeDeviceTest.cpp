@@ -159,6 +159,15 @@ TEST_F(ServeDevice, WeatherAndMediaReachTheDevice) {
     EXPECT_FALSE(post("/api/media", {{"playing", false}})["media"]["playing"].get<bool>());
 }
 
+TEST_F(ServeDevice, ANullWeatherValueClearsItAndTheStatusShowsItMissing) {
+    json status = post("/api/weather", {{"temperature", nullptr}, {"location", "Oslo"}});
+    weather::Record record = weather::readRecord((fs::path(path()) / "var/mobile/Library/Weather/current.plist").string());
+    EXPECT_EQ(record.temperature, std::nullopt);
+    EXPECT_EQ(record.location, "Oslo");
+    EXPECT_TRUE(status["weather"]["temperature"].is_null()) << status.dump();
+    EXPECT_EQ(status["weather"]["location"], "Oslo");
+}
+
 TEST_F(ServeDevice, TheSettingsSideGoesThroughThePanesOwnCode) {
     json root = get("/api/prefs?page=");
     ASSERT_TRUE(root.contains("groups")) << root.dump();

@@ -17,6 +17,8 @@ double stringDoubleValue(std::string_view s);
 
 // Of a string or number object; NO / 0 for nothing and for any other object.
 bool boolValue(const id& object);
+// An integer number keeps its low 32 bits; a real is truncated toward zero and
+// saturates; a string is read from its start as stringIntValue reads it.
 int intValue(const id& object);
 float floatValue(const id& object);
 double doubleValue(const id& object);

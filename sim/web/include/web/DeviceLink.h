@@ -17,11 +17,15 @@ namespace web {
 
 enum class TouchPhase { Down, Move, Up };
 
+// One value of a weather report: nullopt keeps the device's value, an empty
+// inner value (std::in_place) clears it, a text sets it.
+using WeatherValue = std::optional<std::optional<std::string>>;
+
 struct WeatherReport {
-    std::string temperature;  // as the widget shows it, e.g. "21°"
-    std::string location;
-    std::string conditions;
-    std::string icon;         // a condition image name; empty keeps the current one
+    WeatherValue temperature;  // as the widget shows it, e.g. "21°"
+    WeatherValue location;
+    WeatherValue conditions;
+    WeatherValue icon;         // a condition image name
 };
 
 // Changes to the device itself; an absent field stays as it is. A new system
@@ -65,6 +69,7 @@ struct LiveSink {
 //   "booted": true, "springboardPid": 42, "media": { "playing": false },
 //   "safeMode": { "why": "...", "culprits": "A.dylib", "report": "SpringBoard-....crash" } | null,
 //   "weather": { "temperature": "21°", "location": "Paris", "conditions": "Sunny", "icon": "sunny" } }
+//   (a value the device's weather lacks is null)
 //
 // crashReports(): [ { "name": "SpringBoard-2026-12-07-210502-42.crash", "summary": ["first lines", ...] } ],
 // newest first.

@@ -17,7 +17,9 @@
 //   POST /api/prefs/set    { "page": "P", "key": "K", "value": V }
 //   POST /api/prefs/press  { "page": "P", "action": "A" }
 //   POST /api/prefs/alert  { "button": 0 }
-//   POST /api/weather      { "temperature", "location", "conditions", "icon" }
+//   POST /api/weather      { "temperature", "location", "conditions", "icon" }:
+//                          a text sets the value, null clears it, absent or
+//                          empty keeps it
 //   POST /api/media        { "playing": true }
 //   POST /api/respring     {}
 //   POST /api/device       { "systemVersion", "screen", "timeZone", "locale", "wallpaper" }

@@ -256,6 +256,20 @@ describe("the web simulator in a browser", () => {
             async () => (await row.first().locator("input[type=checkbox]").isChecked()) === !was);
     });
 
+    check("a weather field emptied in the form clears its value, one left blank keeps it", async () => {
+        const record = path.join(device, "var/mobile/Library/Weather/current.plist");
+        const form = page.locator("#weather-form");
+        await form.locator("input[name=temperature]").fill("5°");
+        await form.locator("input[name=temperature]").fill("");
+        await form.locator("input[name=location]").fill("Lima");
+        await form.locator("button[type=submit]").click();
+        const stored = await waitFor("the record to lose its temperature", 10_000, () => {
+            const r = readPlist(record);
+            return r && r.location === "Lima" && !("temperature" in r) ? r : false;
+        });
+        assert.equal(stored.conditions, "Sunny", "the conditions, left blank, stay");
+    });
+
     check("the restart button gives a new home screen, and the page shows the lock screen again by itself", async () => {
         const before = await springBoardPid(device);
         assert.ok(before > 0, "SpringBoard runs before the restart");
