@@ -1,5 +1,7 @@
 #include "OVClockDragView.h"
 
+#include <algorithm>
+
 #include "Settings.h"
 #include "foundation/Conversions.h"
 #include "foundation/Log.h"
@@ -9,6 +11,8 @@
 namespace orvelle {
 
 namespace {
+
+constexpr double kEdgeInset = 1.0;
 
 std::shared_ptr<OVClockDragView> container(const id& self) { return rt::cast<OVClockDragView>(self); }
 
@@ -80,11 +84,11 @@ void panViewImp(id self, SEL, id recognizer) {
     double centreY = ui::frame(self).origin.y + bounds.size.height / 2;
     double middle = ui::screenBounds().size.height / 2;
     // A step that starts in the upper half moves freely; one that starts on or
-    // below the middle line pulls the bottom edge up onto it.
-    if (centreY < middle)
-        ui::setCenter(self, CGPointMake(c.x + t.x, c.y + t.y));
-    else
-        ui::setCenter(self, CGPointMake(c.x + t.x, middle - bounds.size.height / 2));
+    // below the middle line pulls the bottom edge up onto it. Either way the
+    // centre stays where a long press still reaches the block.
+    CGPoint next = centreY < middle ? CGPointMake(c.x + t.x, c.y + t.y)
+                                    : CGPointMake(c.x + t.x, middle - bounds.size.height / 2);
+    ui::setCenter(self, reachableCentre(superview, next));
     ui::setTranslation_inView(recognizer, CGPointZero, superview);
 }
 
@@ -95,6 +99,20 @@ void adjustHeightImp(id self, SEL, double y) {
 }
 
 }  // namespace
+
+CGPoint reachableCentre(const id& hostView, CGPoint centre) {
+    if (!hostView) return centre;
+    CGRect bounds = ui::bounds(hostView);
+    CGRect screen = ui::convertRect_fromView(hostView, ui::screenBounds(), id{});
+    double left = std::max(CGRectGetMinX(bounds), CGRectGetMinX(screen));
+    double top = std::max(CGRectGetMinY(bounds), CGRectGetMinY(screen));
+    // The far edges are outside (a touch there misses), so the centre stays a
+    // point short of them.
+    double right = std::min(CGRectGetMaxX(bounds), CGRectGetMaxX(screen)) - kEdgeInset;
+    double bottom = std::min(CGRectGetMaxY(bounds), CGRectGetMaxY(screen)) - kEdgeInset;
+    if (right < left || bottom < top) return centre;  // nowhere within reach: leave it be
+    return CGPointMake(std::clamp(centre.x, left, right), std::clamp(centre.y, top, bottom));
+}
 
 void registerClockDragView() {
     static bool done = [] {

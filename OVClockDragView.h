@@ -2,6 +2,7 @@
 // press that ends switches it into move mode (half transparent); pans then move
 // it; the next long press that ends leaves move mode and stores its top-left
 // corner in its position file. "lockLoc" on makes long presses do nothing.
+// A drag keeps the container's centre within reach (reachableCentre).
 #pragma once
 
 #include "uikit/UIView.h"
@@ -28,6 +29,11 @@ inline constinit const rt::Msg<void(id recognizer)> longPress{"longPress:"};
 inline constinit const rt::Msg<void(id recognizer)> panView{"panView:"};
 // Moves the top edge to y, keeping x and the size.
 inline constinit const rt::Msg<void(double y)> adjustHeight{"adjustHeight:"};
+
+// The nearest point to `centre` (in the coordinates of the blocks' host view)
+// at which a block's centre lies inside the screen and inside the host view,
+// where touches reach it, so a long press can always find the block again.
+CGPoint reachableCentre(const id& hostView, CGPoint centre);
 
 // Registers the class with the runtime; later calls do nothing.
 void registerClockDragView();

@@ -17,7 +17,6 @@ namespace orvelle {
 
 namespace {
 
-constexpr double kPanelHeight = 160;
 constexpr int kBackdropStyle = 2060;
 
 struct StyleLayout {
@@ -89,12 +88,17 @@ double coordinate(const id& record, const char* key) {
     return std::isfinite(value) ? value : 0.0;
 }
 
-void placeAtStoredPosition(const id& container, const char* path, const char* xKey, const char* yKey) {
+// A stored place whose centre would lie off the screen (an older file, a
+// hand-edited one, another screen size) shows the block at the nearest place
+// within reach; the file keeps what it holds until the block is moved again.
+void placeAtStoredPosition(const id& container, const id& hostView, const char* path, const char* xKey,
+                           const char* yKey) {
     if (!ns::fileExistsAtPath(path)) return;
     id record = readDictionary(path);
-    CGRect bounds = ui::bounds(container);
-    ui::setFrame(container,
-                 CGRectMake(coordinate(record, xKey), coordinate(record, yKey), bounds.size.width, bounds.size.height));
+    CGSize size = ui::bounds(container).size;
+    CGPoint centre = reachableCentre(hostView, CGPointMake(coordinate(record, xKey) + size.width / 2,
+                                                           coordinate(record, yKey) + size.height / 2));
+    ui::setFrame(container, CGRectMake(centre.x - size.width / 2, centre.y - size.height / 2, size.width, size.height));
 }
 
 void stopReplacedLabels(const OVClockViewController& p) {
@@ -112,9 +116,12 @@ void buildPanel(const id& self) {
     // the work per second does not grow with every load of the page.
     stopReplacedLabels(*p);
 
-    double w = ui::screenBounds().size.width;
+    // The host view covers the whole screen, so a long press reaches a block
+    // wherever it is dragged; it lets every other touch through.
+    CGRect screen = ui::screenBounds();
+    double w = screen.size.width;
     rt::Class* passThrough = rt::objc_getClass("SBFTouchPassThroughView");
-    setDateView(self, passThrough ? ui::makeView(passThrough, CGRectMake(0, 0, w, kPanelHeight)) : id{});
+    setDateView(self, passThrough ? ui::makeView(passThrough, CGRectMake(0, 0, w, screen.size.height)) : id{});
 
     bool rowStyle = ggg("clockStyle", kIntegerRead) == 2;
     StyleLayout layout = rowStyle ? rows(w) : stacked(w);
@@ -190,8 +197,9 @@ void buildPanel(const id& self) {
         ui::addSubview(weather, p->temperatureLabelView_);
     }
 
-    placeAtStoredPosition(weather, kWeatherPositionFile, "weatherX", "weatherY");
-    placeAtStoredPosition(clock, kClockPositionFile, "clockX", "clockY");
+    id holder = dateView(self);
+    placeAtStoredPosition(weather, holder, kWeatherPositionFile, "weatherX", "weatherY");
+    placeAtStoredPosition(clock, holder, kClockPositionFile, "clockX", "clockY");
 
     ui::setFont(p->conditionsLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Medium"), 15));
     ui::setFont(p->locationLabelView_, ui::fontWithName_size(NSStr("PingFangSC-Semibold"), 15));
@@ -209,7 +217,6 @@ void buildPanel(const id& self) {
         ui::setAlpha(clock, 0);
     }
 
-    id holder = dateView(self);
     ui::addSubview(holder, clock);
     ui::addSubview(holder, weather);
 }

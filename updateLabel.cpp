@@ -28,21 +28,24 @@ std::shared_ptr<NSMutableArray> timersOf(const id& label, bool create) {
     return timers;
 }
 
-// A repeating 1-second timer on the current run loop stepping `step`; when the
-// run loop hands back no timer, one more attempt.
-void startRefresh(const id& label, const rt::Msg<void()>& step) {
+// A repeating 1-second timer on the current run loop stepping `step`; the time
+// labels try once more when the run loop hands back no timer, the date label
+// does not.
+void startRefresh(const id& label, const rt::Msg<void()>& step, bool secondAttempt) {
     SEL selector = step.sel();
     id timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
-    if (!timer) timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
+    if (!timer && secondAttempt) timer = ns::scheduledTimer(kRefreshInterval, label, selector, {}, true);
     if (!timer) return;
     auto& timers = timersOf(label, true)->items;
     std::erase_if(timers, [](const id& t) { return !ns::isValid(t); });
     timers.push_back(timer);
 }
 
-void updateTimeLabelImp(id self, SEL, bool overlay) { startRefresh(self, overlay ? timeLabelSetHide : timeLabelSet); }
+void updateTimeLabelImp(id self, SEL, bool overlay) {
+    startRefresh(self, overlay ? timeLabelSetHide : timeLabelSet, true);
+}
 
-void updateDateLabelImp(id self, SEL) { startRefresh(self, dateLabelSet); }
+void updateDateLabelImp(id self, SEL) { startRefresh(self, dateLabelSet, false); }
 
 void timeLabelSetImp(id self, SEL) {
     double now = ns::now();

@@ -1,19 +1,17 @@
 #include "Tweak/DateViewHooks.h"
 
 #include "Tweak/HostState.h"
+#include "Tweak/LegibilityColour.h"
 #include "Tweak/System.h"
 #include "OVClockViewController.h"
 #include "graphics/Geometry.h"
 #include "host/DashBoard.h"
-#include "host/DateView.h"
 #include "uikit/UIScreen.h"
 #include "uikit/UIViewController.h"
 
 namespace orvelle {
 
 namespace {
-
-constexpr double kPanelHeight = 160.0;
 
 void (*stockLayoutSubviews)(id, SEL) = nullptr;
 void (*stockSetFrame)(id, SEL, CGRect) = nullptr;
@@ -32,15 +30,17 @@ void layoutSubviews(id self, SEL cmd) {
     if (ui::superview(self)) hideView(self);
 }
 
-// The panel follows the stock view's offset from its default place.
+// The panel follows the stock view's offset from its default place. Its host
+// view stays as tall as the screen, so long presses reach the blocks wherever
+// they were dragged.
 void setFrame(id self, SEL cmd, CGRect frame) {
     stockSetFrame(self, cmd, frame);
     if (!atLeast11()) return;
     static Class* modalClass = rt::objc_getClass("SBDashBoardModalView");
     CGRect defaultFrame = host::_dateTimeFrame(rt::allocInit(modalClass));
     double y = frame.origin.y - defaultFrame.origin.y;
-    double width = ui::screenBounds().size.width;
-    ui::setFrame(dateView(sharedInstance()), CGRectMake(0, y, width, kPanelHeight));
+    CGSize screen = ui::screenBounds().size;
+    ui::setFrame(dateView(sharedInstance()), CGRectMake(0, y, screen.width, screen.height));
 }
 
 id controllerInit(id self, SEL cmd) {
@@ -54,11 +54,11 @@ void controllerLoadView(id self, SEL cmd) {
     hideView(ui::view(self));
 }
 
-// Whenever the host refreshes its hidden date view, the panel takes its colour.
+// Whenever the host refreshes its hidden date view (every minute, and after a
+// new wallpaper), the panel takes its colour, unless the user keeps their own.
 void updateView(id self, SEL cmd) {
     stockUpdateView(self, cmd);
-    id colour = host::primaryColor(host::legibilitySettings(self));
-    adjustColor(sharedInstance(), colour);
+    followLegibilityColour(self, sharedInstance());
 }
 
 id nineInit(id self, SEL cmd) {

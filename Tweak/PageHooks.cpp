@@ -3,13 +3,13 @@
 #include "OVClockViewController.h"
 #include "Settings.h"
 #include "Tweak/HostState.h"
+#include "Tweak/LegibilityColour.h"
 #include "Tweak/System.h"
 #include "Tweak/WeatherHooks.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
 #include "foundation/PropertyList.h"
 #include "host/DashBoard.h"
-#include "host/DateView.h"
 #include "host/Weather.h"
 #include "uikit/Animation.h"
 #include "uikit/UIViewController.h"
@@ -51,12 +51,7 @@ void setFuckImp(id self, SEL, id v) {
 
 void bringToFront(const id& page, const id& view) { ui::bringSubviewToFront(ui::view(page), view); }
 
-// The panel takes the lock screen's legibility colour unless "disAutoBW" is on.
-void colourStep(const id& page) {
-    if (boolEntry(readSettings(), "disAutoBW") || !sharedLSController) return;
-    id colour = host::primaryColor(host::legibilitySettings(sharedLSController));
-    adjustColor(orvelleClockViewController(page), colour);
-}
+void colourStep(const id& page) { followLegibilityColour(sharedLSController, orvelleClockViewController(page)); }
 
 void fadeBlocks(const id& page, double alpha) {
     ui::animateWithDuration_animations(kFadeDuration, [page, alpha] {
@@ -70,24 +65,27 @@ void fadeBlocks(const id& page, double alpha) {
 void hideImp(id self, SEL) { fadeBlocks(self, 0.0); }
 void showImp(id self, SEL) { fadeBlocks(self, 1.0); }
 
-bool isMissingTemperature(const id& temp) {
-    return isEqualToString(temp, "(null)") || isEqualToString(temp, "") || isEqualToString(temp, "NULL");
+// A text the widget has not given: nothing, an empty text, or a placeholder
+// word standing for nothing, which must never reach the lock screen.
+id given(const id& text) {
+    if (!text || isEqualToString(text, "") || isEqualToString(text, "(null)") || isEqualToString(text, "NULL"))
+        return id{};
+    return text;
 }
 
 void updateImp(id self, SEL) {
-    CapturedWeather& w = captured();
+    const CapturedWeather& w = captured();
     id panel = orvelleClockViewController(self);
-    setTemperatureString(panel, w.temp);
-    // The row style shows the temperature behind the location. The combined text
-    // is made afresh at every push so the captured location never grows.
-    id location = w.loc;
-    if (isMissingTemperature(w.temp)) {
-        w.temp = NSStr("NULL");
-    } else if (style(panel) == 2) {
-        location = NSStr(describe(w.loc) + kLocationSeparator + describe(w.temp));
-    }
+    id temperature = given(w.temp);
+    id location = given(w.loc);
+    setTemperatureString(panel, temperature);
+    // The row style shows the temperature behind the location; a missing part
+    // is left out with its separator. The combined text is made afresh at
+    // every push, so the captured location never grows.
+    if (style(panel) == 2 && temperature)
+        location = location ? NSStr(str(location) + kLocationSeparator + str(temperature)) : temperature;
     setLocationString(panel, location);
-    setConditionsString(panel, w.cond);
+    setConditionsString(panel, given(w.cond));
     setWeatherImage(panel, w.img);
     updateNow(panel);
 }

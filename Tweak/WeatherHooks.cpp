@@ -47,7 +47,7 @@ void setConditionsLine(id self, SEL cmd, id conditions) {
 }  // namespace
 
 CapturedWeather& captured() {
-    static CapturedWeather* values = new CapturedWeather{NSStr("NULL"), NSStr("NULL"), NSStr("NULL"), id{}};
+    static CapturedWeather* values = new CapturedWeather{};
     return *values;
 }
 

@@ -6,8 +6,9 @@
 
 namespace orvelle {
 
-// Process-wide captured values: the three texts start as "NULL", the image as an
-// empty image made when the library loads. A capture may store nothing.
+// Process-wide captured values: the three texts start as nothing (the widget
+// has given none yet), the image as an empty image made when the library
+// loads. A capture may store nothing.
 struct CapturedWeather {
     id temp;
     id loc;

@@ -42,7 +42,7 @@ function(orvelle_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
-# orvelle_library(NAME SHARED|STATIC|INTERFACE [PLATFORM]
+# orvelle_library(NAME SHARED|STATIC|OBJECT|INTERFACE [PLATFORM]
 #                 [SOURCES ...] [INCLUDE dir...] [PRIVATE_INCLUDE dir...]
 #                 [DEPENDS target...] [PRIVATE_DEPENDS target...] [SYSTEM_LIBS name...])
 # INCLUDE folders and DEPENDS are public (interface for INTERFACE libraries).
@@ -51,6 +51,8 @@ endfunction()
 # at ORVELLE_DEVICE_FRAMEWORKS) with its SONAME, finds the other layers beside
 # itself, and is part of the SDK that `cmake --install` puts in a prefix: its
 # library, its headers (INCLUDE folders) and its exported target.
+# OBJECT: its objects go whole into every program that links it, for symbols
+# nothing calls by name (hooks the sanitizers look up).
 function(orvelle_library name kind)
   cmake_parse_arguments(ARG "PLATFORM" "" "SOURCES;EXCLUDE;INCLUDE;PRIVATE_INCLUDE;DEPENDS;PRIVATE_DEPENDS;SYSTEM_LIBS" ${ARGN})
   orvelle_require(${name} ${ARG_DEPENDS} ${ARG_PRIVATE_DEPENDS})

@@ -8,13 +8,13 @@ packages=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libplist-dev libicu-dev
-  libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev
+  libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev libdeflate-dev libspng-dev
   libmicrohttpd-dev nlohmann-json3-dev libqrencode-dev
   bubblewrap libseccomp-dev libdw-dev psmisc util-linux procps
   dpkg libarchive-dev libapt-pkg-dev
   chromium nodejs
   fonts-inter fonts-dejavu-core
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-noto-color-emoji
   locales
 )
 

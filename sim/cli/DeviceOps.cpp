@@ -39,7 +39,8 @@ weather::Record weatherOf(const sim::Device& device) {
 }
 
 std::string applyWeather(const sim::Device& device, const weather::Record& record) {
-    if (!weather::isKnownIcon(record.icon)) throw sim::Failure("the weather icon \"" + record.icon + "\" is not one of sun, cloud, rain, snow");
+    if (record.icon && !weather::isKnownIcon(*record.icon))
+        throw sim::Failure("the weather icon \"" + *record.icon + "\" is not one of sun, cloud, rain, snow");
     if (auto written = sim::DeviceFiles(device).replace(weatherFile(device), weather::recordData(record)); !written)
         throw sim::Failure(written.reason());
     return sim::bootState(device) ? ask(device, "weather") : std::string();

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "foundation/Conversions.h"
 #include "Args.h"
 #include "DeviceOps.h"
 #include "OneShot.h"
@@ -37,21 +38,24 @@ sim::Device deviceOf(const Args& args, std::size_t positionals, const char* name
 }
 
 double coordinate(const std::string& word, const char* what) {
-    std::size_t used = 0;
-    double value = 0;
-    try {
-        value = std::stod(word, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != word.size() || !std::isfinite(value)) throw UsageError(std::string(what) + " \"" + word + "\" is not a number");
-    return value;
+    auto value = ns::parseFiniteNumber(word);
+    if (!value) throw UsageError(std::string(what) + " \"" + word + "\" is not a number");
+    return *value;
 }
 
 std::string point(double x, double y) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f %.3f", x, y);
     return text;
+}
+
+// --NAME sets a weather value, --no-NAME clears it, neither keeps it.
+void changeWeather(const Args& args, const std::string& name, weather::Value& value) {
+    auto given = args.option(name);
+    bool cleared = args.flag("no-" + name);
+    if (given && cleared) throw UsageError("--" + name + " and --no-" + name + " contradict each other");
+    if (cleared) value.reset();
+    else if (given) value = *given;
 }
 
 // The one-shot options are for a stopped device; a booted one shows what it shows.
@@ -161,17 +165,17 @@ int touchVerb(const std::vector<std::string>& words) {
 }
 
 int weatherVerb(const std::vector<std::string>& words) {
-    Args args(words, {"temperature", "location", "conditions", "icon"}, {});
+    Args args(words, {"temperature", "location", "conditions", "icon"},
+              {"no-temperature", "no-location", "no-conditions", "no-icon"});
     if (args.help()) return printUsage("weather");
     sim::Device device = deviceOf(args, 1, "DEVICE");
+    if (auto v = args.option("icon"); v && !weather::isKnownIcon(*v))
+        throw UsageError("--icon \"" + *v + "\" is not one of sun, cloud, rain, snow");
     weather::Record record = weatherOf(device);
-    if (auto v = args.option("temperature")) record.temperature = *v;
-    if (auto v = args.option("location")) record.location = *v;
-    if (auto v = args.option("conditions")) record.conditions = *v;
-    if (auto v = args.option("icon")) {
-        if (!weather::isKnownIcon(*v)) throw UsageError("--icon \"" + *v + "\" is not one of sun, cloud, rain, snow");
-        record.icon = *v;
-    }
+    changeWeather(args, "temperature", record.temperature);
+    changeWeather(args, "location", record.location);
+    changeWeather(args, "conditions", record.conditions);
+    changeWeather(args, "icon", record.icon);
     std::string reply = applyWeather(device, record);
     if (!reply.empty()) std::printf("%s\n", reply.c_str());
     return 0;

@@ -7,6 +7,7 @@
 #include <limits>
 #include <variant>
 
+#include "foundation/Conversions.h"
 #include "Args.h"
 #include "Verbs.h"
 #include "device/Device.h"
@@ -43,12 +44,9 @@ id parseValue(const std::string& text, const std::string& type) {
         return NSNum(value);
     }
     if (type == "real") {
-        // Always a decimal point, whatever the C library's locale says.
-        double value = 0;
-        auto [stop, ec] = std::from_chars(begin, end, value);
-        if (text.empty() || ec != std::errc{} || stop != end || !std::isfinite(value))
-            throw UsageError("\"" + text + "\" is not a real number");
-        return NSNum(value);
+        auto value = ns::parseFiniteNumber(text);
+        if (!value) throw UsageError("\"" + text + "\" is not a real number");
+        return NSNum(*value);
     }
     throw UsageError("--type \"" + type + "\" is not bool, int, real or string");
 }

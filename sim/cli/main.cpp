@@ -86,9 +86,11 @@ const std::vector<Verb>& verbs() {
          "  --normal  leave safe mode: SpringBoard starts with its tweaks again\n",
          respringVerb},
         {"weather",
-         "orvelle-sim weather DEVICE [--temperature T] [--location L] [--conditions C] [--icon NAME]\n"
+         "orvelle-sim weather DEVICE [--temperature T | --no-temperature] [--location L | --no-location]\n"
+         "                           [--conditions C | --no-conditions] [--icon NAME | --no-icon]\n"
          "Writes the device's weather record (what is not given stays) and has a booted device's weather\n"
-         "widget refresh now. NAME is sun, cloud, rain or snow. A new device starts with a sample record.\n",
+         "widget refresh now. NAME is sun, cloud, rain or snow. --no-X removes the value: the widget then\n"
+         "has none to show, as before its data arrives. A new device starts with a sample record.\n",
          weatherVerb},
         {"media",
          "orvelle-sim media DEVICE play | stop\n"

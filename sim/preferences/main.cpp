@@ -147,6 +147,7 @@ int json(const std::vector<prefs::Pane>& panes, const std::vector<prefs::Page>& 
         prefs::Found found = prefs::findButton(only, words[2]);
         if (!found.page) return fail("the page \"" + words[1] + "\" has no button with the action \"" + words[2] + "\"");
         std::vector<id> before = ui::shownAlerts();
+        const std::size_t openedBefore = ui::openedURLs().size();
         ns::Result<> pressed;
         {
             StdoutToStderr quiet;
@@ -159,6 +160,10 @@ int json(const std::vector<prefs::Pane>& panes, const std::vector<prefs::Page>& 
             if (std::find(before.begin(), before.end(), alert) == before.end()) alerts.push_back(prefs::alertJson(alert));
         answer = prefs::pageJson(*page);
         answer["alerts"] = std::move(alerts);
+        // What the button opened, for the page to show (a phone would leave for it).
+        nlohmann::json opened = nlohmann::json::array();
+        for (std::size_t i = openedBefore; i < ui::openedURLs().size(); ++i) opened.push_back(ui::openedURLs()[i]);
+        answer["opened"] = std::move(opened);
     } else {
         answer = prefs::pageJson(*page);
     }

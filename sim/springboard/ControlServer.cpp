@@ -30,8 +30,9 @@ struct ControlServer::Client {
     id deadline;  // an NSTimer
 };
 
-ControlServer::ControlServer(const std::string& path, std::map<std::string, Command> commands)
-    : commands_(std::move(commands)) {
+ControlServer::ControlServer(const std::string& path, std::map<std::string, Command> commands,
+                             std::map<std::string, Feed> feeds)
+    : commands_(std::move(commands)), feeds_(std::move(feeds)) {
     sockaddr_un address{};
     if (path.size() >= sizeof address.sun_path) throw std::runtime_error("control socket path too long: " + path);
     address.sun_family = AF_UNIX;
@@ -91,9 +92,24 @@ void ControlServer::readFrom(Client& c) {
     }
     if (auto timer = rt::cast<NSTimer>(c.deadline)) timer->invalidate();
     int fd = c.fd;
-    c.deadline = ns::scheduledTimer(kWriteTimeout, false, [this, fd](const id&) { drop(fd); }, "control write deadline");
     std::string line = c.in.substr(0, end);
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (auto feed = feeds_.find(line); feed != feeds_.end()) {
+        // The connection is the feed's from now on: let it go without closing it.
+        std::string after = c.in.substr(end + 1);
+        auto it = clients_.find(fd);
+        it->second->source.reset();
+        clients_.erase(it);
+        if (source_) source_->setEvents(ns::RunLoop::Readable);
+        try {
+            feed->second(fd, std::move(after));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "SpringBoard: control feed \"%s\" failed: %s\n", line.c_str(), e.what());
+            close(fd);
+        }
+        return;
+    }
+    c.deadline = ns::scheduledTimer(kWriteTimeout, false, [this, fd](const id&) { drop(fd); }, "control write deadline");
     c.out = answer(line) + "\n";
     c.source->setEvents(ns::RunLoop::Writable);
     writeTo(c);

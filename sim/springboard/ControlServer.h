@@ -13,12 +13,16 @@
 namespace springboard {
 
 using Command = std::function<std::string(const std::string& arguments)>;
+// A command that keeps its connection: it is handed the socket (non-blocking,
+// now the feed's to close) and any bytes the client sent after the line.
+using Feed = std::function<void(int fd, std::string after)>;
 
 class ControlServer {
 public:
     // Binds the socket (replacing a stale one) and watches it on the current
     // run loop; fails with the path and the reason.
-    ControlServer(const std::string& path, std::map<std::string, Command> commands);
+    ControlServer(const std::string& path, std::map<std::string, Command> commands,
+                  std::map<std::string, Feed> feeds = {});
     ~ControlServer();
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
@@ -36,6 +40,7 @@ private:
     std::string answer(const std::string& line);
 
     std::map<std::string, Command> commands_;
+    std::map<std::string, Feed> feeds_;
     int listener_ = -1;
     std::unique_ptr<ns::RunLoop::Source> source_;
     std::map<int, std::unique_ptr<Client>> clients_;

@@ -14,6 +14,7 @@
 #include "uikit/Touch.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
+#include "foundation/Conversions.h"
 
 namespace springboard {
 
@@ -43,15 +44,9 @@ std::vector<std::string> words(const std::string& text) {
 }
 
 double number(const std::string& word) {
-    std::size_t used = 0;
-    double value = 0;
-    try {
-        value = std::stod(word, &used);
-    } catch (const std::exception&) {
-        used = 0;
-    }
-    if (used != word.size() || !std::isfinite(value)) throw std::runtime_error("\"" + word + "\" is not a number");
-    return value;
+    auto value = ns::parseFiniteNumber(word);
+    if (!value) throw std::runtime_error("\"" + word + "\" is not a number");
+    return *value;
 }
 
 // A touch that no gesture recogniser could take belongs to the lock screen
@@ -138,7 +133,6 @@ std::string dumpText() {
 std::map<std::string, Command> lockScreenCommands() {
     return {
         {"dump", [](const std::string&) { return dumpText(); }},
-        {"frame", frameCommand},
         {"screenshot", screenshotCommand},
         {"media", media},
         {"touch", touch},

@@ -1,6 +1,6 @@
 // The control socket's commands for the lock screen:
 //   dump                  the dump document, as one line of JSON
-//   frame PATH, screenshot PATH   the screen as a PNG file (see Screen.h)
+//   screenshot PATH   the screen as a PNG file (see Screen.h)
 //   media [play|stop]     media starts or stops in another process; alone: "playing" or "stopped"
 //   touch down|move|up X Y   one finger on the screen, in points; while an alert
 //                         is shown, a tap on one of its buttons

@@ -11,12 +11,8 @@ namespace springboard {
 // The screen at the present instant.
 render::Frame renderScreenNow();
 
-// Control commands:
-//   screenshot PATH   writes the screen as a PNG file (replaced whole); "ok"
-//   frame PATH        the live view's frame: "same SERIAL" when nothing on the
-//                     screen changed since the last frame, else writes a quickly
-//                     encoded PNG to PATH and answers "new SERIAL"
+// Control command "screenshot PATH": writes the screen as a PNG file
+// (replaced whole); "ok". The live screen goes through LiveScreen's feed.
 std::string screenshotCommand(const std::string& path);
-std::string frameCommand(const std::string& path);
 
 }  // namespace springboard

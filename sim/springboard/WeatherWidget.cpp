@@ -32,10 +32,12 @@ bool refreshWidget(const id& widget) {
     if (!widget || !ui::parentViewController(widget)) return false;
     weather::Record record = weather::readRecord(weather::kRecordFile);
     id view = ui::view(widget);
-    host::setTemperature(view, NSStr(record.temperature));
-    host::setLocationName(view, NSStr(record.location));
-    host::setConditionsImage(view, conditionImage(record.icon));
-    host::setConditionsLine(view, NSStr(record.conditions));
+    // A value the record lacks is set as nothing, as before the data arrives.
+    auto text = [](const weather::Value& value) { return value ? NSStr(*value) : id{}; };
+    host::setTemperature(view, text(record.temperature));
+    host::setLocationName(view, text(record.location));
+    host::setConditionsImage(view, record.icon ? conditionImage(*record.icon) : id{});
+    host::setConditionsLine(view, text(record.conditions));
     return true;
 }
 

@@ -1,7 +1,8 @@
 // The weather widget's work: while its controller lives as a child controller
 // it fills its view from the device's weather record every update interval,
 // calling the view's setters in the widget's order: temperature, location,
-// condition image, then the conditions line.
+// condition image, then the conditions line; a value the record lacks is set
+// as nothing.
 #pragma once
 
 #include "foundation/Objects.h"

@@ -19,6 +19,7 @@
 #include "ControlServer.h"
 #include "HostClass.h"
 #include "LockScreen.h"
+#include "LiveScreen.h"
 #include "LockScreenCommands.h"
 #include "Screen.h"
 #include "dump/IsoTime.h"
@@ -26,6 +27,7 @@
 #include "device/DeviceModels.h"
 #include "device/InsidePaths.h"
 #include "device/Profile.h"
+#include "device/ScreenFeed.h"
 #include "device/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
 #include "host/Application.h"
@@ -113,7 +115,9 @@ int launch(const Options& options) {
                                                                                  nlohmann::json::error_handler_t::replace);
     };
     std::optional<springboard::ControlServer> control;
-    if (!oneShot) control.emplace(options.control, std::move(commands));
+    if (!oneShot)
+        control.emplace(options.control, std::move(commands),
+                        std::map<std::string, springboard::Feed>{{sim::kScreenFeedCommand, springboard::watchScreen}});
 
     if (!oneShot) crash::installCrashNote("SpringBoard");
     if (options.safeMode.empty()) {

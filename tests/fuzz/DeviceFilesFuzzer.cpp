@@ -1,7 +1,8 @@
 // The readers of what a device holds, under libFuzzer: one input, read as
 // each of them would read it. The first byte picks the reader, so the corpus
 // of each stays its own: 'p' the device profile (and the table's check), 'f'
-// a tweak's filter list, 'w' the weather record, 'c' a crash note.
+// a tweak's filter list, 'w' the weather record, 'c' a crash note, 's' a
+// pane's specifier list.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,6 +12,7 @@
 #include "device/Failure.h"
 #include "device/Profile.h"
 #include "foundation/PropertyList.h"
+#include "preferences/PSSpecifier.h"
 #include "substrate/Loader.h"
 #include "weather/WeatherRecord.h"
 
@@ -52,6 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 sink = crash::crashReport(*note).size() + crash::culprits(*note).size();
             }
             break;
+        case 's': {
+            // As the Settings app reads a pane's page: each item a row.
+            auto list = rt::cast<NSDictionary>(ns::dictionaryFromData(bytes));
+            auto items = list ? rt::cast<NSArray>(list->objectForKey("items")) : nullptr;
+            if (!items) break;
+            for (const id& entry : items->items)
+                if (id row = ps::specifierFromEntry(entry, {}))
+                    sink = ps::key(row).size() + ps::domain(row).size() + ps::cellTypeName(ps::cellType(row)).size();
+            break;
+        }
         default:
             break;
     }

@@ -54,6 +54,14 @@ std::vector<Found> labelsWithText(const Json& dump, const std::string& text) {
     return findViews(dump, [&](const Json& v) { return v.contains("text") && v["text"] == text; });
 }
 
+std::vector<const Json*> panelLabels(const Json& dump) {
+    std::vector<const Json*> labels;
+    for (const Found& block : viewsOfClass(dump, "OVClockDragView"))
+        for (const Json& view : (*block.view)["subviews"])
+            if (view.contains("text")) labels.push_back(&view);
+    return labels;
+}
+
 bool hasHook(const Json& dump, const std::string& className, const std::string& selector) {
     for (const Json& hook : dump["hooks"])
         if (hook["class"] == className && hook["selector"] == selector) return true;

@@ -30,6 +30,9 @@ std::vector<Found> viewsOfClass(const Json& dump, const std::string& className);
 // Labels whose text is exactly `text`.
 std::vector<Found> labelsWithText(const Json& dump, const std::string& text);
 
+// The labels in the panel's two blocks (the OVClockDragView containers).
+std::vector<const Json*> panelLabels(const Json& dump);
+
 // Whether the dump lists a hook on that class and selector.
 bool hasHook(const Json& dump, const std::string& className, const std::string& selector);
 

@@ -23,7 +23,32 @@ public:
     std::string failNext;            // a non-empty text: the next call throws it
     bool failAsBadRequest = false;
 
+    // The live side: the sink the server gave, and what it asked.
+    web::LiveSink sink;
+    bool watching = false;
+    int wholeAsks = 0;
+    std::string crashText = "Process: SpringBoard\nSignal: 6 (SIGABRT)\n";
+
     std::string framePNG() override { check("frame"); return png; }
+    void watch(web::LiveSink s) override {
+        sink = std::move(s);
+        watching = true;
+    }
+    void unwatch() override {
+        sink = {};
+        watching = false;
+    }
+    void wantWholeScreen() override { ++wholeAsks; }
+    void boot() override { check("boot"); }
+    nlohmann::json crashReports() override {
+        check("crashes");
+        return nlohmann::json::array({{{"name", "SpringBoard-1.crash"}, {"summary", {"Process: SpringBoard"}}}});
+    }
+    std::string crashReport(const std::string& name) override {
+        check("crash " + name);
+        if (name != "SpringBoard-1.crash") throw web::LinkError("no crash report \"" + name + "\"", true);
+        return crashText;
+    }
     std::uint64_t frameSerial() override { return serial; }
     void touch(web::TouchPhase phase, double x, double y) override {
         check("touch");
@@ -50,8 +75,11 @@ public:
         check("alert " + std::to_string(index));
         return page_("");
     }
+    // A kept value shows as nothing, a cleared one as "(clear)".
     void setWeather(const web::WeatherReport& w) override {
-        check("weather " + w.temperature + "|" + w.location + "|" + w.conditions + "|" + w.icon);
+        auto shown = [](const web::WeatherValue& v) { return !v ? std::string() : *v ? **v : std::string("(clear)"); };
+        check("weather " + shown(w.temperature) + "|" + shown(w.location) + "|" + shown(w.conditions) + "|" +
+              shown(w.icon));
     }
     void setMedia(bool playing) override { check(playing ? "media play" : "media stop"); }
     void respring() override { check("respring"); }

@@ -67,6 +67,16 @@ TEST_F(SettingsTest, IntegerReadConvertsAsTheDeviceDoes) {
     }
 }
 
+TEST_F(SettingsTest, AnIntegerEntryBeyond32BitsKeepsItsLowBits) {
+    writeRaw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+             "<key>clockStyle</key><integer>4294967298</integer>"
+             "<key>timeFormat</key><integer>-4294967294</integer></dict></plist>\n");
+    std::string printed;
+    EXPECT_EQ(integerRead("clockStyle", &printed), 2);
+    EXPECT_EQ(printed, "2\n");
+    EXPECT_EQ(integerRead("timeFormat", &printed), 2);
+}
+
 TEST_F(SettingsTest, BooleanReadConvertsAsTheDeviceDoes) {
     struct Case {
         id stored;

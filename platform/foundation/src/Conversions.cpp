@@ -1,5 +1,7 @@
 #include "foundation/Conversions.h"
 
+#include <charconv>
+
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -42,11 +44,9 @@ Int saturate(double v) {
     return static_cast<Int>(v);  // truncates toward zero
 }
 
-int saturate(std::int64_t v) {
-    if (v > std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    if (v < std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
+// An integer number beyond 32 bits keeps its low 32 bits, as the device's C
+// conversion does (two's complement).
+int lowBits(std::int64_t v) { return static_cast<int>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(v))); }
 
 }  // namespace
 
@@ -110,8 +110,9 @@ int intValue(const id& object) {
             [](auto v) -> int {
                 using V = decltype(v);
                 if constexpr (std::is_same_v<V, bool>) return v ? 1 : 0;
+                // A real beyond the range saturates, as the device's processor does.
                 else if constexpr (std::is_same_v<V, double>) return saturate<int>(v);
-                else return saturate(static_cast<std::int64_t>(v));
+                else return lowBits(v);
             },
             n->value);
     }
@@ -134,5 +135,12 @@ float floatValue(const id& object) {
 }
 
 std::string formatF(double value) { return format("%f", value); }
+
+std::optional<double> parseFiniteNumber(std::string_view text) {
+    double value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
 
 }  // namespace ns

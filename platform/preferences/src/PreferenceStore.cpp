@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/FileLock.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 
 namespace ps {
 
 namespace {
+// How long a change waits for another writer of the same domain.
+constexpr double kLockWait = 5;
+
 std::string& folder() {
     static std::string f = "/var/mobile/Library/Preferences";
     return f;
@@ -37,6 +41,11 @@ ns::Result<> storeValue(std::string_view domain, std::string_view key, const id&
     std::string file = domainFile(domain);
     if (file.empty()) return ns::fail("preferences domain \"" + std::string(domain) + "\" is not a file name");
     if (key.empty()) return ns::fail("row of domain \"" + std::string(domain) + "\" has no key");
+    // Read, changed and written under the lock beside the file that every
+    // writer of a domain takes (the tool, another Settings window), so
+    // changes made at the same time all land.
+    auto lock = ns::FileLock::beside(file, kLockWait);
+    if (!lock) return ns::fail(lock.reason());
     id dict = ns::mutableDictionaryWithContentsOfFile(file);
     if (!dict) {
         if (ns::fileExistsAtPath(file)) {

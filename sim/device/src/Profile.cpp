@@ -6,16 +6,17 @@
 
 #include "device/Failure.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Conversions.h"
 
 namespace sim {
 
 namespace {
 
+// A positive number, as a screen's sizes and scale are.
 bool parseNumber(std::string_view text, double& out) {
-    double value = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value) || value <= 0) return false;
-    out = value;
+    auto value = ns::parseFiniteNumber(text);
+    if (!value || *value <= 0) return false;
+    out = *value;
     return true;
 }
 

@@ -15,9 +15,10 @@ namespace {
 Record fromDictionary(const std::shared_ptr<NSDictionary>& dictionary) {
     Record record;
     if (!dictionary) return record;
-    auto take = [&](const char* key, std::string& field) {
+    auto take = [&](const char* key, Value& field) {
         id value = dictionary->objectForKey(key);
-        if (isString(value)) field = str(value);
+        if (!value) field.reset();
+        else if (isString(value)) field = str(value);
     };
     take("temperature", record.temperature);
     take("location", record.location);
@@ -29,10 +30,13 @@ Record fromDictionary(const std::shared_ptr<NSDictionary>& dictionary) {
 id toDictionary(const Record& record) {
     id dictionary = NSDictionaryNew();
     auto d = rt::cast<NSDictionary>(dictionary);
-    d->setObject(NSStr(record.temperature), "temperature");
-    d->setObject(NSStr(record.location), "location");
-    d->setObject(NSStr(record.conditions), "conditions");
-    d->setObject(NSStr(record.icon), "icon");
+    auto put = [&](const char* key, const Value& field) {
+        if (field) d->setObject(NSStr(*field), key);
+    };
+    put("temperature", record.temperature);
+    put("location", record.location);
+    put("conditions", record.conditions);
+    put("icon", record.icon);
     return dictionary;
 }
 

@@ -46,6 +46,17 @@ std::optional<std::string> optionalString(const json& body, const char* key) {
     return stringField(body, key);
 }
 
+// A value of a weather report: a text sets it, null clears it, absent or an
+// empty text keeps the device's.
+WeatherValue weatherValue(const json& body, const char* key) {
+    auto it = body.find(key);
+    if (it == body.end()) return std::nullopt;
+    if (it->is_null()) return WeatherValue{std::in_place};
+    std::string text = stringField(body, key);
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
 double coordinate(const json& body, const char* key) {
     auto it = body.find(key);
     if (it == body.end() || !it->is_number()) throw Refusal{400, std::string("\"") + key + "\" must be a number"};
@@ -111,6 +122,18 @@ Reply Api::route(const Request& req) {
         return frame.header("Cache-Control", "no-store").header("ETag", tag);
     }
     if (path == "/api/status" && get) return Reply::json(200, device_.status());
+    if (path == "/api/crashes" && get) {
+        std::optional<std::string> name = req.argument ? req.argument("name") : std::nullopt;
+        if (!name) return Reply::json(200, {{"reports", device_.crashReports()}});
+        // The device's text, shown as text: never as a page of its own.
+        Reply report = Reply::with(200, "text/plain; charset=utf-8", device_.crashReport(*name));
+        return report.header("Cache-Control", "no-store").header("Content-Security-Policy", "default-src 'none'");
+    }
+    if (path == "/api/boot" && post) {
+        bodyOf(req);
+        device_.boot();
+        return Reply::json(200, device_.status());
+    }
     if (path == "/api/prefs" && get) {
         std::optional<std::string> page = req.argument ? req.argument("page") : std::nullopt;
         return Reply::json(200, device_.prefsPage(page.value_or("")));
@@ -144,8 +167,8 @@ Reply Api::route(const Request& req) {
     }
     if (path == "/api/weather" && post) {
         json body = bodyOf(req);
-        WeatherReport w{stringField(body, "temperature", false), stringField(body, "location", false),
-                        stringField(body, "conditions", false), stringField(body, "icon", false)};
+        WeatherReport w{weatherValue(body, "temperature"), weatherValue(body, "location"),
+                        weatherValue(body, "conditions"), weatherValue(body, "icon")};
         device_.setWeather(w);
         return Reply::json(200, device_.status());
     }

@@ -29,7 +29,10 @@ struct EventStreams::Stream {
 
     ~Stream() {
         watch.reset();
-        if (owner) owner->streams_.erase(this);
+        if (owner) {
+            owner->streams_.erase(this);
+            if (owner->closed_) owner->closed_();
+        }
     }
 
     void push(const std::string& bytes, std::size_t limit) {
@@ -37,6 +40,15 @@ struct EventStreams::Stream {
         queued += bytes.size();
         // A message partly sent stays whole; the newest is always kept.
         std::size_t first = sentOfFront > 0 ? 1 : 0;
+        if (queued > limit && owner && owner->catchUp_) {
+            while (queue.size() > first) {
+                queued -= queue.back().size();
+                queue.pop_back();
+            }
+            std::string caughtUp = owner->catchUp_();
+            queued += caughtUp.size();
+            queue.push_back(std::move(caughtUp));
+        }
         while (queued > limit && queue.size() > first + 1) {
             queued -= queue[first].size();
             queue.erase(queue.begin() + static_cast<std::ptrdiff_t>(first));
@@ -94,8 +106,9 @@ struct EventStreams::Stream {
     }
 };
 
-EventStreams::EventStreams(std::size_t backlogBytes, std::function<void()> resumed)
-    : backlogBytes_(backlogBytes), resumed_(std::move(resumed)) {}
+EventStreams::EventStreams(std::size_t backlogBytes, std::function<void()> resumed, std::function<std::string()> catchUp,
+                           std::function<void()> closed)
+    : backlogBytes_(backlogBytes), resumed_(std::move(resumed)), catchUp_(std::move(catchUp)), closed_(std::move(closed)) {}
 
 EventStreams::~EventStreams() {
     for (Stream* s : streams_) s->owner = nullptr;

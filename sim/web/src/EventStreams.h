@@ -2,7 +2,9 @@
 // loop whenever something happens. A stream with nothing to send is suspended,
 // so it costs neither a thread nor a wake-up; while suspended its socket is
 // watched, so a client that goes away is dropped at once; a slow reader's
-// backlog is bounded, its oldest whole messages dropped first.
+// backlog is bounded: its oldest whole messages are dropped first, or, where
+// each message builds on the ones before (the screen), all that waits is
+// replaced by what catches the reader up.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +21,10 @@ class EventStreams {
 public:
     // `resumed` runs whenever a suspended stream has something to do: the
     // daemon must run (later, never from inside the daemon's own call).
-    EventStreams(std::size_t backlogBytes, std::function<void()> resumed);
+    // `catchUp`, when given, answers what replaces a backlog over the limit;
+    // `closed` runs when a stream has gone.
+    EventStreams(std::size_t backlogBytes, std::function<void()> resumed,
+                 std::function<std::string()> catchUp = {}, std::function<void()> closed = {});
     ~EventStreams();
     EventStreams(const EventStreams&) = delete;
     EventStreams& operator=(const EventStreams&) = delete;
@@ -38,6 +43,8 @@ private:
     struct Stream;
     std::size_t backlogBytes_;
     std::function<void()> resumed_;
+    std::function<std::string()> catchUp_;
+    std::function<void()> closed_;
     std::set<Stream*> streams_;
 };
 

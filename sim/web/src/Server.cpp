@@ -20,6 +20,7 @@
 #include "Api.h"
 #include "EventStreams.h"
 #include "PackageRoutes.h"
+#include "web/ScreenStream.h"
 #include "Reply.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
@@ -33,6 +34,7 @@ using detail::Request;
 namespace {
 
 constexpr const char* kEventsPath = "/api/events";
+constexpr const char* kScreenPath = "/api/screen";
 
 // A connection of the daemon: its socket and, while a request's head is on
 // its way, when that head began (0 otherwise).
@@ -135,6 +137,7 @@ struct Server::Impl {
     ServerOptions options;
     detail::Api api;
     detail::EventStreams streams;
+    detail::EventStreams screens;  // GET /api/screen
     MHD_Daemon* daemon = nullptr;
     int port = 0;
     std::unique_ptr<ns::RunLoop::Source> source;  // the daemon's epoll descriptor
@@ -145,9 +148,20 @@ struct Server::Impl {
     std::uint64_t lastSerial = 0;
     std::unordered_set<Connection*> connections;
 
+    // What a page that connects now is sent to catch up: the device's state,
+    // the last whole screen and the updates since.
+    bool watching = false;
+    std::string lastState;
+    std::string lastWhole;
+    std::vector<std::string> since;
+    std::size_t bytesSince = 0;
+    bool wholeAsked = false;
+
     Impl(DeviceLink& d, ServerOptions o)
         : device(d), options(std::move(o)), api(d, options.pageFolder),
-          streams(options.streamBacklogBytes, [this] { pumpSoon(); }) {}
+          streams(options.streamBacklogBytes, [this] { pumpSoon(); }),
+          screens(options.screenBacklogBytes, [this] { pumpSoon(); }, [this] { return catchUpAsking(); },
+                  [this] { stopWatchingWhenAlone(); }) {}
 
     // The package upload takes a package; every other request a small body.
     std::size_t bodyLimit(std::string_view url) const {
@@ -267,6 +281,111 @@ struct Server::Impl {
             "web server's frame serial");
     }
 
+    // ---- the live screen ------------------------------------------------------------
+
+    std::string catchUp() const {
+        std::string bytes = lastState;
+        bytes += lastWhole;
+        for (const std::string& m : since) bytes += m;
+        return bytes;
+    }
+
+    void onScreen(ScreenUpdate update) {
+        std::string message = screenMessage(update);
+        if (update.whole) {
+            lastWhole = message;
+            since.clear();
+            bytesSince = 0;
+            wholeAsked = false;
+        } else if (!lastWhole.empty()) {
+            bytesSince += message.size();
+            since.push_back(message);
+            // Catching up would cost more than a few whole screens: a page
+            // that connects from now on asks for one instead.
+            if (bytesSince > 4 * lastWhole.size()) {
+                lastWhole.clear();
+                since.clear();
+                bytesSince = 0;
+            }
+        }
+        screens.broadcast(message);
+        noteSerial(update.serial);
+    }
+
+    // What catches a page up: the state, and the screen from the last whole
+    // one, or (when that is gone) the next whole one, asked for.
+    std::string catchUpAsking() {
+        if (lastWhole.empty() && watching && !wholeAsked) {
+            wholeAsked = true;
+            ask("a whole screen", [&] { device.wantWholeScreen(); });
+        }
+        return catchUp();
+    }
+
+    void onState(const nlohmann::json& state) {
+        nlohmann::json event = state;
+        event["type"] = "device";
+        lastState = streamEvent(event);
+        screens.broadcast(lastState);
+    }
+
+    void onSettings() {
+        std::string event = streamEvent({{"type", "settings"}});
+        screens.broadcast(event);
+    }
+
+    // A call to the device from the server's own doing: a failure is logged.
+    template <class F>
+    void ask(const char* what, F f) {
+        try {
+            f();
+        } catch (const std::exception& e) {
+            ns::logLine(std::string("web: ") + what + ": " + e.what());
+        }
+    }
+
+    void startWatching() {
+        if (watching) return;
+        watching = true;
+        LiveSink sink;
+        std::weak_ptr<Impl*> alive = self;
+        sink.screen = [alive](ScreenUpdate u) {
+            if (auto impl = alive.lock()) (*impl)->onScreen(std::move(u));
+        };
+        sink.state = [alive](const nlohmann::json& state) {
+            if (auto impl = alive.lock()) (*impl)->onState(state);
+        };
+        sink.settings = [alive] {
+            if (auto impl = alive.lock()) (*impl)->onSettings();
+        };
+        ask("watching the device", [&] { device.watch(std::move(sink)); });
+    }
+
+    void stopWatchingWhenAlone() {
+        if (!watching || screens.count() > 0) return;
+        watching = false;
+        ask("no longer watching the device", [&] { device.unwatch(); });
+        lastState.clear();
+        lastWhole.clear();
+        since.clear();
+        bytesSince = 0;
+        wholeAsked = false;
+    }
+
+    MHD_Result openScreen(MHD_Connection* c) {
+        // The first page starts the watch; its first whole screen and state come as they arrive.
+        startWatching();
+        std::string first = catchUpAsking();
+        MHD_Response* response = screens.open(c, first);
+        if (!response) return queue(c, Reply::error(500, "cannot open the screen's stream"));
+        Reply head = Reply::with(200, "application/octet-stream", "");
+        head.header("Cache-Control", "no-store");
+        for (const auto& [name, value] : head.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
+        MHD_Result queued = MHD_queue_response(c, 200, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+
     // ---- requests -----------------------------------------------------------------
 
     // A body over the limit while it arrives: the library takes a reply only
@@ -302,6 +421,7 @@ struct Server::Impl {
         Request request = requestOf(c, url, method);
         request.body = std::move(exchange->body);
         if (request.path == kEventsPath && request.method == "GET") return openStream(c);
+        if (request.path == kScreenPath && request.method == "GET") return openScreen(c);
         return queue(c, api.answer(request));
     }
 
@@ -401,12 +521,17 @@ void Server::stop() {
     // The library must not stop with a connection suspended: streams resume
     // and close first.
     s.streams.endAll();
+    s.screens.endAll();
     MHD_run(s.daemon);
     MHD_stop_daemon(s.daemon);
     s.daemon = nullptr;
     s.source.reset();
     invalidate(s.wakeTimer);
     invalidate(s.framePoll);
+    if (s.watching) {
+        s.watching = false;
+        s.ask("no longer watching the device", [&] { s.device.unwatch(); });
+    }
     for (Connection* c : s.connections) delete c;
     s.connections.clear();
 }

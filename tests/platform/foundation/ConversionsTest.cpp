@@ -66,11 +66,22 @@ TEST(ObjectConversions, NumbersTruncateTowardZeroAndSaturate) {
     EXPECT_EQ(intValue(NSNum(1e20)), INT_MAX);
     EXPECT_EQ(intValue(NSNum(-1e20)), INT_MIN);
     EXPECT_EQ(intValue(NSNum(std::numeric_limits<double>::quiet_NaN())), 0);
-    EXPECT_EQ(intValue(NSNum(std::int64_t{5000000000})), INT_MAX);
+    EXPECT_EQ(intValue(NSNum(std::int64_t{5000000000})), 705032704);  // its low 32 bits
     EXPECT_EQ(intValue(NSNum(true)), 1);
     EXPECT_EQ(intValue(NSNum(false)), 0);
     EXPECT_FLOAT_EQ(floatValue(NSNum(std::int64_t{-3})), -3.0f);
     EXPECT_DOUBLE_EQ(doubleValue(NSNum(true)), 1.0);
+}
+
+TEST(ObjectConversions, IntegersBeyond32BitsKeepTheirLowBitsWhileRealsSaturate) {
+    EXPECT_EQ(intValue(NSNum(std::int64_t{4294967298})), 2);
+    EXPECT_EQ(intValue(NSNum(std::int64_t{-5000000000})), -705032704);
+    EXPECT_EQ(intValue(NSNum(std::int64_t{2147483648})), INT_MIN);
+    EXPECT_EQ(intValue(NSNum(std::int64_t{-2147483649})), INT_MAX);
+    EXPECT_EQ(intValue(NSNum(std::numeric_limits<std::int64_t>::min())), 0);
+    EXPECT_EQ(intValue(NSNum(4294967298.0)), INT_MAX);
+    EXPECT_EQ(intValue(NSNum(-4294967298.0)), INT_MIN);
+    EXPECT_EQ(intValue(NSStr("4294967298")), INT_MAX);  // text is read as before
 }
 
 TEST(ObjectConversions, BoolOfNumbersIsNonZeroAndStringsFollowTheirRule) {
@@ -115,4 +126,15 @@ TEST(LocaleIndependence, DecimalCommaLocaleDoesNotLeakIn) {
     EXPECT_EQ(written, "12.500000");
     EXPECT_EQ(read, 12.5);
     EXPECT_EQ(readFloat, 12.5f);
+}
+
+TEST(ParseFiniteNumber, TakesWholeFiniteNumbersWithADecimalPointInEveryLocale) {
+    std::string previous = std::setlocale(LC_ALL, nullptr);
+    std::setlocale(LC_ALL, "de_DE.UTF-8");  // a decimal comma, where the machine has the locale
+    EXPECT_EQ(ns::parseFiniteNumber("12.5"), 12.5);
+    EXPECT_EQ(ns::parseFiniteNumber("-0.25"), -0.25);
+    EXPECT_EQ(ns::parseFiniteNumber("1e3"), 1000);
+    for (const char* bad : {"", "12,5", "12.5x", " 12", "nan", "inf", "1e400", "0x10", "--1"})
+        EXPECT_FALSE(ns::parseFiniteNumber(bad)) << bad;
+    std::setlocale(LC_ALL, previous.c_str());
 }

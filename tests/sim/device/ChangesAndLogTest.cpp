@@ -78,3 +78,26 @@ TEST(LogFollow, FollowsTheLogAcrossARotation) {
     waitpid(follower, nullptr, 0);
     close(out[0]);
 }
+
+TEST(ConcurrentChanges, TheSettingsAppAndTheToolChangingAtOnceLoseNothing) {
+    TestDevice device;
+    constexpr int kToolChanges = 60, kAppChanges = 12;
+    int failures = 0;
+    std::thread tool([&] {
+        for (int i = 0; i < kToolChanges; ++i)
+            failures += sim({"settings", device.path(), "set", "k" + std::to_string(i), "1", "--type", "int"}).exitCode != 0;
+    });
+    std::thread app([&] {
+        // Through the pane's own code, in the device's Settings program.
+        for (int i = 0; i < kAppChanges; ++i)
+            failures += sim({"prefs", device.path(), "set", "subTitle", "t" + std::to_string(i)}).exitCode != 0;
+    });
+    tool.join();
+    app.join();
+    EXPECT_EQ(failures, 0);
+    Output shown = sim({"settings", device.path(), "show"});
+    int found = 0;
+    for (int i = 0; i < kToolChanges; ++i) found += shown.out.find("k" + std::to_string(i) + " = 1\n") != std::string::npos;
+    EXPECT_EQ(found, kToolChanges) << "the Settings app wrote over the tool's changes";
+    EXPECT_NE(shown.out.find("subTitle = t" + std::to_string(kAppChanges - 1) + "\n"), std::string::npos) << shown.out;
+}

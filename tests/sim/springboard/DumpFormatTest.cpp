@@ -153,6 +153,20 @@ TEST(WeatherRecordFile, MissingPartsReadAsTheSampleAndWritesRoundTrip) {
     std::filesystem::remove_all(folder);
 }
 
+TEST(WeatherRecordFile, AValueTheRecordLacksStaysMissing) {
+    std::string folder = testing::TempDir() + "weather-lacking-" + std::to_string(getpid());
+    std::string file = folder + "/current.plist";
+    weather::Record record{std::nullopt, "Oslo", std::nullopt, std::nullopt};
+    ASSERT_TRUE(weather::writeRecord(file, record));
+    EXPECT_EQ(weather::readRecord(file), record);
+    auto written = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(file));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->entries.size(), 1u);  // only the location
+    EXPECT_EQ(weather::recordFromData(weather::recordData(weather::Record{"3°", std::nullopt, "Fog", "cloud"})),
+              (weather::Record{"3°", std::nullopt, "Fog", "cloud"}));
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 
 TEST(DumpText, ATextWithInvalidBytesIsShownReplacedNeverAFailedDump) {

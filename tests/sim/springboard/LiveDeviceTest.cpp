@@ -4,6 +4,7 @@
 // the settings it changed as it found them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -74,6 +75,23 @@ TEST_F(LiveLockScreen, WeatherArrivesAfterTheVerbAndTheRowStyleLocationDoesNotGr
     ASSERT_TRUE(record);
     EXPECT_EQ(str(record->objectForKey("location")), "Oslo");
     EXPECT_NE(sim({"weather", path(), "--icon", "fog"}).exitCode, 0);
+}
+
+TEST_F(LiveLockScreen, AClearedTemperatureOrLocationLeavesItsPartOutLive) {
+    auto noPlaceholder = [](const Json& dump) {
+        return findViews(dump, [](const Json& v) {
+                   if (!v.contains("text")) return false;
+                   std::string text = v["text"].get<std::string>();
+                   return text.find("NULL") != std::string::npos || text.find("(null)") != std::string::npos;
+               }).empty();
+    };
+    ASSERT_EQ(sim({"weather", path(), "--location", "Quito", "--no-temperature"}).exitCode, 0);
+    EXPECT_TRUE(eventually(5000ms, [&] { return !labelsWithText(live(), "Quito").empty(); }));
+    EXPECT_TRUE(noPlaceholder(live()));
+    ASSERT_EQ(sim({"weather", path(), "--temperature", "14°", "--no-location"}).exitCode, 0);
+    EXPECT_TRUE(eventually(5000ms, [&] { return !labelsWithText(live(), "14°").empty(); }));
+    EXPECT_TRUE(noPlaceholder(live()));
+    ASSERT_EQ(sim({"weather", path(), "--temperature", "21°", "--location", "Paris"}).exitCode, 0);
 }
 
 TEST_F(LiveLockScreen, MediaFadesThePanelOutAndBackIn) {
@@ -158,6 +176,52 @@ TEST_F(LiveLockScreen, ALongPressADragAndALongPressStoreTheClockCornerUsedAgainA
     ASSERT_EQ(blocks.size(), 2u);
     double lower = std::max(rectOf((*blocks[0].view)["frame"]).maxY(), rectOf((*blocks[1].view)["frame"]).maxY());
     EXPECT_EQ(rectOf(after["notificationList"]["frame"]).y, lower + 10);
+}
+
+TEST_F(LiveLockScreen, ABlockDraggedFarOffIsStillReachedByALongPressWhereItShows) {
+    fs::path positions = fs::path(path()) / "var/mobile/Library/Preferences/com.tovik.orvelleClock.plist";
+    Rect before = clockBlock(live()).inWindow;
+    std::string x = centre(before), y = centre(before, 0, 0, false);
+    ASSERT_EQ(sim({"touch", path(), "press", x, y, "--hold", "0.8"}).exitCode, 0);
+    ASSERT_EQ(sim({"touch", path(), "drag", x, y, centre(before, 300), centre(before, 0, 400, false), "--steps", "8"})
+                  .exitCode,
+              0);
+    Json dragged = live();
+    ASSERT_NE(clockBlock(dragged).view, nullptr);
+    EXPECT_EQ((*clockBlock(dragged).view)["alpha"], 0.5);  // still in move mode
+    Rect shown = clockBlock(dragged).inWindow;
+    double cx = shown.x + shown.w / 2, cy = shown.y + shown.h / 2;
+    EXPECT_TRUE(cx >= 0 && cx < 375 && cy >= 0 && cy < 667) << "centre " << cx << ", " << cy;
+
+    // The middle of what shows of the block on the screen.
+    double px = (std::max(shown.x, 0.0) + std::min(shown.x + shown.w, 375.0)) / 2;
+    double py = (std::max(shown.y, 0.0) + std::min(shown.maxY(), 667.0)) / 2;
+    Output last = sim({"touch", path(), "press", std::to_string(px), std::to_string(py), "--hold", "0.8"});
+    ASSERT_EQ(last.exitCode, 0) << last.err;
+    Json dropped = live();
+    EXPECT_EQ((*clockBlock(dropped).view)["alpha"], 1) << last.out;  // the press reached it
+    Rect frame = rectOf((*clockBlock(dropped).view)["frame"]);
+    ASSERT_TRUE(eventually(5000ms, [&] {
+        auto stored = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(positions.string()));
+        return stored && ns::floatValue(stored->objectForKey("clockX")) == static_cast<float>(frame.x) &&
+               ns::floatValue(stored->objectForKey("clockY")) == static_cast<float>(frame.y);
+    })) << "the position file does not hold " << frame.x << ", " << frame.y;
+}
+
+TEST_F(LiveLockScreen, DisAutoBWKeepsUseBlacksBlackAcrossARespring) {
+    set("useBlack", "true");
+    set("disAutoBW", "true");
+    ASSERT_EQ(sim({"respring", path()}).exitCode, 0);
+    Json dump;
+    EXPECT_TRUE(eventually(10000ms, [&] {
+        dump = live();
+        return panelLabels(dump).size() >= 5;
+    }));
+    for (const Json* label : panelLabels(dump))
+        EXPECT_EQ((*label)["textColor"], Json::array({0.0, 0.0, 0.0, 1.0})) << (*label)["text"];
+
+    for (const char* key : {"useBlack", "disAutoBW"}) ASSERT_EQ(sim({"settings", path(), "delete", key}).exitCode, 0);
+    ASSERT_EQ(sim({"respring", path()}).exitCode, 0);
 }
 
 TEST_F(LiveLockScreen, AScreenshotIsTakenLiveAtTheDevicesScale) {

@@ -237,10 +237,49 @@ TEST(LockScreenDump, ThePanelTakesTheWallpapersLegibilityColour) {
     }
 }
 
+// Every label of the panel has the colour.
+void expectPanelColour(const Json& dump, const Json& colour) {
+    auto labels = panelLabels(dump);
+    EXPECT_GE(labels.size(), 5u);
+    for (const Json* label : labels) EXPECT_EQ((*label)["textColor"], colour) << (*label)["text"];
+}
+
+TEST(LockScreenDump, DisAutoBWKeepsUseBlacksBlackThroughTheMinuteOnADarkWallpaper) {
+    TestDevice device({"--version", "11.1.2"});
+    enable(device);
+    writeWallpaper(device, "dark");
+    set(device, "useBlack", "true", "bool");
+    set(device, "disAutoBW", "true", "bool");
+    // Long enough for the stock date view's refresh at the next minute.
+    expectPanelColour(dumpAt(device, {"--run", "65"}), Json::array({0.0, 0.0, 0.0, 1.0}));
+    // Without it the lock screen's colour for a dark wallpaper applies, as ever.
+    set(device, "disAutoBW", "false", "bool");
+    expectPanelColour(dumpAt(device, {"--run", "65"}), Json::array({1.0, 1.0, 1.0, 1.0}));
+}
+
+TEST(LockScreenDump, AClockStoredOffTheScreenShowsWithItsCentreOnItAndTheFileKeepsItsValues) {
+    TestDevice device({"--version", "11.1.2"});
+    enable(device);
+    std::string file = device.path() + "/var/mobile/Library/Preferences/com.tovik.orvelleClock.plist";
+    id stored = NSDictionaryNew();
+    rt::cast<NSDictionary>(stored)->setObject(NSStr("-500.000000"), "clockX");
+    rt::cast<NSDictionary>(stored)->setObject(NSStr("5000.000000"), "clockY");
+    ASSERT_TRUE(ns::writeToFile(stored, file));
+    std::string before = readFile(file);
+
+    Json dump = dumpAt(device);
+    auto containers = viewsOfClass(dump, "OVClockDragView");
+    ASSERT_EQ(containers.size(), 2u);
+    Rect clock = containers[0].inWindow;
+    double cx = clock.x + clock.w / 2, cy = clock.y + clock.h / 2;
+    EXPECT_TRUE(cx >= 0 && cx < 375 && cy >= 0 && cy < 667) << "centre " << cx << ", " << cy;
+    EXPECT_EQ(readFile(file), before);
+}
+
 TEST(LockScreenDump, ANewDeviceHoldsTheSampleWeatherRecordWhichTheWidgetReads) {
     TestDevice device({"--version", "11.1.2"});
     std::string file = device.path() + weather::kRecordFile;
-    // The file itself holds every key (reading a missing key would give the sample too).
+    // The file itself holds every key (a missing key would read as no value).
     auto record = rt::cast<NSDictionary>(ns::dictionaryWithContentsOfFile(file));
     ASSERT_TRUE(record) << file << " is missing or unreadable";
     for (auto [key, value] : {std::pair{"temperature", "21°"}, std::pair{"location", "Paris"},
@@ -258,6 +297,50 @@ TEST(LockScreenDump, ANewDeviceHoldsTheSampleWeatherRecordWhichTheWidgetReads) {
     EXPECT_EQ(labelsWithText(edited, "Lima・-4°").size(), 1u);
     EXPECT_EQ(labelsWithText(edited, "Light snow").size(), 1u);
     EXPECT_TRUE(labelsWithText(edited, "Paris・21°").empty());
+}
+
+// No label shows a placeholder word for a value the weather lacks.
+void expectNoPlaceholder(const Json& dump) {
+    auto shown = findViews(dump, [](const Json& v) {
+        if (!v.contains("text")) return false;
+        std::string text = v["text"].get<std::string>();
+        return text.find("NULL") != std::string::npos || text.find("(null)") != std::string::npos;
+    });
+    for (const Found& f : shown) ADD_FAILURE() << "a label shows " << (*f.view)["text"];
+}
+
+TEST(LockScreenDump, AWeatherValueClearedLeavesItsPartOutWithNoPlaceholder) {
+    TestDevice device({"--version", "11.1.2"});
+    enable(device);
+    set(device, "clockStyle", "2", "int");
+    auto weather = [&](std::vector<std::string> options) {
+        options.insert(options.begin(), {"weather", device.path()});
+        Output out = sim(options);
+        EXPECT_EQ(out.exitCode, 0) << out.err;
+        Json dump = dumpAt(device);
+        expectNoPlaceholder(dump);
+        return dump;
+    };
+    // The row style: the location alone, or the temperature alone, without a separator.
+    EXPECT_EQ(labelsWithText(weather({"--no-temperature"}), "Paris").size(), 1u);
+    EXPECT_EQ(labelsWithText(weather({"--temperature", "21°", "--no-location"}), "21°").size(), 1u);
+    Json bare = weather({"--no-temperature", "--no-conditions", "--no-icon"});
+    auto labels = panelLabels(bare);
+    EXPECT_TRUE(std::none_of(labels.begin(), labels.end(), [](const Json* l) { return (*l)["text"] == "Sunny"; }));
+
+    // The stacked style's temperature label is left empty.
+    set(device, "clockStyle", "1", "int");
+    Json stacked = weather({"--location", "Oslo", "--conditions", "Fog"});
+    auto blocks = viewsOfClass(stacked, "OVClockDragView");
+    ASSERT_EQ(blocks.size(), 2u);
+    std::vector<std::string> weatherTexts;
+    for (const Json& view : (*blocks[1].view)["subviews"])
+        if (view.contains("text")) weatherTexts.push_back(view["text"]);
+    EXPECT_EQ(weatherTexts, std::vector<std::string>{""});
+
+    Output both = sim({"weather", device.path(), "--temperature", "5°", "--no-temperature"});
+    EXPECT_NE(both.exitCode, 0);
+    EXPECT_NE(both.err.find("--no-temperature"), std::string::npos) << both.err;
 }
 
 TEST(LockScreenDump, AStoppedDeviceIsLeftAsItWasAndBadOptionsFail) {

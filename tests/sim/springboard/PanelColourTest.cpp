@@ -1,145 +1,117 @@
-// The panel's text in the colour of the lock screen's legibility settings:
-// the real host classes with the built tweak loaded into them, in-process.
-// Each case starts the host in a child process of its own (the tweak loads and
-// the legibility colour is judged once per process), inside a fresh device
-// whose wallpaper and settings files it writes.
-#include <gtest/gtest.h>
+// The panel's text in the colour of the lock screen's legibility settings, and
+// the colour the user chose kept while "disAutoBW" is on: the real host
+// classes with the built tweak loaded into them, in-process.
+#include "TweakInHost.h"
 
-#include <dlfcn.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "HostClass.h"
-#include "Legibility.h"
 #include "LockScreen.h"
-#include "Settings.h"
-#include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
 #include "uikit/Layout.h"
 #include "uikit/UIKit.h"
 
 namespace {
 
-#define CHECK(condition, ...)                                                 \
-    do {                                                                      \
-        if (!(condition)) {                                                   \
-            std::fprintf(stderr, "failed at line %d: %s: ", __LINE__, #condition); \
-            std::fprintf(stderr, __VA_ARGS__);                                \
-            std::fprintf(stderr, "\n");                                       \
-            std::exit(1);                                                     \
-        }                                                                     \
-    } while (false)
-
-void writeFile(const char* file, const id& dictionary) {
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path());
-    CHECK(ns::writeToFile(dictionary, file), "cannot write %s", file);
-}
-
-// Writes the wallpaper and the tweak's settings, sets the device up, registers
-// the host classes and loads the built tweak, as SpringBoard does.
-void startHost(const char* wallpaper, int clockStyle) {
-    id home = NSDictionaryNew();
-    rt::cast<NSDictionary>(home)->setObject(NSStr(wallpaper), "wallpaper");
-    writeFile(springboard::kHomeScreenSettingsFile, home);
-    id settings = NSDictionaryNew();
-    rt::cast<NSDictionary>(settings)->setObject(NSNum(true), "enableOVS");
-    rt::cast<NSDictionary>(settings)->setObject(NSNum(clockStyle), "clockStyle");
-    writeFile(orvelle::kSettingsFile, settings);
-
-    ui::DeviceProfile device;
-    device.systemVersion = "11.1.2";
-    device.screenWidth = 375;
-    device.screenHeight = 667;
-    ui::configureDevice(device);
-    ns::useVirtualClock(1796677502);
-    springboard::registerAllHostClasses(11);
-    CHECK(dlopen(ORVELLE_TWEAK_PATH, RTLD_NOW | RTLD_GLOBAL), "cannot load the tweak: %s", dlerror());
-}
-
-// Every label the panel shows, in its clock and weather blocks.
-std::vector<id> panelLabels() {
-    id panel = rt::sendClass<id()>(rt::objc_getClass("OVClockViewController"), "sharedInstance");
-    std::vector<id> labels;
-    for (const char* block : {"clockView", "weatherView"})
-        for (const id& view : ui::subviews(rt::send<id()>(panel, block)))
-            if (rt::isKindOfClass(view, "UILabel")) labels.push_back(view);
-    return labels;
-}
-
-std::string describe(const id& colour) {
-    auto c = rt::cast<UIColor>(colour);
-    if (!c) return "nothing";
-    char text[80];
-    std::snprintf(text, sizeof text, "(%g %g %g %g)", c->red, c->green, c->blue, c->alpha);
-    return text;
-}
+using namespace tweak_host;
 
 // Each shown label has `colour`; `expectedLabels` of them are shown.
-void expectPanelColour(const id& colour, std::size_t expectedLabels) {
+void expectPanelColour(const id& colour, std::size_t expectedLabels, const char* when) {
     std::vector<id> labels = panelLabels();
-    CHECK(labels.size() == expectedLabels, "%zu labels shown", labels.size());
+    EXPECT_EQ(labels.size(), expectedLabels) << when;
     for (const id& label : labels)
-        CHECK(ui::colorsEqual(ui::textColor(label), colour), "label \"%s\" is %s, not %s", str(ui::text(label)).c_str(),
-              describe(ui::textColor(label)).c_str(), describe(colour).c_str());
+        EXPECT_TRUE(ui::colorsEqual(ui::textColor(label), colour))
+            << when << ": label \"" << str(ui::text(label)) << "\" is " << describeColour(ui::textColor(label))
+            << ", not " << describeColour(colour);
 }
 
-id legibilityColour(const id& controller) {
-    return rt::send<id()>(rt::send<id()>(controller, "legibilitySettings"), "primaryColor");
+id legibilitySettings(const id& controller) { return rt::send<id()>(controller, "legibilitySettings"); }
+id legibilityColour(const id& controller) { return rt::send<id()>(legibilitySettings(controller), "primaryColor"); }
+void setLegibilityColour(const id& controller, const id& colour) {
+    rt::send<void(id)>(legibilitySettings(controller), "setPrimaryColor:", colour);
 }
 
 // Stacked shows the temperature alone, the row style the location and conditions.
 std::size_t shownLabels(int clockStyle) { return clockStyle == 2 ? 6 : 5; }
 
 void followsTheStockController(const char* wallpaper, bool light, int clockStyle) {
-    startHost(wallpaper, clockStyle);
+    startHost({.wallpaper = wallpaper, .settings = {{"clockStyle", NSNum(clockStyle)}}});
     springboard::startLockScreen();
     ui::layoutPass();
     id controller = springboard::lockScreen().dateController;
     id colour = legibilityColour(controller);
-    CHECK(ui::colorsEqual(colour, light ? ui::blackColor() : ui::whiteColor()), "the host's legibility colour is %s",
-          describe(colour).c_str());
-    expectPanelColour(colour, shownLabels(clockStyle));
+    ASSERT_TRUE(ui::colorsEqual(colour, light ? ui::blackColor() : ui::whiteColor()))
+        << "the host's legibility colour is " << describeColour(colour);
+    expectPanelColour(colour, shownLabels(clockStyle), "after the start");
 
     // The host's next refresh of its date view carries a new colour to the panel.
-    rt::send<void(id)>(rt::send<id()>(controller, "legibilitySettings"), "setPrimaryColor:", ui::redColor());
+    setLegibilityColour(controller, ui::redColor());
     rt::send<void()>(controller, "_updateView");
-    expectPanelColour(ui::redColor(), shownLabels(clockStyle));
+    expectPanelColour(ui::redColor(), shownLabels(clockStyle), "after the date view's refresh");
     // The page's own layout takes it from the kept controller too.
-    rt::send<void(id)>(rt::send<id()>(controller, "legibilitySettings"), "setPrimaryColor:", ui::blueColor());
+    setLegibilityColour(controller, ui::blueColor());
     rt::send<void()>(springboard::lockScreen().page, "viewDidLayoutSubviews");
-    expectPanelColour(ui::blueColor(), shownLabels(clockStyle));
-    std::exit(0);
+    expectPanelColour(ui::blueColor(), shownLabels(clockStyle), "after the page's layout");
 }
 
 TEST(PanelColour, TakesTheStockControllersLegibilityColourOnLightAndDarkWallpapers) {
     for (int style : {1, 2}) {
-        EXPECT_EXIT(followsTheStockController("light", true, style), ::testing::ExitedWithCode(0), "")
-            << "light wallpaper, style " << style;
-        EXPECT_EXIT(followsTheStockController("dark", false, style), ::testing::ExitedWithCode(0), "")
-            << "dark wallpaper, style " << style;
+        inChild([style] { followsTheStockController("light", true, style); });
+        inChild([style] { followsTheStockController("dark", false, style); });
     }
 }
 
 // No stock date-view controller was ever made: the page's loading, appearing
 // and layout leave the panel in the white its style gives it, on a wallpaper
 // whose legibility colour would be black.
-void keepsItsOwnColour() {
-    startHost("light", 2);
-    id page = rt::allocInit("SBDashBoardMainPageContentViewController");
-    id view = ui::view(page);
-    CHECK(view, "the page has no view");
-    rt::send<void(bool)>(page, "viewWillAppear:", false);
-    rt::send<void()>(page, "viewDidLayoutSubviews");
-    expectPanelColour(ui::whiteColor(), shownLabels(2));
-    std::exit(0);
+TEST(PanelColour, WithoutAStockControllerThePanelKeepsItsOwnWhite) {
+    inChild([] {
+        startHost({.wallpaper = "light", .settings = {{"clockStyle", NSNum(2)}}});
+        id page = rt::allocInit("SBDashBoardMainPageContentViewController");
+        ASSERT_TRUE(ui::view(page)) << "the page has no view";
+        rt::send<void(bool)>(page, "viewWillAppear:", false);
+        rt::send<void()>(page, "viewDidLayoutSubviews");
+        expectPanelColour(ui::whiteColor(), shownLabels(2), "after the page's appearing and layout");
+    });
 }
 
-TEST(PanelColour, WithoutAStockControllerThePanelKeepsItsOwnWhite) {
-    EXPECT_EXIT(keepsItsOwnColour(), ::testing::ExitedWithCode(0), "");
+// "disAutoBW" keeps the colour "useBlack" chose against the wallpaper's
+// legibility colour: through the start, the minutes of the stock date view,
+// a new legibility colour, and the page's appearing and layout.
+void keepsTheChosenColour(bool useBlack, int clockStyle) {
+    startHost({.wallpaper = useBlack ? "dark" : "light",
+               .settings = {{"useBlack", NSNum(useBlack)}, {"disAutoBW", NSNum(true)}, {"clockStyle", NSNum(clockStyle)}}});
+    id chosen = useBlack ? ui::blackColor() : ui::whiteColor();
+    springboard::startLockScreen();
+    ui::layoutPass();
+    id controller = springboard::lockScreen().dateController;
+    ASSERT_FALSE(ui::colorsEqual(legibilityColour(controller), chosen)) << "the wallpaper should ask for the other colour";
+    expectPanelColour(chosen, shownLabels(clockStyle), "after the start");
+
+    ns::RunLoop::main().advance(65);
+    ui::layoutPass();
+    expectPanelColour(chosen, shownLabels(clockStyle), "after a minute");
+
+    setLegibilityColour(controller, ui::redColor());
+    rt::send<void()>(controller, "_updateView");
+    id page = springboard::lockScreen().page;
+    rt::send<void(bool)>(page, "viewWillAppear:", false);
+    rt::send<void()>(page, "viewDidLayoutSubviews");
+    expectPanelColour(chosen, shownLabels(clockStyle), "after a new legibility colour");
+}
+
+TEST(PanelColour, DisAutoBWKeepsTheChosenColourThroughEveryRefresh) {
+    for (int style : {1, 2}) {
+        inChild([style] { keepsTheChosenColour(true, style); });
+        inChild([style] { keepsTheChosenColour(false, style); });
+    }
+}
+
+// With "disAutoBW" off the lock screen's colour wins over "useBlack", as before.
+TEST(PanelColour, WithDisAutoBWOffTheLegibilityColourWinsOverUseBlack) {
+    inChild([] {
+        startHost({.wallpaper = "dark", .settings = {{"useBlack", NSNum(true)}, {"disAutoBW", NSNum(false)}}});
+        springboard::startLockScreen();
+        ui::layoutPass();
+        expectPanelColour(ui::whiteColor(), shownLabels(1), "after the start");
+    });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -120,6 +121,30 @@ TEST_F(ServeDevice, BadDeviceChangesAreRefusedAndChangeNothing) {
     EXPECT_EQ(device->pidOf("SpringBoard"), pidBefore);
 }
 
+TEST_F(ServeDevice, SetupValuesThatCouldNotRunAreRefusedNamingWhatIsAccepted) {
+    std::string profileBefore = readFile(fs::path(path()) / "profile.plist");
+    int pidBefore = device->pidOf("SpringBoard");
+    const std::pair<json, const char*> cases[] = {
+        {{{"screen", "99999x99999"}}, "is not one of the iPhone screens of system 11.1.2: 320x568@2, 375x667@2, 414x736@3, 375x812@3"},
+        {{{"screen", "10x10"}}, "the screen 10x10 is not one"},
+        {{{"screen", "375.5x667"}}, "the screen 375.5x667 is not one"},
+        {{{"screen", "375x812"}, {"systemVersion", "10.3.3"}}, "of system 10.3.3: 320x568@2, 375x667@2, 414x736@3"},
+        {{{"systemVersion", "9.0"}}, "\"9.0\" is not one from 10.0 to 10.3.4 or 11.0 to 11.4.1"},
+        {{{"systemVersion", "12.0"}}, "\"12.0\" is not one from 10.0 to 10.3.4 or 11.0 to 11.4.1"},
+        {{{"timeZone", "Europe/Pari"}}, "the time zone \"Europe/Pari\" is not one the date library knows"},
+        {{{"timeZone", "Mars/Olympus"}}, "the time zone \"Mars/Olympus\" is not one the date library knows"},
+        {{{"locale", "zz_ZZ"}}, "the locale \"zz_ZZ\" is not one the date library knows"},
+        {{{"wallpaper", "sepia"}}, "the wallpaper \"sepia\" is neither dark, light nor an absolute picture path"},
+    };
+    for (const auto& [bad, says] : cases) {
+        json answer = post("/api/device", bad, 400);
+        EXPECT_NE(answer.value("error", "").find(says), std::string::npos) << bad.dump() << ": " << answer.dump();
+    }
+    EXPECT_EQ(readFile(fs::path(path()) / "profile.plist"), profileBefore);
+    EXPECT_EQ(device->pidOf("SpringBoard"), pidBefore);
+    EXPECT_TRUE(get("/api/status")["booted"].get<bool>());
+}
+
 TEST_F(ServeDevice, WeatherAndMediaReachTheDevice) {
     json status = post("/api/weather", {{"temperature", "-4°"}, {"location", "Lima"}, {"icon", "snow"}});
     weather::Record record = weather::readRecord((fs::path(path()) / "var/mobile/Library/Weather/current.plist").string());
@@ -132,6 +157,15 @@ TEST_F(ServeDevice, WeatherAndMediaReachTheDevice) {
 
     EXPECT_TRUE(post("/api/media", {{"playing", true}})["media"]["playing"].get<bool>());
     EXPECT_FALSE(post("/api/media", {{"playing", false}})["media"]["playing"].get<bool>());
+}
+
+TEST_F(ServeDevice, ANullWeatherValueClearsItAndTheStatusShowsItMissing) {
+    json status = post("/api/weather", {{"temperature", nullptr}, {"location", "Oslo"}});
+    weather::Record record = weather::readRecord((fs::path(path()) / "var/mobile/Library/Weather/current.plist").string());
+    EXPECT_EQ(record.temperature, std::nullopt);
+    EXPECT_EQ(record.location, "Oslo");
+    EXPECT_TRUE(status["weather"]["temperature"].is_null()) << status.dump();
+    EXPECT_EQ(status["weather"]["location"], "Oslo");
 }
 
 TEST_F(ServeDevice, TheSettingsSideGoesThroughThePanesOwnCode) {
@@ -158,6 +192,32 @@ TEST_F(ServeDevice, TheSettingsSideGoesThroughThePanesOwnCode) {
 
     post("/api/prefs/set", {{"page", root["page"]}, {"key", "noSuchKey"}, {"value", true}}, 400);
     get("/api/prefs?page=NoSuchPage", 400);
+}
+
+// A change whose device does not start: back to the profile that ran, booted
+// again, and the answer says what failed.
+TEST_F(ServeDevice, AChangeThatFailsToStartRollsBackAndBootsTheOldDevice) {
+    fs::path libraries = fs::path(path()) / "Library/MobileSubstrate/DynamicLibraries";
+    fs::copy_file(HANG_AT_LOAD_TWEAK, libraries / "HangAtLoad.dylib", fs::copy_options::overwrite_existing);
+    // Loaded by the home screen of system 10 only (its CoreFoundation versions).
+    std::ofstream(libraries / "HangAtLoad.plist") << R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict><key>Filter</key><dict>
+<key>Bundles</key><array><string>com.apple.springboard</string></array>
+<key>CoreFoundationVersion</key><array><real>1348</real><real>1400</real></array>
+</dict></dict></plist>
+)";
+    std::string profileBefore = readFile(fs::path(path()) / "profile.plist");
+    json answer = post("/api/device", {{"systemVersion", "10.3.3"}}, 503);
+    std::string why = answer.value("error", "");
+    EXPECT_NE(why.find("did not start as iPhone 10.3.3"), std::string::npos) << why;
+    EXPECT_NE(why.find("it runs again as before, iPhone 11.1.2"), std::string::npos) << why;
+    EXPECT_EQ(readFile(fs::path(path()) / "profile.plist"), profileBefore);
+    json status = get("/api/status");
+    EXPECT_TRUE(status["booted"].get<bool>()) << status.dump();
+    EXPECT_EQ(status["systemVersion"], "11.1.2");
+    EXPECT_GT(device->pidOf("SpringBoard"), 0);
+    fs::remove(libraries / "HangAtLoad.dylib");
+    fs::remove(libraries / "HangAtLoad.plist");
 }
 
 // Last: the device is made anew as another kind of device.

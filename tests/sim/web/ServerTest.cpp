@@ -180,6 +180,16 @@ TEST_F(ServerTest, DeviceControlsReachTheDevice) {
                                                       "respring", "change - 414x736 - fr_FR light", "status"}));
 }
 
+TEST_F(ServerTest, AWeatherValueIsSetByTextClearedByNullAndKeptOtherwise) {
+    auto cleared = postJSON("/api/weather", R"({"temperature":null,"location":"","conditions":"Rain","icon":null})");
+    ASSERT_TRUE(cleared);
+    EXPECT_EQ(cleared->status, 200);
+    auto wrong = postJSON("/api/weather", R"({"location":5})");
+    ASSERT_TRUE(wrong);
+    EXPECT_EQ(wrong->status, 400);
+    EXPECT_EQ(device.calls, (std::vector<std::string>{"weather (clear)||Rain|(clear)", "status"}));
+}
+
 TEST_F(ServerTest, DeviceFailuresBecomeErrorsNotSuccesses) {
     device.failNext = "no such key: nope";
     device.failAsBadRequest = true;

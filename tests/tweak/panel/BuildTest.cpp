@@ -19,7 +19,8 @@ TEST_P(Frames, FollowTheStyleAndTheScreenWidth) {
 
     id stacked = build();
     auto s = fields(stacked);
-    EXPECT_EQ(ui::frame(s->dateView_), CGRectMake(0, 0, w, 160));
+    // As tall as the screen, so long presses reach a block wherever it was dragged.
+    EXPECT_EQ(ui::frame(s->dateView_), CGRectMake(0, 0, w, GetParam().height));
     EXPECT_EQ(ui::frame(clockView(stacked)), CGRectMake(0, 30, 175, 135));
     EXPECT_EQ(ui::frame(weatherView(stacked)), CGRectMake(w - 70, 30, 90, 90));
     EXPECT_EQ(ui::frame(s->timeLabel_), CGRectMake(10, 0, 250, 90));

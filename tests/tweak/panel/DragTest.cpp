@@ -134,6 +134,66 @@ TEST_F(Drag, AFastDragLandsBelowTheMiddleAndTheNextStepLiftsIt) {
     EXPECT_EQ(ui::frame(clock).origin, CGPointMake(0, 268.5));
 }
 
+CGPoint centreOf(const id& view) {
+    CGRect f = ui::frame(view);
+    return {f.origin.x + f.size.width / 2, f.origin.y + f.size.height / 2};
+}
+
+TEST_F(Drag, ABlockDraggedDownTheUpperHalfIsStillReachedThere) {
+    longPress({100, 40});
+    drag({{100, 40}, {100, 200}, {100, 250}});  // centre 47.5 -> 207.5 -> 257.5
+    EXPECT_EQ(ui::frame(clock), CGRectMake(0, 225, 375, 65));
+    longPress({100, 257});
+    EXPECT_FALSE(moving(clock));
+    EXPECT_EQ(stored(orvelle::kClockPositionFile, "clockY"), "225.000000");
+}
+
+TEST_F(Drag, TheCentreStaysOnTheScreenWhateverTheDragAndAPressFindsTheBlock) {
+    longPress({100, 40});
+    // Up and to the left, far past the edges: the centre stops at the corner.
+    drag({{100, 40}, {-900, -900}});
+    EXPECT_EQ(centreOf(clock), CGPointMake(0, 0));
+    // To the right: the centre stops a point short of the edge, which a touch misses.
+    drag({{50, 10}, {1000, 10}});
+    EXPECT_EQ(centreOf(clock), CGPointMake(374, 0));
+    // Down, far past the bottom in one step: the centre stops a point short of it.
+    drag({{300, 10}, {300, 5000}});
+    EXPECT_EQ(centreOf(clock), CGPointMake(374, 666));
+    // Whatever shows of the block still takes the long press that drops it.
+    longPress({300, 660});
+    EXPECT_FALSE(moving(clock));
+    EXPECT_EQ(stored(orvelle::kClockPositionFile, "clockX"), "186.500000");
+    EXPECT_EQ(stored(orvelle::kClockPositionFile, "clockY"), "633.500000");
+}
+
+TEST_F(Drag, AStoredPlaceOffTheScreenShowsTheBlockAtTheNearestReachablePlaceAndLeavesTheFile) {
+    writeSettings({{"clockX", NSStr("-500.000000")}, {"clockY", NSStr("5000.000000")}}, orvelle::kClockPositionFile);
+    writeSettings({{"weatherX", NSStr("9000")}, {"weatherY", NSStr("-40")}}, orvelle::kWeatherPositionFile);
+    std::string clockFile = readFile(orvelle::kClockPositionFile);
+    std::string weatherFile = readFile(orvelle::kWeatherPositionFile);
+    id next = build();
+    EXPECT_EQ(centreOf(clockView(next)), CGPointMake(0, 666));
+    EXPECT_EQ(ui::frame(clockView(next)).size, CGSizeMake(375, 65));
+    EXPECT_EQ(centreOf(weatherView(next)), CGPointMake(374, 0));
+    EXPECT_EQ(readFile(orvelle::kClockPositionFile), clockFile);
+    EXPECT_EQ(readFile(orvelle::kWeatherPositionFile), weatherFile);
+}
+
+// A failure must not pass as a success: the block leaves move mode, and the log says why.
+TEST_F(Drag, APlaceThatCannotBeSavedIsLoggedAndMoveModeEndsAllTheSame) {
+    std::filesystem::create_directory(orvelle::kClockPositionFile);  // a folder where the file would go
+    std::vector<std::string> lines;
+    ns::setLogSink([&](const std::string& line) { lines.push_back(line); });
+    longPress({100, 40});
+    longPress({100, 40});
+    ns::setLogSink(nullptr);
+    EXPECT_FALSE(moving(clock));
+    EXPECT_EQ(ui::alpha(clock), 1);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], std::string("OVS: could not save the block's position to ") + orvelle::kClockPositionFile + "\n");
+    std::filesystem::remove(orvelle::kClockPositionFile);
+}
+
 TEST_F(Drag, ACancelledLongPressChangesNothing) {
     ui::touchDown(window, {100, 40});
     ns::RunLoop::main().advance(0.6);

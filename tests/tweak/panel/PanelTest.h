@@ -15,9 +15,11 @@
 #include "OVClockViewController.h"
 #include "Settings.h"
 #include "foundation/DateFormatter.h"
+#include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/Process.h"
 #include "foundation/RunLoop.h"
+#include "tests/GeometryPrint.h"
 #include "uikit/UIKit.h"
 #include "updateLabel.h"
 

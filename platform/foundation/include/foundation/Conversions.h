@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <optional>
 #include <string_view>
 
 #include "foundation/Objects.h"
@@ -16,11 +17,19 @@ double stringDoubleValue(std::string_view s);
 
 // Of a string or number object; NO / 0 for nothing and for any other object.
 bool boolValue(const id& object);
+// An integer number keeps its low 32 bits; a real is truncated toward zero and
+// saturates; a string is read from its start as stringIntValue reads it.
 int intValue(const id& object);
 float floatValue(const id& object);
 double doubleValue(const id& object);
 
 // printf "%f" of a double, always with a decimal point.
 std::string formatF(double value);
+
+// A whole text that is a finite number ("12", "-0.5", "1e3"), read with a
+// decimal point whatever the C library's locale; nothing for anything else.
+// For numbers people type (the tool's arguments, control commands), not the
+// device's own lenient conversions above.
+std::optional<double> parseFiniteNumber(std::string_view text);
 
 }  // namespace ns

@@ -4,21 +4,28 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
+#include "web/ScreenStream.h"
+
 namespace web {
 
 enum class TouchPhase { Down, Move, Up };
 
+// One value of a weather report: nullopt keeps the device's value, an empty
+// inner value (std::in_place) clears it, a text sets it.
+using WeatherValue = std::optional<std::optional<std::string>>;
+
 struct WeatherReport {
-    std::string temperature;  // as the widget shows it, e.g. "21°"
-    std::string location;
-    std::string conditions;
-    std::string icon;         // a condition image name; empty keeps the current one
+    WeatherValue temperature;  // as the widget shows it, e.g. "21°"
+    WeatherValue location;
+    WeatherValue conditions;
+    WeatherValue icon;         // a condition image name
 };
 
 // Changes to the device itself; an absent field stays as it is. A new system
@@ -43,13 +50,29 @@ private:
     bool badRequest_;
 };
 
+// What a device pushes while it is watched, on the run loop's thread: each
+// update of its screen (the first one whole); its state whenever it changes:
+// { "state": "live" | "starting" | "down", "why": "..." (not live),
+// "log": ["the device log's last lines", ...] (down) }; and that its settings
+// changed (by anyone: the page, the tool, the device itself).
+struct LiveSink {
+    std::function<void(ScreenUpdate)> screen;
+    std::function<void(const nlohmann::json& state)> state;
+    std::function<void()> settings;
+};
+
 // The JSON the device answers:
 //
 // status(): { "model": "iPhone", "systemVersion": "11.1.2",
 //   "screen": { "width": 375, "height": 667, "scale": 2 },
 //   "timeZone": "Europe/Paris", "locale": "en_US", "wallpaper": "dark",
 //   "booted": true, "springboardPid": 42, "media": { "playing": false },
+//   "safeMode": { "why": "...", "culprits": "A.dylib", "report": "SpringBoard-....crash" } | null,
 //   "weather": { "temperature": "21°", "location": "Paris", "conditions": "Sunny", "icon": "sunny" } }
+//   (a value the device's weather lacks is null)
+//
+// crashReports(): [ { "name": "SpringBoard-2026-12-07-210502-42.crash", "summary": ["first lines", ...] } ],
+// newest first.
 //
 // A Settings page (prefsPage and the answers of prefsSet/prefsPress/prefsAlertButton):
 // { "page": "Root", "title": "Orvelle",
@@ -62,7 +85,8 @@ private:
 //       { "type": "button", "label": "Respring", "action": "respring" },
 //       { "type": "link", "label": "More", "page": "More" },
 //       { "type": "static", "label": "Version", "value": "1.0" } ] } ],
-//   "alerts": [ { "title": "...", "message": "...", "buttons": ["OK"] } ] }
+//   "alerts": [ { "title": "...", "message": "...", "buttons": ["OK"] } ],
+//   "opened": ["https://..."] }  (prefsPress only: the addresses the button opened)
 class DeviceLink {
 public:
     virtual ~DeviceLink() = default;
@@ -71,6 +95,13 @@ public:
     // and a number that changes whenever the frame does.
     virtual std::string framePNG() = 0;
     virtual std::uint64_t frameSerial() = 0;
+
+    // Starts pushing to `sink` (one sink at a time; a new one replaces it),
+    // and stops. A device without a live screen pushes nothing.
+    virtual void watch(LiveSink sink) { (void)sink; }
+    virtual void unwatch() {}
+    // The next update pushed is the whole screen.
+    virtual void wantWholeScreen() {}
 
     // One finger, in screen points.
     virtual void touch(TouchPhase phase, double x, double y) = 0;
@@ -88,6 +119,12 @@ public:
     virtual void setMedia(bool playing) = 0;
     virtual void respring() = 0;
     virtual void change(const DeviceChange& change) = 0;
+    // Boots a device that is down; returns once it is up.
+    virtual void boot() { throw LinkError("this device cannot be booted from here"); }
+
+    virtual nlohmann::json crashReports() { return nlohmann::json::array(); }
+    // One report's text; a LinkError (bad request) for a name that is not one.
+    virtual std::string crashReport(const std::string& name) { throw LinkError("no crash report \"" + name + "\"", true); }
 };
 
 }  // namespace web

@@ -7,12 +7,19 @@
 //   GET  /api/status                           the device
 //   GET  /api/events                           a text/event-stream: "frame" with
 //                                              { "serial": N } whenever the frame changes
+//   GET  /api/screen                           the live screen: the device's state and
+//                                              screen, then what changes (web/ScreenStream.h)
+//   GET  /api/crashes                          the device's crash reports, newest first
+//   GET  /api/crashes?name=N                   one report, as plain text
+//   POST /api/boot         {}                  boots a device that is down
 //   POST /api/touch        { "phase": "down"|"move"|"up", "x": 10, "y": 20 }
 //   GET  /api/prefs?page=P                     a Settings page
 //   POST /api/prefs/set    { "page": "P", "key": "K", "value": V }
 //   POST /api/prefs/press  { "page": "P", "action": "A" }
 //   POST /api/prefs/alert  { "button": 0 }
-//   POST /api/weather      { "temperature", "location", "conditions", "icon" }
+//   POST /api/weather      { "temperature", "location", "conditions", "icon" }:
+//                          a text sets the value, null clears it, absent or
+//                          empty keeps it
 //   POST /api/media        { "playing": true }
 //   POST /api/respring     {}
 //   POST /api/device       { "systemVersion", "screen", "timeZone", "locale", "wallpaper" }
@@ -48,6 +55,7 @@ struct ServerOptions {
     std::size_t connectionBytes = 32 * 1024;  // a connection's memory: its head and read buffer
     unsigned idleSeconds = 10;             // a connection silent this long is closed (not a stream)
     std::size_t streamBacklogBytes = 256 * 1024;  // unsent bytes an event stream keeps for a slow reader
+    std::size_t screenBacklogBytes = 32 << 20;    // past this, a slow page is caught up afresh
     double framePollSeconds = 0.1;         // how often the frame serial is checked while a page listens
     std::size_t maxPackageBytes = 256ull * 1024 * 1024;  // the package upload's own limit (a package's largest)
 };

@@ -256,35 +256,95 @@ describe("the web simulator in a browser", () => {
             async () => (await row.first().locator("input[type=checkbox]").isChecked()) === !was);
     });
 
+    check("a weather field emptied in the form clears its value, one left blank keeps it", async () => {
+        const record = path.join(device, "var/mobile/Library/Weather/current.plist");
+        const form = page.locator("#weather-form");
+        await form.locator("input[name=temperature]").fill("5°");
+        await form.locator("input[name=temperature]").fill("");
+        await form.locator("input[name=location]").fill("Lima");
+        await form.locator("button[type=submit]").click();
+        const stored = await waitFor("the record to lose its temperature", 10_000, () => {
+            const r = readPlist(record);
+            return r && r.location === "Lima" && !("temperature" in r) ? r : false;
+        });
+        assert.equal(stored.conditions, "Sunny", "the conditions, left blank, stay");
+    });
+
     check("the restart button gives a new home screen, and the page shows the lock screen again by itself", async () => {
         const before = await springBoardPid(device);
         assert.ok(before > 0, "SpringBoard runs before the restart");
         await page.evaluate(() => { window.__sameDocument = true; });
         const label = timeLabel(await dump(device));
-        // The frames the page itself fetched (a 200 is a frame it had not drawn yet).
-        const frames = [];
-        const onFrame = (res) => {
-            if (res.url().endsWith("/api/frame.png") && res.status() === 200) frames.push(Date.now());
-        };
-        page.on("response", onFrame);
-        try {
-            await page.locator("#respring").click();
-            const after = await waitFor("a new SpringBoard pid", 30_000, async () => {
-                const pid = await springBoardPid(device);
-                return pid > 0 && pid !== before ? pid : false;
-            }, 250);
-            const upSince = Date.now();
-            await waitFor("the page to fetch a frame of the new home screen", 20_000,
-                () => frames.some((t) => t > upSince));
-            await waitFor("the clock drawn on the canvas again", 20_000, async () => (await contrastIn(label.inWindow)) > 80);
-            assert.equal(await page.locator("#connection").textContent(), "live");
-            assert.equal(await page.locator("#frame-note").textContent(), "", "the page reports no frame error");
-            assert.equal(await page.evaluate(() => window.__sameDocument), true, "the page was not reloaded");
-            await waitFor("the page's device facts to show the new pid", 10_000,
-                async () => (await page.locator("#device-facts").textContent()).includes(`pid ${after}`));
-        } finally {
-            page.off("response", onFrame);
-        }
+        // The frames the page drew (pushed to it: it fetches none).
+        const drawn = () => page.evaluate(() => window.__frames.count);
+        await page.locator("#respring").click();
+        const after = await waitFor("a new SpringBoard pid", 30_000, async () => {
+            const pid = await springBoardPid(device);
+            return pid > 0 && pid !== before ? pid : false;
+        }, 250);
+        const upSince = await drawn();
+        await waitFor("the page to draw a frame of the new home screen", 20_000, async () => (await drawn()) > upSince);
+        await waitFor("the clock drawn on the canvas again", 20_000, async () => (await contrastIn(label.inWindow)) > 80);
+        await waitFor("the page to say live", 10_000, async () => (await page.locator("#connection").textContent()) === "live");
+        assert.equal(await page.locator("#frame-note").textContent(), "", "the page reports no frame error");
+        assert.equal(await page.evaluate(() => window.__sameDocument), true, "the page was not reloaded");
+        await waitFor("the page's device facts to show the new pid", 10_000,
+            async () => (await page.locator("#device-facts").textContent()).includes(`pid ${after}`));
+    });
+
+    check("frames arrive after a change, and none while nothing moves", async () => {
+        // The colon steady: a still screen.
+        await simVerb("settings", device, "set", "disFlashing", "true", "--type", "bool");
+        await simVerb("respring", device);
+        await waitFor("the page to say live", 20_000, async () => (await page.locator("#connection").textContent()) === "live");
+        const drawn = () => page.evaluate(() => window.__frames.count);
+        // Settled: the last frame drawn a while ago, then nothing for three seconds.
+        await waitFor("the screen to settle", 20_000, async () => {
+            const a = await drawn();
+            await sleep(1500);
+            return (await drawn()) === a;
+        });
+        const still = await drawn();
+        await sleep(3000);
+        assert.equal(await drawn(), still, "frames came while nothing moved");
+        // A change on the device: frames come.
+        await simVerb("weather", device, "--temperature", "-7°");
+        await waitFor("a frame after the weather changed", 10_000, async () => (await drawn()) > still);
+        await simVerb("settings", device, "delete", "disFlashing");
+    });
+
+    check("a refused change says why and the device stays live", async () => {
+        await page.locator("#device-form input[name=timeZone]").fill("Mars/Olympus");
+        await page.locator("#device-form button[type=submit]").click();
+        await waitFor("the refusal on the page", 10_000, async () =>
+            (await page.locator("#control-note").textContent()).includes("\"Mars/Olympus\" is not one the date library knows"));
+        assert.equal(await page.locator("#connection").textContent(), "live");
+        await page.locator("#device-form input[name=timeZone]").fill("UTC");
+    });
+
+    check("a 375 x 812 device is shown unsquashed, with its notch", async () => {
+        await page.locator("#device-form select[name=screen]").selectOption("375x812");
+        await page.locator("#device-form button[type=submit]").click();
+        await waitFor("the canvas at the new screen's pixels", 60_000, async () =>
+            page.evaluate(() => document.getElementById("screen").width === 1125));
+        await waitFor("the page to say live", 20_000, async () => (await page.locator("#connection").textContent()) === "live");
+        const box = await page.locator("#screen").boundingBox();
+        const pixels = await page.evaluate(() => [document.getElementById("screen").width, document.getElementById("screen").height]);
+        assert.equal(pixels[1], 2436);
+        assert.ok(Math.abs(box.width / box.height - 375 / 812) < 0.01, `the canvas is ${box.width} x ${box.height}`);
+        assert.ok(await page.locator("#notch").isVisible(), "the notch is shown");
+    });
+
+    check("the device down: the page says why with the log, and boots it", async () => {
+        await simVerb("shutdown", device);
+        await waitFor("the page to say the device is down", 15_000,
+            async () => (await page.locator("#connection").textContent()) === "device down");
+        assert.ok(await page.locator("#device-down").isVisible());
+        assert.match(await page.locator("#down-why").textContent(), /shut down/);
+        assert.ok((await page.locator("#down-log").textContent()).length > 0, "the log's last lines are shown");
+        await page.locator("#boot").click();
+        await waitFor("the page to say live again", 60_000, async () => (await page.locator("#connection").textContent()) === "live");
+        assert.equal(await page.locator("#device-down").isVisible(), false);
     });
 
     check("a foreign Host and paths outside the page's files are refused", async () => {
@@ -305,5 +365,19 @@ describe("the web simulator in a browser", () => {
             assert.ok([400, 404].includes(res.status), `${p}: ${res.status}`);
             assert.doesNotMatch(res.body, /cmake_minimum_required|root:x:0:0/, `${p} leaked a file`);
         }
+    });
+
+    check("the server gone: the page says so and to run ./run again", async () => {
+        await stopServe();
+        await waitFor("the page to say the server is gone", 15_000,
+            async () => (await page.locator("#connection").textContent()) === "server gone");
+        assert.match(await page.locator("#server-gone").textContent(), /Run \.\/run again/);
+        // It backs off: a few tries in ten seconds, not one every tenth of one.
+        const tries = [];
+        const onRequest = (r) => { if (r.url().includes("/api/")) tries.push(Date.now()); };
+        page.on("request", onRequest);
+        await sleep(6000);
+        page.off("request", onRequest);
+        assert.ok(tries.length <= 6, `${tries.length} requests in 6 s while the server was gone`);
     });
 });
