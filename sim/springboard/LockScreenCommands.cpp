@@ -8,13 +8,13 @@
 #include "Screen.h"
 #include "WeatherWidget.h"
 #include "dump/DeviceDump.h"
+#include "foundation/Conversions.h"
 #include "renderer/Renderer.h"
 #include "uikit/UIAlertView.h"
 #include "uikit/UIDevice.h"
 #include "uikit/Touch.h"
 #include "uikit/UIView.h"
 #include "uikit/UIViewController.h"
-#include "foundation/Conversions.h"
 
 namespace springboard {
 

@@ -5,8 +5,8 @@
 #include <variant>
 
 #include "device/Failure.h"
-#include "foundation/PropertyList.h"
 #include "foundation/Conversions.h"
+#include "foundation/PropertyList.h"
 
 namespace sim {
 
