@@ -10,6 +10,7 @@
 #include <fstream>
 #include <map>
 
+#include "InChild.h"
 #include "Settings.h"
 #include "foundation/Log.h"
 #include "foundation/NotificationCenter.h"
@@ -179,27 +180,7 @@ bool pageAnswers(const char* selector) {
     return rt::objc_getClass("SBDashBoardMainPageContentViewController")->ownMethod(rt::sel_registerName(selector));
 }
 
-// The child's failures go to standard error, so the parent shows them.
-[[noreturn]] void exitWithFailures() {
-    const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
-    for (int i = 0; i < result->total_part_count(); ++i) {
-        const testing::TestPartResult& r = result->GetTestPartResult(i);
-        if (r.failed())
-            std::fprintf(stderr, "%s:%d: %s\n", r.file_name() ? r.file_name() : "?", r.line_number(), r.message());
-    }
-    std::exit(testing::Test::HasFailure() ? 1 : 0);
-}
-
-template <class Body>
-void inChild(Body body) {
-    EXPECT_EXIT(
-        {
-            body();
-            exitWithFailures();
-        },
-        testing::ExitedWithCode(0), "")
-        << "the case failed in its own process";
-}
+using test_support::inChild;
 
 }  // namespace
 

@@ -80,14 +80,4 @@ std::string describeColour(const id& colour) {
     return text;
 }
 
-void exitWithFailures() {
-    const testing::TestResult* result = testing::UnitTest::GetInstance()->current_test_info()->result();
-    for (int i = 0; i < result->total_part_count(); ++i) {
-        const testing::TestPartResult& r = result->GetTestPartResult(i);
-        if (r.failed())
-            std::fprintf(stderr, "%s:%d: %s\n", r.file_name() ? r.file_name() : "?", r.line_number(), r.message());
-    }
-    std::exit(testing::Test::HasFailure() ? 1 : 0);
-}
-
 }  // namespace tweak_host

@@ -6,13 +6,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "InChild.h"
 #include "foundation/Objects.h"
 #include "tests/GeometryPrint.h"
 
@@ -54,17 +53,6 @@ bool logged(const std::string& line);
 // The colour as "(r g b a)", or "nothing".
 std::string describeColour(const id& colour);
 
-// Runs `body` in a child process; its failures fail the case.
-[[noreturn]] void exitWithFailures();
-template <class Body>
-void inChild(Body body) {
-    EXPECT_EXIT(
-        {
-            body();
-            exitWithFailures();
-        },
-        testing::ExitedWithCode(0), "")
-        << "the case failed in its own process";
-}
+using test_support::inChild;
 
 }  // namespace tweak_host
