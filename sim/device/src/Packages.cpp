@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <set>
@@ -49,12 +48,17 @@ fs::path recordsFolder(const Device& device) { return device.hostFolder() / "dpk
 fs::path infoFolder(const Device& device) { return recordsFolder(device) / "info"; }
 fs::path statusFile(const Device& device) { return recordsFolder(device) / "status"; }
 
-std::string readHostFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+// A record of the package manager, read as every file of a device folder is:
+// no link followed, bounded; a record that is not there reads as empty.
+std::string readRecord(const Device& device, const fs::path& file) {
+    DeviceFiles files(device);
+    fs::path relative = file.lexically_relative(device.folder());
+    auto there = files.status(relative);
+    if (!there) throw Failure(there.reason());
+    if (!*there) return {};
+    auto bytes = files.read(relative);
+    if (!bytes) throw Failure(bytes.reason());
+    return *bytes;
 }
 
 void writeHostFile(const fs::path& file, const std::string& bytes) {
@@ -379,7 +383,7 @@ PackageChange install(const Device& device, const DebPackage& package, const Con
     std::map<std::string, std::string> oldScripts;
     if (old)
         for (const char* s : kMaintainerScripts) {
-            std::string body = readHostFile(infoFolder(device) / (name + "." + s));
+            std::string body = readRecord(device, infoFolder(device) / (name + "." + s));
             if (!body.empty()) oldScripts[s] = body;
         }
 
@@ -466,7 +470,7 @@ std::vector<ProvidedPackage> providedPackages(const Device& device) {
 
 std::vector<InstalledPackage> installedPackages(const Device& device) {
     std::vector<InstalledPackage> out;
-    for (const std::string& paragraph : paragraphs(readHostFile(statusFile(device)))) {
+    for (const std::string& paragraph : paragraphs(readRecord(device, statusFile(device)))) {
         auto fields = parseControl(paragraph);
         if (!fields) throw Failure("the package records of " + device.folder().string() + " are damaged: " + fields.reason());
         // The record's own status line is not the package's.
@@ -478,7 +482,7 @@ std::vector<InstalledPackage> installedPackages(const Device& device) {
         auto control = parseControl(text);
         if (!control) throw Failure("the package records of " + device.folder().string() + " are damaged: " + control.reason());
         InstalledPackage p{*control, {}};
-        std::istringstream list(readHostFile(infoFolder(device) / (p.name() + ".list")));
+        std::istringstream list(readRecord(device, infoFolder(device) / (p.name() + ".list")));
         while (std::getline(list, line))
             if (!line.empty()) p.files.push_back(line);
         out.push_back(std::move(p));
@@ -554,7 +558,7 @@ PackageChange removePackage(const Device& device, const std::string& name) {
 
     std::map<std::string, std::string> scripts;
     for (const char* s : kMaintainerScripts) {
-        std::string body = readHostFile(infoFolder(device) / (name + "." + s));
+        std::string body = readRecord(device, infoFolder(device) / (name + "." + s));
         if (!body.empty()) scripts[s] = body;
     }
     PackageChange change;

@@ -139,6 +139,24 @@ TEST(Packages, ARefusedPackageSaysWhyInOneLineAndLeavesTheDeviceAsItWas) {
     }
 }
 
+TEST(Packages, ARecordReplacedByALinkIsRefusedNeverFollowed) {
+    TestDevice device;
+    fs::path status = fs::path(device.path()) / "host/dpkg/status";
+    fs::path secret = fs::path(device.path()).parent_path() / ("secret-" + std::to_string(getpid()));
+    std::ofstream(secret) << "Package: host-secret\nVersion: 1\n";
+    fs::remove(status);
+    fs::create_symlink(secret, status);
+    for (auto verb : {std::vector<std::string>{"packages", device.path()},
+                      std::vector<std::string>{"remove", device.path(), "com.tovik.orvelle"}}) {
+        Output out = sim(verb);
+        EXPECT_NE(out.exitCode, 0) << verb[0];
+        EXPECT_NE(out.err.find("link"), std::string::npos) << verb[0] << ": " << out.err;
+        EXPECT_EQ(out.out.find("host-secret"), std::string::npos) << verb[0];
+    }
+    EXPECT_TRUE(fs::is_symlink(status));
+    fs::remove(secret);
+}
+
 TEST(Packages, RelationsBetweenPackagesHold) {
     TestDevice device;
     fs::path folder = fs::path(device.path()).parent_path();
