@@ -5,6 +5,7 @@
 // main run loop. With --dump or --screenshot it is a headless one-shot instead:
 // on a virtual clock from --at, it runs --run seconds, writes the dump document
 // and the screen's picture, and exits.
+#include <malloc.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -159,6 +160,11 @@ int launch(const Options& options) {
 int main(int argc, char** argv) {
     // Each line reaches the device log at once.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    // The live screen draws frames of several megabytes many times a second:
+    // kept on the heap, their pages are reused instead of mapped, faulted in
+    // and given back for every frame.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
     Options options;
     for (int i = 1; i < argc; ++i) {
         std::string word = argv[i];
