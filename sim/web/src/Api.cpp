@@ -1,5 +1,6 @@
 #include "Api.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -63,6 +64,14 @@ double coordinate(const json& body, const char* key) {
     double v = it->get<double>();
     if (!std::isfinite(v)) throw Refusal{400, std::string("\"") + key + "\" must be finite"};
     return v;
+}
+
+// A touch's number ("seq"), when the page gave one.
+std::optional<std::uint64_t> touchNumber(const json& body) {
+    auto it = body.find("seq");
+    if (it == body.end()) return std::nullopt;
+    if (!it->is_number_unsigned()) throw Refusal{400, "\"seq\" must be a whole number from 0"};
+    return it->get<std::uint64_t>();
 }
 
 TouchPhase phaseOf(const std::string& phase) {
@@ -142,7 +151,13 @@ Reply Api::route(const Request& req) {
         json body = bodyOf(req);
         TouchPhase phase = phaseOf(stringField(body, "phase"));
         double x = coordinate(body, "x"), y = coordinate(body, "y");
+        std::optional<std::uint64_t> number = touchNumber(body);
+        // A move older than what the device already has would pull the finger
+        // back; a press starts the count again (a page loaded anew counts from 1).
+        if (number && phase == TouchPhase::Move && lastTouch_ && *number <= *lastTouch_)
+            return Reply::json(200, json{{"stale", true}});
         device_.touch(phase, x, y);
+        if (number) lastTouch_ = phase == TouchPhase::Down ? *number : std::max(*number, lastTouch_.value_or(0));
         return Reply::json(200, json::object());
     }
     if (path == "/api/prefs/set" && post) {

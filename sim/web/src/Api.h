@@ -3,6 +3,7 @@
 // through its DeviceLink, so it is the same for every connection and for none.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -48,6 +49,9 @@ private:
     std::string pageFolder_;
     int port_ = 0;
     PackageLink* packages_ = nullptr;
+    // The number of the newest touch forwarded: the page sends moves without
+    // waiting for each answer, so one may arrive after a newer one.
+    std::optional<std::uint64_t> lastTouch_;
 };
 
 }  // namespace web::detail

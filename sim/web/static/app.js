@@ -232,9 +232,11 @@ $("save-screenshot").addEventListener("click", async () => {
   canvas.toBlob((blob) => (blob ? download(blob) : note("frame-note", "the screen could not be saved")), "image/png");
 });
 
-// The mouse as one finger. Touches go out in order, one at a time; moves that
-// pile up while one is in flight collapse into the newest.
-const touches = { queue: [], sending: false, down: false };
+// The mouse as one finger. A press and a lift go out alone, after every touch
+// before them; moves go out as they come, two at a time at most (moves that
+// pile up meanwhile collapse into the newest), each numbered, so the server
+// drops a move that arrives after a newer one.
+const touches = { queue: [], down: false, seq: 0, inFlight: 0, pressing: false };
 
 function toPoints(event) {
   const r = canvas.getBoundingClientRect();
@@ -247,18 +249,25 @@ function toPoints(event) {
 function sendTouch(phase, p) {
   const last = touches.queue[touches.queue.length - 1];
   if (phase === "move" && last && last.phase === "move") touches.queue.pop();
-  touches.queue.push({ phase, x: p.x, y: p.y });
-  flushTouches();
+  touches.queue.push({ phase, x: p.x, y: p.y, seq: ++touches.seq });
+  pumpTouches();
 }
 
-async function flushTouches() {
-  if (touches.sending) return;
-  touches.sending = true;
-  while (touches.queue.length) {
-    const t = touches.queue.shift();
-    try { await api("/api/touch", t); } catch (e) { note("frame-note", e.message); }
+function pumpTouches() {
+  while (touches.queue.length && !touches.pressing) {
+    const t = touches.queue[0];
+    if (t.phase === "move" ? touches.inFlight >= 2 : touches.inFlight > 0) return;
+    touches.queue.shift();
+    touches.inFlight += 1;
+    if (t.phase !== "move") touches.pressing = true;
+    api("/api/touch", t)
+      .catch((e) => note("frame-note", e.message))
+      .finally(() => {
+        touches.inFlight -= 1;
+        if (t.phase !== "move") touches.pressing = false;
+        pumpTouches();
+      });
   }
-  touches.sending = false;
 }
 
 canvas.addEventListener("pointerdown", (e) => {

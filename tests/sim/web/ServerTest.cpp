@@ -120,6 +120,28 @@ TEST_F(ServerTest, ForwardsTouchesInScreenPoints) {
     EXPECT_DOUBLE_EQ(device.touches[1].y, 220.25);
 }
 
+TEST_F(ServerTest, AMoveOlderThanOneForwardedIsDroppedAndAPressCountsAgain) {
+    auto touch = [&](const char* phase, double x, unsigned seq) {
+        auto r = postJSON("/api/touch", json{{"phase", phase}, {"x", x}, {"y", 1.0}, {"seq", seq}}.dump());
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200) << phase << " " << seq;
+    };
+    touch("down", 1, 7);
+    touch("move", 3, 9);
+    touch("move", 2, 8);  // overtaken on the way
+    touch("move", 4, 10);
+    touch("up", 4, 11);
+    touch("down", 5, 1);  // a page loaded anew
+    touch("move", 6, 2);
+    std::vector<double> xs;
+    for (const auto& t : device.touches) xs.push_back(t.x);
+    EXPECT_EQ(xs, (std::vector<double>{1, 3, 4, 4, 5, 6}));
+    auto bad = postJSON("/api/touch", R"({"phase":"move","x":1,"y":2,"seq":-1})");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, 400);
+    EXPECT_NE(bad->body.find("seq"), std::string::npos);
+}
+
 TEST_F(ServerTest, RejectsMalformedRequestsBeforeTheDevice) {
     struct Case {
         const char* path;
