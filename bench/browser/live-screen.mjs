@@ -94,26 +94,32 @@ try {
     // Move at once, so the pan takes the touch before a second long press would.
     await page.mouse.move(start.x, start.y + 20, { steps: 2 });
 
-    // Drag for three seconds, moving as a hand at about 60 Hz would; the
-    // page notes when each move reached it, and each move's latency is the
-    // time to the next frame it drew.
-    await page.evaluate(() => {
-        window.__moves = [];
-        document.getElementById("screen").addEventListener("pointermove", () => window.__moves.push(performance.now()));
-    });
+    // Drag for three seconds, a pointer move at every animation frame of the
+    // page (60 Hz) as a hand would make them: dispatched in the page, since a
+    // move sent from here costs a round trip to the browser. The page notes
+    // when each move reached it, and each move's latency is the time to the
+    // next frame it drew.
     const before = await page.evaluate(() => window.__frames.count);
     const began = Date.now();
-    let i = 0;
-    while (Date.now() - began < 3000) {
-        const t = (i++ % 120) / 120 * 2 * Math.PI;
-        // Each call costs the page a round trip; three pointer events a call
-        // keep the input near 60 Hz.
-        await page.mouse.move(start.x + 60 * Math.sin(t), start.y + 20 + 120 * (1 - Math.cos(t)) / 2, { steps: 3 });
-    }
+    const moves = await page.evaluate(({ x, y }) => new Promise((resolve) => {
+        const canvas = document.getElementById("screen");
+        window.__moves = [];
+        const start = performance.now();
+        let i = 0;
+        const step = () => {
+            const now = performance.now();
+            if (now - start >= 3000) return resolve(i);
+            const t = (i++ % 120) / 120 * 2 * Math.PI;
+            window.__moves.push(now);
+            canvas.dispatchEvent(new PointerEvent("pointermove", { bubbles: true, pointerId: 1, pointerType: "mouse",
+                clientX: x + 60 * Math.sin(t), clientY: y + 20 + 120 * (1 - Math.cos(t)) / 2 }));
+            requestAnimationFrame(step);
+        };
+        requestAnimationFrame(step);
+    }), start);
     const seconds = (Date.now() - began) / 1000;
     await sleep(500);
     const frames = (await page.evaluate(() => window.__frames.count)) - before;
-    const moves = await page.evaluate(() => window.__moves.length);
     const latencies = await page.evaluate(() => window.__moves.map((m) => {
         const drawn = window.__frames.times.find((t) => t > m);
         return drawn !== undefined && drawn - m < 500 ? drawn - m : null;
