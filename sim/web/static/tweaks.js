@@ -1,36 +1,30 @@
 // The Tweaks panel: every library in the device's DynamicLibraries with the
 // loader's decision and the package it came in, the installed packages, and
-// installing and removing a package file.
+// installing and removing a package file. It builds on app.js (el).
 "use strict";
 
 (() => {
   const panel = document.getElementById("tweaks");
   if (!panel) return;
 
-  const make = (tag, props = {}, children = []) => {
-    const el = document.createElement(tag);
-    Object.assign(el, props);
-    for (const child of children) el.append(child);
-    return el;
-  };
-  const rows = make("tbody", { id: "tweak-rows" });
-  const packageList = make("ul", { id: "package-list", className: "package-list" });
-  const file = make("input", { type: "file", name: "package", accept: ".deb" });
-  const form = make("form", { id: "package-form", className: "form" }, [
-    make("label", {}, ["Package file ", file]),
-    make("button", { type: "submit", textContent: "Install" }),
-  ]);
-  const note = make("p", { id: "tweaks-note", className: "note" });
+  const rows = el("tbody", { id: "tweak-rows" });
+  const packageList = el("ul", { id: "package-list", class: "package-list" });
+  const file = el("input", { type: "file", name: "package", accept: ".deb" });
+  const form = el("form", { id: "package-form", class: "form" },
+    el("label", {}, "Package file ", file),
+    el("button", { type: "submit", textContent: "Install" }));
+  const note = el("p", { id: "tweaks-note", class: "note", role: "status" });
   panel.append(
-    make("h2", { textContent: "Tweaks" }),
-    make("table", { className: "tweak-list" }, [
-      make("thead", {}, [make("tr", {}, ["Library", "Loader", "Package"].map((t) => make("th", { textContent: t })))]),
-      rows,
-    ]),
-    make("h2", { textContent: "Packages" }),
-    packageList,
-    form,
-    note,
+    el("section", { class: "panel", "aria-labelledby": "tweaks-heading" },
+      el("h2", { id: "tweaks-heading", textContent: "Tweaks" }),
+      el("table", { class: "tweak-list" },
+        el("thead", {}, el("tr", {}, ...["Library", "Loader", "Package"].map((t) => el("th", { textContent: t })))),
+        rows)),
+    el("section", { class: "panel", "aria-labelledby": "packages-heading" },
+      el("h2", { id: "packages-heading", textContent: "Packages" }),
+      packageList,
+      form,
+      note),
   );
 
   async function call(path, init) {
@@ -60,15 +54,13 @@
   }
 
   function show(state) {
-    rows.replaceChildren(...state.libraries.map((l) => make("tr", { className: l.loaded ? "loaded" : "not-loaded" }, [
-      make("td", { textContent: l.library }),
-      make("td", { textContent: `${l.loaded ? "loaded" : "not loaded"}: ${l.reason}` }),
-      make("td", { textContent: l.package ? `${l.package} ${l.version}` : "(no package)" }),
-    ])));
-    packageList.replaceChildren(...state.packages.map((p) => make("li", {}, [
-      make("span", { textContent: `${p.name || p.package} ${p.version} ` }),
-      make("button", { textContent: "Remove", title: `remove ${p.package}`, onclick: () => remove(p.package) }),
-    ])));
+    rows.replaceChildren(...state.libraries.map((l) => el("tr", { class: l.loaded ? "loaded" : "not-loaded" },
+      el("td", { textContent: l.library }),
+      el("td", { textContent: `${l.loaded ? "loaded" : "not loaded"}: ${l.reason}` }),
+      el("td", { textContent: l.package ? `${l.package} ${l.version}` : "(no package)" }))));
+    packageList.replaceChildren(...state.packages.map((p) => el("li", {},
+      el("span", { textContent: `${p.name || p.package} ${p.version} ` }),
+      el("button", { textContent: "Remove", title: `remove ${p.package}`, onclick: () => remove(p.package) }))));
   }
 
   async function refresh() {
