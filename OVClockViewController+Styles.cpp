@@ -18,6 +18,8 @@ namespace orvelle {
 namespace {
 
 constexpr int kBackdropStyle = 2060;
+// The blocks' default places were made under a 20-point status bar.
+constexpr double kClassicStatusBar = 20;
 
 struct StyleLayout {
     CGRect clock, weather, time, date, subtitle, image, temperature, location, conditions;
@@ -60,6 +62,15 @@ StyleLayout rows(double w) {
             45,
             NSTextAlignmentRight,
             "PingFangSC-Regular"};
+}
+
+// Under a taller status bar (the ears beside a sensor housing) the blocks
+// start lower by the difference, so none lies under the housing or its ears.
+void belowStatusBar(StyleLayout& layout) {
+    double extra = ui::statusBarFrame(ui::sharedApplication()).size.height - kClassicStatusBar;
+    if (extra <= 0) return;
+    layout.clock.origin.y += extra;
+    layout.weather.origin.y += extra;
 }
 
 // A fresh container is fixed (not in move mode).
@@ -125,6 +136,7 @@ void buildPanel(const id& self) {
 
     bool rowStyle = ggg("clockStyle", kIntegerRead) == 2;
     StyleLayout layout = rowStyle ? rows(w) : stacked(w);
+    belowStatusBar(layout);
 
     double now = ns::now();
     std::string timeText = formatDate(timePattern(ggg("timeFormat", kIntegerRead)), now);

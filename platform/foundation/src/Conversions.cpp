@@ -1,5 +1,7 @@
 #include "foundation/Conversions.h"
 
+#include <cstdint>
+
 #include <charconv>
 
 #include <clocale>
@@ -141,6 +143,25 @@ std::optional<double> parseFiniteNumber(std::string_view text) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+std::optional<std::size_t> utf8Characters(std::string_view text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const int more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
+        if (more < 0 || text.size() - i <= static_cast<std::size_t>(more)) return std::nullopt;
+        std::uint32_t cp = more == 0 ? c : c & (0x3F >> more);
+        for (int k = 1; k <= more; ++k) {
+            const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+            if ((b >> 6) != 2) return std::nullopt;
+            cp = cp << 6 | (b & 0x3F);
+        }
+        static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[more] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+        i += static_cast<std::size_t>(more) + 1;
+    }
+    return count;
 }
 
 }  // namespace ns

@@ -1,12 +1,13 @@
 #include "foundation/DateFormatter.h"
 
 #include <unicode/udat.h>
-#include <unicode/ustring.h>
 
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <mutex>
+
+#include "IcuText.h"
 
 namespace ns {
 
@@ -33,28 +34,6 @@ void loadDefaults(Defaults& d) {
     const char* zone = std::getenv("ORVELLE_TZ");
     if (d.locale.empty()) d.locale = locale && *locale ? locale : "en_US";
     if (d.zone.empty()) d.zone = zone && *zone ? zone : "UTC";
-}
-
-std::u16string toUtf16(const std::string& s) {
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t length = 0;
-    // Invalid UTF-8 becomes U+FFFD instead of failing.
-    u_strFromUTF8WithSub(nullptr, 0, &length, s.data(), static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
-    std::u16string out(static_cast<std::size_t>(length), u'\0');
-    status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(out.data()), length + 1, &length, s.data(),
-                         static_cast<int32_t>(s.size()), 0xFFFD, nullptr, &status);
-    return U_FAILURE(status) ? std::u16string() : out;
-}
-
-std::string toUtf8(const UChar* s, int32_t length) {
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t needed = 0;
-    u_strToUTF8WithSub(nullptr, 0, &needed, s, length, 0xFFFD, nullptr, &status);
-    std::string out(static_cast<std::size_t>(needed), '\0');
-    status = U_ZERO_ERROR;
-    u_strToUTF8WithSub(out.data(), needed + 1, &needed, s, length, 0xFFFD, nullptr, &status);
-    return U_FAILURE(status) ? std::string() : out;
 }
 
 }  // namespace
@@ -117,7 +96,7 @@ struct NSDateFormatter::Impl {
                 close();
                 locale = wantLocale;
                 zone = wantZone;
-                std::u16string zoneId = ns::toUtf16(zone);
+                std::u16string zoneId = ns::icu_text::toUtf16(zone);
                 UErrorCode status = U_ZERO_ERROR;
                 // Fallback warnings are normal; only a failure counts.
                 format = udat_open(UDAT_PATTERN, UDAT_PATTERN, locale.c_str(),
@@ -129,7 +108,7 @@ struct NSDateFormatter::Impl {
         }
         if (!format) return false;
         if (!patternApplied || pattern != appliedPattern) {
-            std::u16string p = ns::toUtf16(pattern);
+            std::u16string p = ns::icu_text::toUtf16(pattern);
             // Takes every pattern: odd ones show only when formatting.
             udat_applyPattern(format, false, reinterpret_cast<const UChar*>(p.data()), static_cast<int32_t>(p.size()));
             appliedPattern = pattern;
@@ -142,6 +121,9 @@ struct NSDateFormatter::Impl {
 namespace {
 
 void formatterSetDateFormat(id self, SEL cmd, id pattern) { rt::state<NSDateFormatter>(self, cmd).setDateFormat(str(pattern)); }
+void formatterSetTemplate(id self, SEL cmd, id dateTemplate) {
+    rt::state<NSDateFormatter>(self, cmd).setLocalizedDateFormatFromTemplate(str(dateTemplate));
+}
 id formatterDateFormat(id self, SEL cmd) { return NSStr(rt::state<NSDateFormatter>(self, cmd).dateFormat()); }
 id formatterStringFromDate(id self, SEL cmd, id date) {
     auto d = rt::cast<NSDate>(date);
@@ -155,6 +137,7 @@ __attribute__((constructor)) void registerDateFormatterClass() {
         rt::objc_registerClass("NSDateFormatter", rt::NSObjectClass(), rt::factoryFor<NSDateFormatter>());
     rt::defineMethod(cls, ns::setDateFormat, &formatterSetDateFormat);
     rt::defineMethod(cls, ns::dateFormat, &formatterDateFormat);
+    rt::defineMethod(cls, ns::setLocalizedDateFormatFromTemplate, &formatterSetTemplate);
     rt::defineMethod(cls, ns::stringFromDate, &formatterStringFromDate);
 }
 
@@ -164,6 +147,10 @@ NSDateFormatter::NSDateFormatter() : impl_(std::make_unique<Impl>()) {}
 NSDateFormatter::~NSDateFormatter() = default;
 
 void NSDateFormatter::setDateFormat(const std::string& pattern) { pattern_ = pattern; }
+
+void NSDateFormatter::setLocalizedDateFormatFromTemplate(const std::string& dateTemplate) {
+    pattern_ = ns::dateFormatFromTemplate(dateTemplate, ns::defaultLocale());
+}
 
 std::string NSDateFormatter::stringFromDate(double seconds) {
     if (!std::isfinite(seconds) || !impl_->prepare(pattern_)) return {};
@@ -176,7 +163,7 @@ std::string NSDateFormatter::stringFromDate(double seconds) {
         std::u16string big(static_cast<std::size_t>(length), u'\0');
         status = U_ZERO_ERROR;
         length = udat_format(impl_->format, when, reinterpret_cast<UChar*>(big.data()), length + 1, nullptr, &status);
-        return U_FAILURE(status) ? std::string() : ns::toUtf8(reinterpret_cast<const UChar*>(big.data()), length);
+        return U_FAILURE(status) ? std::string() : ns::icu_text::toUtf8(reinterpret_cast<const UChar*>(big.data()), length);
     }
-    return U_FAILURE(status) ? std::string() : ns::toUtf8(buffer, length);
+    return U_FAILURE(status) ? std::string() : ns::icu_text::toUtf8(buffer, length);
 }

@@ -42,15 +42,19 @@ Result<FileLock> FileLock::take(int fd, const std::string& shownPath, double sec
             return fail("cannot lock " + shownPath + ": another program has held it for " +
                         std::to_string(static_cast<int>(seconds)) + " s; nothing was changed");
         }
+        // Short pauses: flock queues no one who polls, so a waiter that slept
+        // long would lose the lock to every writer arriving meanwhile.
         std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        pause = std::min(pause * 2, std::chrono::milliseconds(2));
     }
     return FileLock(fd);
 }
 
 Result<FileLock> FileLock::beside(const std::string& path, double seconds) {
     const std::string lockPath = path + ".lock";
-    int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    // Read-only: flock needs no more, so a lock file another user made (and
+    // others may read) locks as well as one's own.
+    int fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) return fail("cannot open " + lockPath + ": " + std::strerror(errno));
     return take(fd, lockPath, seconds);
 }

@@ -1,5 +1,6 @@
 #include "foundation/FileReplace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <string_view>
 
 namespace ns {
 
@@ -32,11 +34,22 @@ mode_t modeFor(int folder, const std::string& name) {
     return 0666 & ~mask;
 }
 
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+// Whether `entry` is a temporary of `name`: ".NAME.DIGITS.tmp".
+bool isTemporaryOf(std::string_view entry, const std::string& name) {
+    if (entry.size() <= name.size() + 2 + kTemporarySuffix.size() || entry[0] != '.' ||
+        entry.substr(1, name.size()) != name || entry[name.size() + 1] != '.' || !entry.ends_with(kTemporarySuffix))
+        return false;
+    std::string_view digits = entry.substr(name.size() + 2, entry.size() - name.size() - 2 - kTemporarySuffix.size());
+    return !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 // A new, exclusive temporary beside the target; -1 with errno set.
 int createTemporary(int folder, const std::string& name, std::string& temporary) {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = "." + name + "." + std::to_string(random() % 1000000000ULL) + ".tmp";
+        temporary = "." + name + "." + std::to_string(random() % 1000000000ULL) + std::string(kTemporarySuffix);
         int fd = ::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -90,6 +103,29 @@ Result<> replaceFile(const std::string& path, std::string_view bytes, Durability
     Result<> result = replaceFileAt(fd, name, bytes, path, durability);
     ::close(fd);
     return result;
+}
+
+Result<std::size_t> removeLeftTemporaries(const std::string& path) {
+    auto slash = path.rfind('/');
+    std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return fail("cannot look for the temporary files of " + path + ": " + std::strerror(errno));
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        int error = errno;
+        ::close(fd);
+        return fail("cannot look for the temporary files of " + path + ": " + std::strerror(error));
+    }
+    std::size_t removed = 0;
+    while (dirent* e = ::readdir(dir)) {
+        if (!isTemporaryOf(e->d_name, name)) continue;
+        struct stat st {};
+        if (::fstatat(fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlinkat(fd, e->d_name, 0) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 }  // namespace ns

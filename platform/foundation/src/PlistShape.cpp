@@ -1,5 +1,6 @@
 #include "PlistShape.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -50,6 +51,9 @@ std::optional<std::string> xmlShape(std::string_view d, const PlistLimits& limit
 
 // Binary: the objects reachable from the top, walked without recursion; a
 // container met again while it is still open is a list that holds itself.
+// An object referred to many times is built once for each reference, so what
+// the parse costs is counted over every reference, each object's cost
+// computed once, and checked as it grows.
 class BinaryShape {
 public:
     BinaryShape(std::string_view d, const PlistLimits& limits) : d_(d), limits_(limits) {}
@@ -65,19 +69,31 @@ public:
             return std::nullopt;
         if (count_ > limits_.values || count_ > d_.size()) return tooMany(limits_);
         if (top >= count_) return std::nullopt;
-        // 0: not seen, 1: open (on the walk's path), 2: done.
+        // 0: not seen, 1: open (on the walk's path), 2: done, its cost known.
         std::vector<std::uint8_t> state(static_cast<std::size_t>(count_), 0);
+        std::vector<Cost> cost(static_cast<std::size_t>(count_));
         struct Frame {
             std::uint64_t object, next, end;  // refs still to walk: [next, end) as indexes into the ref list
             std::uint64_t refsAt;
             bool dict;
+            Cost cost;  // itself and what it holds so far
         };
         std::vector<Frame> path;
         std::size_t walked = 0;
+        Cost whole;
+        // Adds what an object costs to its container's cost (or the whole's).
+        auto add = [&](const Cost& c) -> std::optional<std::string> {
+            Cost& to = path.empty() ? whole : path.back().cost;
+            to.values = std::min(to.values + c.values, kSaturated);
+            to.bytes = std::min(to.bytes + c.bytes, kSaturated);
+            if (to.values > limits_.values) return "more than " + std::to_string(limits_.values) + " values once built";
+            if (to.bytes > limits_.builtBytes) return "more than " + std::to_string(limits_.builtBytes) + " bytes once built";
+            return std::nullopt;
+        };
         auto open = [&](std::uint64_t object, bool isKey) -> std::optional<std::string> {
             if (object >= count_) return std::nullopt;  // the parser refuses the reference
             if (state[object] == 1) return std::string("a container that holds itself");
-            if (state[object] == 2) return std::nullopt;
+            if (state[object] == 2) return add(cost[object]);
             if (++walked > limits_.values) return tooMany(limits_);
             std::uint64_t at = 0;
             if (!be(table_ + object * offsetSize_, offsetSize_, at) || at >= d_.size()) return std::nullopt;
@@ -85,7 +101,8 @@ public:
             if (isKey && stringHasNul(at)) return std::string("a dictionary key holding a NUL character");
             if (type != 0xA && type != 0xC && type != 0xD) {
                 state[object] = 2;
-                return std::nullopt;
+                cost[object] = {1, leafBytes(at)};
+                return add(cost[object]);
             }
             std::uint64_t n = 0, first = 0;
             if (!length(at, n, first)) return std::nullopt;
@@ -93,7 +110,7 @@ public:
             if (refs > (d_.size() - std::min<std::uint64_t>(first, d_.size())) / refSize_) return std::nullopt;
             if (static_cast<int>(path.size()) >= limits_.depth) return tooDeep(limits_);
             state[object] = 1;
-            path.push_back({object, 0, refs, first, type == 0xD});
+            path.push_back({object, 0, refs, first, type == 0xD, {1, 16}});
             return std::nullopt;
         };
         if (auto why = open(top, false)) return why;
@@ -101,7 +118,9 @@ public:
             Frame& f = path.back();
             if (f.next == f.end) {
                 state[f.object] = 2;
+                cost[f.object] = f.cost;
                 path.pop_back();
+                if (auto why = add(cost[f.object])) return why;
                 continue;
             }
             std::uint64_t index = f.next++;
@@ -115,6 +134,22 @@ public:
     }
 
 private:
+    struct Cost {
+        std::uint64_t values = 0, bytes = 0;
+    };
+    static constexpr std::uint64_t kSaturated = std::uint64_t(1) << 62;
+
+    // The bytes a value other than a container becomes: its text or data
+    // (UTF-16 text may take three bytes a unit once converted), else a number's.
+    std::uint64_t leafBytes(std::uint64_t at) const {
+        unsigned type = byte(at) >> 4;
+        if (type != 0x4 && type != 0x5 && type != 0x6) return 16;
+        std::uint64_t n = 0, start = 0;
+        if (!length(at, n, start)) return 16;
+        n = std::min<std::uint64_t>(n, d_.size());
+        return 16 + (type == 0x6 ? 3 * n : n);
+    }
+
     unsigned byte(std::uint64_t at) const { return at < d_.size() ? static_cast<unsigned char>(d_[at]) : 0u; }
 
     bool be(std::uint64_t at, unsigned size, std::uint64_t& out) const {

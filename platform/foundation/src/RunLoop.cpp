@@ -19,43 +19,10 @@
 
 #include "foundation/Log.h"
 #include "foundation/Process.h"
+#include "RunLoopCore.h"
 #include "runtime/ObjectState.h"
 
 namespace ns {
-
-// The loop's state, shared with the handles and timers that refer to it, so
-// that either may outlive the other.
-struct RunLoop::Core {
-    explicit Core(Clock& c) : clock(c) {}
-    ~Core() {
-        if (epoll >= 0) ::close(epoll);
-        if (wake >= 0) ::close(wake);
-    }
-
-    struct SourceEntry {
-        int fd;
-        std::string name;
-        std::function<void(unsigned)> callback;
-    };
-    struct ObserverEntry {
-        int id;
-        std::string name;
-        std::function<void()> fn;
-    };
-
-    Clock& clock;
-    int epoll = -1;
-    int wake = -1;  // an eventfd: work queued from another thread, stop()
-    mutable std::mutex mutex;  // timers and work: other threads schedule and queue
-    std::vector<std::shared_ptr<NSTimer>> timers;  // in scheduling order, which breaks ties
-    std::deque<std::function<void()>> work;
-    std::map<int, SourceEntry> sources;
-    std::vector<ObserverEntry> observers;
-    int nextId = 1;
-    bool stopRequested = false;
-    std::uint64_t wakeups = 0;
-    std::atomic<std::thread::id> runningOn{};  // the thread inside run(), if any
-};
 
 namespace {
 
@@ -116,61 +83,7 @@ unsigned epollEvents(unsigned events) {
     throw std::runtime_error(std::string("RunLoop: ") + what + ": " + std::strerror(errno));
 }
 
-// ---- NSTimer as a runtime class ------------------------------------------------
-
-void timerInvalidate(id self, SEL) { rt::cast<NSTimer>(self)->invalidate(); }
-bool timerIsValid(id self, SEL) { return rt::cast<NSTimer>(self)->valid; }
-id timerUserInfo(id self, SEL) { return rt::cast<NSTimer>(self)->userInfo; }
-double timerTimeInterval(id self, SEL) { return rt::cast<NSTimer>(self)->interval; }
-id timerFireDate(id self, SEL) { return NSDateNew(rt::cast<NSTimer>(self)->fireDate); }
-id timerScheduled(id, SEL, double interval, id target, SEL selector, id userInfo, bool repeats) {
-    return scheduledTimer(interval, target, selector, userInfo, repeats);
-}
-
-rt::Class* timerClass() {
-    static rt::Class* cls = [] {
-        registerFoundationClasses();
-        rt::Class* c = rt::objc_registerClass("NSTimer", rt::NSObjectClass(), rt::factoryFor<NSTimer>());
-        rt::defineMethod(c, invalidate, &timerInvalidate);
-        rt::defineMethod(c, isValid, &timerIsValid);
-        rt::defineMethod(c, userInfo, &timerUserInfo);
-        rt::defineMethod(c, timeInterval, &timerTimeInterval);
-        rt::defineMethod(c, fireDate, &timerFireDate);
-        rt::defineClassMethod(c, scheduledTimerWithTimeInterval_target_selector_userInfo_repeats, &timerScheduled);
-        return c;
-    }();
-    return cls;
-}
-
-__attribute__((constructor)) void registerTimerClass() { timerClass(); }
-
-std::shared_ptr<NSTimer> newTimer(double interval, bool repeats) {
-    auto timer = rt::cast<NSTimer>(timerClass()->alloc());
-    // A timer never fires at once: a zero, negative or NaN interval means the shortest one.
-    timer->interval = interval > 0 ? interval : 0.0001;
-    timer->fireDate = now() + timer->interval;
-    timer->repeats = repeats;
-    return timer;
-}
-
 }  // namespace
-
-id scheduledTimer(double interval, const id& target, SEL selector, const id& userInfo, bool repeats) {
-    auto timer = newTimer(interval, repeats);
-    timer->target = target;
-    timer->selector = selector;
-    timer->userInfo = userInfo;
-    RunLoop::main().schedule(timer);
-    return timer;
-}
-
-id scheduledTimer(double interval, bool repeats, std::function<void(const id& timer)> block, std::string what) {
-    auto timer = newTimer(interval, repeats);
-    timer->block = std::move(block);
-    timer->blockName = std::move(what);
-    RunLoop::main().schedule(timer);
-    return timer;
-}
 
 // ---- the loop ----------------------------------------------------------------------
 
@@ -295,16 +208,19 @@ double RunLoop::pass(int waitMs) {
 
     // Due timers, earliest first; "now" is read once, so every timer of a pass
     // sees the same instant.
-    double t = c.clock.now();
+    const double t = c.clock.now(), p = c.clock.pace();
+    auto at = [&](const NSTimer& timer) { return timer.onPace ? p : t; };
     std::vector<std::shared_ptr<NSTimer>> due;
     {
         std::lock_guard lock(c.mutex);
         for (const auto& timer : c.timers)
-            if (timer->fireDate <= t) due.push_back(timer);
+            if (timer->fireDate <= at(*timer)) due.push_back(timer);
     }
-    std::stable_sort(due.begin(), due.end(), [](const auto& a, const auto& b) { return a->fireDate < b->fireDate; });
+    std::stable_sort(due.begin(), due.end(), [&](const auto& a, const auto& b) {
+        return a->fireDate - at(*a) < b->fireDate - at(*b);
+    });
     for (const auto& timer : due)
-        if (timer->fireDate <= t) fire(timer, t);
+        if (timer->fireDate <= at(*timer)) fire(timer, at(*timer));
 
     std::deque<std::function<void()>> work;
     {
@@ -328,6 +244,47 @@ double RunLoop::nextFireDate() const {
     return next;
 }
 
+// Faster than real time, the device's timers are looked at no more than 30
+// times a real second: a timer that fell behind fires once, each look is at
+// most one new frame, and an hour a second costs a small share of a core.
+constexpr double kFastClockShortestWait = 1.0 / 30;
+
+double RunLoop::realSecondsToNextTimer() const {
+    const Clock& clock = core_->clock;
+    const double p = clock.pace();
+    double wait = std::numeric_limits<double>::infinity();
+    std::lock_guard lock(core_->mutex);
+    for (const auto& timer : core_->timers) {
+        double w;
+        if (timer->onPace) {
+            w = std::max(0.0, timer->fireDate - p);
+        } else {
+            w = clock.realSecondsUntil(timer->fireDate);
+            if (clock.rate() > 1) w = std::max(w, kFastClockShortestWait);
+        }
+        wait = std::min(wait, w);
+    }
+    return wait;
+}
+
+void RunLoop::clockJumped(double before, double after) {
+    const double delta = after - before;
+    if (std::isfinite(delta) && delta < 0) {
+        std::lock_guard lock(core_->mutex);
+        for (const auto& timer : core_->timers) {
+            if (timer->onPace && !core_->clock.isVirtual()) continue;
+            if (!timer->repeats) {
+                timer->fireDate += delta;
+            } else if (timer->fireDate > after) {
+                timer->fireDate -= std::ceil((timer->fireDate - after) / timer->interval) * timer->interval;
+            }
+        }
+    }
+    wakeIfElsewhere();
+}
+
+void RunLoop::clockChanged() { wakeIfElsewhere(); }
+
 double RunLoop::runOnce() { return pass(0); }
 
 void RunLoop::advance(double seconds) {
@@ -347,7 +304,8 @@ void RunLoop::advance(double seconds) {
 void RunLoop::run(double seconds) {
     Clock& clock = core_->clock;
     if (clock.isVirtual() && seconds >= 0) return advance(seconds);
-    const double deadline = seconds >= 0 ? clock.now() + seconds : std::numeric_limits<double>::infinity();
+    // run(seconds) lasts real seconds, whatever the device's clock does.
+    const double deadline = seconds >= 0 ? clock.pace() + seconds : std::numeric_limits<double>::infinity();
     struct Running {
         Core& core;
         std::thread::id before;
@@ -378,14 +336,14 @@ void RunLoop::run(double seconds) {
             }
             continue;
         }
-        double t = clock.now();
-        if (t >= deadline) return;
-        double until = next > 0 ? std::min(next, deadline) : deadline;
-        if (std::isinf(until)) {
+        const double p = clock.pace();
+        if (p >= deadline) return;
+        const double seconds = std::min(realSecondsToNextTimer(), deadline - p);
+        if (std::isinf(seconds)) {
             wait = -1;
         } else {
             // Rounded up, so a wake never comes before the fire date and spins.
-            double ms = std::max(0.0, std::ceil((until - t) * 1000));
+            double ms = std::max(0.0, std::ceil(seconds * 1000));
             wait = static_cast<int>(std::min(ms, 24.0 * 3600 * 1000));
         }
     }
@@ -418,20 +376,3 @@ std::size_t RunLoop::sourceCount() const { return core_->sources.size(); }
 std::uint64_t RunLoop::wakeups() const { return core_->wakeups; }
 
 }  // namespace ns
-
-void NSTimer::invalidate() {
-    if (!valid) return;
-    valid = false;
-    auto keep = weak_from_this().lock();  // the run loop may hold the last reference
-    if (auto core = std::static_pointer_cast<ns::RunLoop::Core>(loop_.lock())) {
-        std::lock_guard lock(core->mutex);
-        std::erase_if(core->timers, [this](const auto& t) { return t.get() == this; });
-    }
-    // Released outside the lock: the target's destructor may touch the run loop.
-    id releasedTarget = std::move(target);
-    id releasedInfo = std::move(userInfo);
-    auto releasedBlock = std::move(block);
-    target.reset();
-    userInfo.reset();
-    block = nullptr;
-}

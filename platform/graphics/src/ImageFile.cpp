@@ -5,17 +5,53 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <jpeglib.h>
 
 #include "CairoPixels.h"
+#include "foundation/RegularFile.h"
 
 namespace cg {
 
 namespace {
 
-ns::Result<CGImageRef> loadPNG(const std::string& path) {
-    cairo_surface_t* loaded = cairo_image_surface_create_from_png(path.c_str());
+// Cairo reads a PNG through a callback: here, from the bytes already read.
+struct Bytes {
+    const std::string* data;
+    std::size_t at = 0;
+};
+
+cairo_status_t readPNGBytes(void* closure, unsigned char* into, unsigned int length) {
+    auto* b = static_cast<Bytes*>(closure);
+    if (b->data->size() - b->at < length) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(into, b->data->data() + b->at, length);
+    b->at += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// Within the bounds: the size a header declares, before anything is decoded.
+ns::Result<> withinBounds(std::size_t width, std::size_t height) {
+    if (width == 0 || height == 0) return ns::fail("it has no pixels");
+    if (width > kLongestImageSide || height > kLongestImageSide || width * height > kMostImagePixels)
+        return ns::fail(std::to_string(width) + " x " + std::to_string(height) + " pixels is more than the " +
+                        std::to_string(kMostImagePixels / 1'000'000) + " million (at most " +
+                        std::to_string(kLongestImageSide) + " a side) a picture may have");
+    return {};
+}
+
+std::uint32_t bigEndian32(const std::string& b, std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3]));
+}
+
+ns::Result<CGImageRef> loadPNG(const std::string& bytes) {
+    // The header chunk comes first, at a fixed place: its size is checked before the library decodes.
+    if (bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) return ns::fail("not a readable PNG (no header chunk)");
+    if (auto ok = withinBounds(bigEndian32(bytes, 16), bigEndian32(bytes, 20)); !ok)
+        return ns::fail("not a picture to decode: " + ok.reason());
+    Bytes source{&bytes};
+    cairo_surface_t* loaded = cairo_image_surface_create_from_png_stream(readPNGBytes, &source);
     if (cairo_surface_status(loaded) != CAIRO_STATUS_SUCCESS) {
         std::string why = cairo_status_to_string(cairo_surface_status(loaded));
         cairo_surface_destroy(loaded);
@@ -48,9 +84,7 @@ void onJpegError(j_common_ptr info) {
     std::longjmp(err->jump, 1);
 }
 
-ns::Result<CGImageRef> loadJPEG(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return ns::fail(std::strerror(errno));
+ns::Result<CGImageRef> loadJPEG(const std::string& bytes) {
     jpeg_decompress_struct info{};
     JpegError err{};
     info.err = jpeg_std_error(&err.mgr);
@@ -61,12 +95,15 @@ ns::Result<CGImageRef> loadJPEG(const std::string& path) {
     // Everything that must survive the error jump lives above it.
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&info);
-        std::fclose(file);
         return ns::fail(std::string("not a readable JPEG (") + err.message + ")");
     }
     jpeg_create_decompress(&info);
-    jpeg_stdio_src(&info, file);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&info, TRUE);
+    if (auto ok = withinBounds(info.image_width, info.image_height); !ok) {
+        jpeg_destroy_decompress(&info);
+        return ns::fail("not a picture to decode: " + ok.reason());
+    }
     bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_start_decompress(&info);
@@ -97,24 +134,24 @@ ns::Result<CGImageRef> loadJPEG(const std::string& path) {
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    std::fclose(file);
     return makeImage(width, height, std::move(rgba));
-}
-
-ns::Result<CGImageRef> decode(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return ns::fail("cannot open the file");
-    unsigned char magic[8] = {};
-    in.read(reinterpret_cast<char*>(magic), sizeof magic);
-    if (in.gcount() >= 8 && std::memcmp(magic, "\x89PNG\r\n\x1a\n", 8) == 0) return loadPNG(path);
-    if (in.gcount() >= 3 && magic[0] == 0xFF && magic[1] == 0xD8 && magic[2] == 0xFF) return loadJPEG(path);
-    return ns::fail("neither PNG nor JPEG");
 }
 
 }  // namespace
 
+ns::Result<CGImageRef> decodeImage(const std::string& b) {
+    if (b.size() >= 8 && std::memcmp(b.data(), "\x89PNG\r\n\x1a\n", 8) == 0) return loadPNG(b);
+    if (b.size() >= 3 && static_cast<unsigned char>(b[0]) == 0xFF && static_cast<unsigned char>(b[1]) == 0xD8 &&
+        static_cast<unsigned char>(b[2]) == 0xFF)
+        return loadJPEG(b);
+    return ns::fail("neither PNG nor JPEG");
+}
+
 ns::Result<CGImageRef> loadImageFile(const std::string& path) {
-    ns::Result<CGImageRef> image = decode(path);
+    // A regular file only: a FIFO in an image's place never holds the program.
+    auto bytes = ns::readRegularFile(path, kLargestImageFile, ns::Links::Followed);
+    if (!bytes) return ns::fail(bytes.reason());
+    ns::Result<CGImageRef> image = decodeImage(*bytes);
     if (!image) return ns::fail(path + ": " + image.reason());
     return image;
 }

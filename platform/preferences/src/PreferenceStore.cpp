@@ -1,10 +1,15 @@
 #include "preferences/PreferenceStore.h"
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "foundation/FileLock.h"
+#include "foundation/FileReplace.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 
@@ -18,7 +23,42 @@ std::string& folder() {
     static std::string f = "/var/mobile/Library/Preferences";
     return f;
 }
+// What a write of `file` cut short left; the lock of `file` held.
+void removeLeftovers(const std::string& file) {
+    auto removed = ns::removeLeftTemporaries(file);
+    if (!removed)
+        NSLog("Preferences: %s", removed.reason().c_str());
+    else if (*removed)
+        NSLog("Preferences: removed %zu temporary files an interrupted write of %s left", *removed, file.c_str());
+}
+
 }  // namespace
+
+void removeInterruptedWrites() {
+    DIR* dir = opendir(folder().c_str());
+    if (!dir) return;
+    std::vector<std::string> domains;
+    while (dirent* e = readdir(dir)) {
+        std::string name = e->d_name;
+        // ".DOMAIN.plist.DIGITS.tmp"
+        auto plist = name.find(".plist.");
+        if (name.size() > 5 && name[0] == '.' && name.ends_with(".tmp") && plist != std::string::npos)
+            domains.push_back(name.substr(1, plist - 1));
+    }
+    closedir(dir);
+    std::sort(domains.begin(), domains.end());
+    domains.erase(std::unique(domains.begin(), domains.end()), domains.end());
+    for (const std::string& domain : domains) {
+        std::string file = domainFile(domain);
+        if (file.empty()) continue;
+        auto lock = ns::FileLock::beside(file, kLockWait);
+        if (!lock) {
+            NSLog("Preferences: %s", lock.reason().c_str());
+            continue;
+        }
+        removeLeftovers(file);
+    }
+}
 
 const std::string& preferencesFolder() { return folder(); }
 void setPreferencesFolder(std::string f) { folder() = std::move(f); }
@@ -46,6 +86,7 @@ ns::Result<> storeValue(std::string_view domain, std::string_view key, const id&
     // changes made at the same time all land.
     auto lock = ns::FileLock::beside(file, kLockWait);
     if (!lock) return ns::fail(lock.reason());
+    removeLeftovers(file);
     id dict = ns::mutableDictionaryWithContentsOfFile(file);
     if (!dict) {
         if (ns::fileExistsAtPath(file)) {

@@ -1,4 +1,5 @@
 #include <cxxabi.h>
+#include <dlfcn.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -120,6 +121,10 @@ Class* objc_registerClass(const std::string& name, Class* superclass, Class::Fac
     }
     cls->name_ = name;
     cls->superclass_ = superclass;
+    // The caller's code is the registering image, as the device's class table records it.
+    Dl_info info{};
+    if (dladdr(__builtin_return_address(0), &info) && info.dli_fname) cls->imageName_ = info.dli_fname;
+    meta->imageName_ = cls->imageName_;
     cls->factory_ = std::move(factory);
     cls->isa = meta.get();
     meta->name_ = name;

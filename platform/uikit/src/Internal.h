@@ -21,8 +21,8 @@ rt::Class* registerClass(const char* name, rt::Class* super) {
     return rt::objc_registerClass(name, super, rt::factoryFor<T>());
 }
 
-// Stops a timer of the toolkit's (a block timer of the run loop) and lets go of it.
-void invalidateTimer(id& timer);
+// The main screen's object, made with the device it belongs to.
+id mainScreenObject();
 
 // Per-class registration, called in superclass order by registerUIKitClasses.
 void registerColorClass();

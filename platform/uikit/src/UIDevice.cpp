@@ -1,18 +1,26 @@
 #include "uikit/UIDevice.h"
 
 #include "Internal.h"
+#include "foundation/Process.h"
 
 namespace ui {
 
 namespace {
-DeviceProfile& profile() {
-    static auto* p = new DeviceProfile;
-    return *p;
-}
+// The device this process runs on: a part of the process, so a test's fresh
+// process state is a fresh device.
+struct ThisDevice {
+    DeviceProfile profile;
+    id device;
+    id screen;
+};
+
+ThisDevice& thisDevice() { return ns::Process::current().part<ThisDevice>(); }
+DeviceProfile& profile() { return thisDevice().profile; }
 
 id currentDeviceImp(id, SEL) {
-    static id* device = new id(rt::objc_getClass("UIDevice")->alloc());
-    return *device;
+    id& device = thisDevice().device;
+    if (!device) device = rt::objc_getClass("UIDevice")->alloc();
+    return device;
 }
 id modelImp(id, SEL) { return NSStr(profile().model); }
 id systemVersionImp(id, SEL) { return NSStr(profile().systemVersion); }
@@ -24,6 +32,12 @@ void configureDevice(const DeviceProfile& p) { profile() = p; }
 const DeviceProfile& deviceProfile() { return profile(); }
 
 namespace detail {
+id mainScreenObject() {
+    id& screen = thisDevice().screen;
+    if (!screen) screen = rt::objc_getClass("UIScreen")->alloc();
+    return screen;
+}
+
 void registerDeviceClass() {
     rt::Class* cls = registerClass<UIDevice>("UIDevice", rt::NSObjectClass());
     rt::defineClassMethod(cls, currentDevice, &currentDeviceImp);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "Internal.h"
-#include "foundation/RunLoop.h"
+#include "foundation/Timer.h"
 
 namespace {
 double distance(CGPoint a, CGPoint b) { return std::hypot(a.x - b.x, a.y - b.y); }
@@ -14,13 +14,11 @@ void UILongPressGestureRecognizer::touchBegan(const id& self, CGPoint p) {
     start_ = p;
     std::weak_ptr<rt::Object> weakSelf = self;
     // Held down long enough, and still a candidate: the press begins.
-    timer_ = ns::scheduledTimer(minimumPressDuration_, false, [weakSelf](const id&) {
+    timer_ = ns::Timer::afterReal(minimumPressDuration_, "a long press's hold", [weakSelf] {
         id me = weakSelf.lock();
         auto* g = dynamic_cast<UILongPressGestureRecognizer*>(me.get());
-        if (!g) return;
-        g->timer_.reset();
-        if (g->state_ == UIGestureRecognizerStatePossible) g->transition(me, UIGestureRecognizerStateBegan);
-    }, "a long press's hold");
+        if (g && g->state_ == UIGestureRecognizerStatePossible) g->transition(me, UIGestureRecognizerStateBegan);
+    });
 }
 
 void UILongPressGestureRecognizer::touchMoved(const id& self, CGPoint p) {
@@ -40,16 +38,16 @@ void UILongPressGestureRecognizer::touchEnded(const id& self, CGPoint) {
 
 void UILongPressGestureRecognizer::touchCancelled(const id& self) {
     UIGestureRecognizer::touchCancelled(self);
-    ui::detail::invalidateTimer(timer_);
+    timer_.cancel();
 }
 
 void UILongPressGestureRecognizer::reset() {
-    ui::detail::invalidateTimer(timer_);
+    timer_.cancel();
     UIGestureRecognizer::reset();
 }
 
 void UILongPressGestureRecognizer::fail() {
-    ui::detail::invalidateTimer(timer_);
+    timer_.cancel();
     UIGestureRecognizer::fail();
 }
 

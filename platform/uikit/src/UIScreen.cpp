@@ -6,10 +6,7 @@
 namespace ui {
 
 namespace {
-id mainScreenImp(id, SEL) {
-    static id* screen = new id(rt::objc_getClass("UIScreen")->alloc());
-    return *screen;
-}
+id mainScreenImp(id, SEL) { return detail::mainScreenObject(); }
 CGRect boundsImp(id, SEL) {
     const auto& p = deviceProfile();
     return CGRectMake(0, 0, p.screenWidth, p.screenHeight);

@@ -74,3 +74,30 @@ TEST_F(DateFormatterTest, WorksThroughTheRuntime) {
     auto date = std::make_shared<NSDate>(kEvening);
     EXPECT_EQ(str(rt::send<id(id)>(f, "stringFromDate:", id(date))), "21:05");
 }
+
+// A template gives each locale's own order and words, as the platform's
+// localized formats do (the figures of 8 December 2015 in CLDR).
+TEST_F(DateFormatterTest, TemplatesTakeTheLocalesOrderAndWords) {
+    constexpr double kTuesday = 1449604800;  // 2015-12-08 20:00 UTC
+    const std::pair<const char*, const char*> dates[] = {
+        {"en_US", "Tuesday, December 8"}, {"de_DE", "Dienstag, 8. Dezember"},
+        {"fr_FR", "mardi 8 décembre"},    {"ja_JP", "12月8日火曜日"},
+    };
+    for (auto [locale, expected] : dates) {
+        ns::setDefaultLocale(locale);
+        NSDateFormatter f;
+        f.setLocalizedDateFormatFromTemplate("EEEEMMMMd");
+        EXPECT_EQ(f.stringFromDate(kTuesday), expected) << locale << " with " << f.dateFormat();
+    }
+    // "J": the locale's hour, never a day period, never a padded twelve-hour clock.
+    EXPECT_EQ(ns::dateFormatFromTemplate("Jmm", "en_US"), "h:mm");
+    EXPECT_EQ(ns::dateFormatFromTemplate("Jmm", "ko_KR"), "h:mm");
+    EXPECT_EQ(ns::dateFormatFromTemplate("Jmm", "de_DE"), "HH:mm");
+    EXPECT_EQ(ns::dateFormatFromTemplate("Jmm", "ja_JP"), "H:mm");
+    EXPECT_EQ(ns::dateFormatFromTemplate("jmm", "en_US"), "h:mm\u202Fa");
+    EXPECT_EQ(ns::dateFormatFromTemplate("", "en_US"), "");
+    ns::setDefaultLocale("en_US");
+    id f = rt::allocInit("NSDateFormatter");
+    rt::send<void(id)>(f, "setLocalizedDateFormatFromTemplate:", NSStr("Jmm"));
+    EXPECT_EQ(str(rt::send<id(id)>(f, "stringFromDate:", id(std::make_shared<NSDate>(kEvening)))), "9:05");
+}

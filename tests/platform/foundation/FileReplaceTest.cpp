@@ -74,6 +74,32 @@ TEST_F(FileReplace, AFailureSaysWhatAndWhereAndLeavesTheOldFile) {
     EXPECT_EQ(entries(), 1u) << "a temporary file was left behind";
 }
 
+// What writers killed between making their temporary and renaming it leave:
+// removed, and nothing else (another file's, a link, a folder, a name that is
+// only like one).
+TEST_F(FileReplace, TheTemporariesOfWritesCutShortAreRemovedAndNothingElse) {
+    fs::path file = folder / "com.example.plist";
+    ASSERT_TRUE(ns::replaceFile(file, "kept").ok());
+    for (const char* left : {".com.example.plist.12345.tmp", ".com.example.plist.9.tmp"}) std::ofstream(folder / left) << "part";
+    fs::path outside = folder / "outside";
+    std::ofstream(outside) << "not mine";
+    fs::create_symlink(outside, folder / ".com.example.plist.777.tmp");
+    fs::create_directory(folder / ".com.example.plist.888.tmp");
+    for (const char* other : {".other.plist.1.tmp", ".com.example.plist.x1.tmp", ".com.example.plist..tmp", "com.example.plist.1.tmp"})
+        std::ofstream(folder / other) << "other";
+    auto removed = ns::removeLeftTemporaries(file.string());
+    ASSERT_TRUE(removed.ok()) << removed.reason();
+    EXPECT_EQ(*removed, 2u);
+    EXPECT_FALSE(fs::exists(folder / ".com.example.plist.12345.tmp"));
+    EXPECT_FALSE(fs::exists(folder / ".com.example.plist.9.tmp"));
+    EXPECT_TRUE(fs::is_symlink(folder / ".com.example.plist.777.tmp"));
+    EXPECT_EQ(read(outside), "not mine");
+    EXPECT_TRUE(fs::is_directory(folder / ".com.example.plist.888.tmp"));
+    EXPECT_EQ(entries(), 4u + 4u) << "the file, outside, the link and the folder, and the four others";
+    EXPECT_EQ(read(file), "kept");
+    EXPECT_FALSE(ns::removeLeftTemporaries((folder / "gone/x.plist").string()).ok()) << "a folder that is not there says so";
+}
+
 TEST(Result, CarriesAValueOrAReasonAndRefusesTheValueOfAFailure) {
     ns::Result<int> good = 42;
     ASSERT_TRUE(good);

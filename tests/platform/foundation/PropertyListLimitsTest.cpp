@@ -131,3 +131,22 @@ TEST_F(Limits, AFifoOrAnOversizedFileIsNotReadAtAll) {
     EXPECT_FALSE(ns::dictionaryWithContentsOfFile(file));
     EXPECT_TRUE(logged("more than the 33554432 a list may have"));
 }
+
+// 13 arrays, each holding the next 14 times: 14^12 values once built from a
+// few hundred bytes. The library builds a shared object once a reference.
+TEST_F(Limits, AListWhoseObjectsAreSharedManyTimesOverIsBoundedByWhatItsParseBuilds) {
+    std::vector<std::vector<std::uint32_t>> levels(13);
+    for (std::uint32_t i = 0; i + 1 < levels.size(); ++i) levels[i].assign(14, i + 1);
+    write(binaryArrays(levels));
+    EXPECT_FALSE(ns::dictionaryWithContentsOfFile(file));
+    EXPECT_TRUE(logged("more than 2000000 values once built")) << (log.empty() ? "" : log[0]);
+
+    // Sharing that builds little is read: 14 x 14 x 14 empty arrays.
+    levels.resize(4);
+    levels[3] = {};
+    EXPECT_TRUE(ns::propertyListFromData(binaryArrays(levels)));
+    // Six levels (7.5 million) are past the bound, though each object is met once.
+    levels.assign(7, std::vector<std::uint32_t>{});
+    for (std::uint32_t i = 0; i + 1 < levels.size(); ++i) levels[i].assign(14, i + 1);
+    EXPECT_FALSE(ns::propertyListFromData(binaryArrays(levels)));
+}

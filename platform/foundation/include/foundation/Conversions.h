@@ -32,4 +32,8 @@ std::string formatF(double value);
 // device's own lenient conversions above.
 std::optional<double> parseFiniteNumber(std::string_view text);
 
+// The characters (code points) of UTF-8 text; nothing when it is not UTF-8
+// (a stray, overlong or cut-short sequence, a surrogate, past U+10FFFF).
+std::optional<std::size_t> utf8Characters(std::string_view text);
+
 }  // namespace ns

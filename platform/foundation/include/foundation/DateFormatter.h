@@ -16,6 +16,14 @@ void setDefaultTimeZone(const std::string& zone);
 std::string defaultLocale();
 std::string defaultTimeZone();
 
+// The date format a template (UTS #35 fields in any order, like "EEEEMMMMd")
+// takes in a locale, as the platform's dateFormatFromTemplate:options:locale:
+// answers it: the locale's order, words and punctuation ("EEEE d MMMM" in
+// fr_FR). "J" asks for the locale's hour without a day period ("h:mm" for
+// "Jmm" in en_US, "HH:mm" in de_DE). Empty for an empty template or a locale
+// the date library cannot open.
+std::string dateFormatFromTemplate(const std::string& dateTemplate, const std::string& locale);
+
 }  // namespace ns
 
 class NSDateFormatter final : public rt::Object {
@@ -24,6 +32,8 @@ public:
     ~NSDateFormatter() override;
     void setDateFormat(const std::string& pattern);
     const std::string& dateFormat() const { return pattern_; }
+    // The format the template takes in the process's locale now.
+    void setLocalizedDateFormatFromTemplate(const std::string& dateTemplate);
     // Text of the date (seconds since 1970). Never fails: an invalid pattern gives
     // the text formatted up to the invalid field, as the device does.
     std::string stringFromDate(double seconds);
@@ -37,6 +47,7 @@ private:
 namespace ns {
 inline constinit const rt::Msg<void(id)> setDateFormat{"setDateFormat:"};
 inline constinit const rt::Msg<id()> dateFormat{"dateFormat"};
+inline constinit const rt::Msg<void(id)> setLocalizedDateFormatFromTemplate{"setLocalizedDateFormatFromTemplate:"};
 // Nothing for anything but an NSDate.
 inline constinit const rt::Msg<id(id)> stringFromDate{"stringFromDate:"};
 }  // namespace ns

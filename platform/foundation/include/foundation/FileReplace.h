@@ -24,4 +24,11 @@ Result<> replaceFile(const std::string& path, std::string_view bytes, Durability
 Result<> replaceFileAt(int folder, const std::string& name, std::string_view bytes, const std::string& shownPath,
                        Durability durability = Durability::Flushed);
 
+// Removes the temporary files that replacements of `path` cut short (a
+// writer killed between making its temporary and renaming it) left beside
+// it; answers how many. Only with the lock every writer of `path` takes
+// held, so no writer's temporary is in use. Regular files only; a link or
+// folder of that name is left alone.
+Result<std::size_t> removeLeftTemporaries(const std::string& path);
+
 }  // namespace ns

@@ -34,6 +34,7 @@ public:
     id userInfo;
     std::function<void(const id& timer)> block;  // instead of target and selector
     std::string blockName;                        // what a block timer is for, in log lines
+    bool onPace = false;  // counts in the clock's pace, not the device's time (foundation/Clock.h)
     void invalidate();
 
 private:
@@ -127,6 +128,14 @@ public:
     // How many times run() woke from the kernel (a measure of idleness).
     std::uint64_t wakeups() const;
 
+    // The clock was set from `before` to `after`: a repeating timer goes to
+    // its grid's last place at or before `after`, so it fires once now and
+    // goes on from its next place (a jump forward needs nothing: the timer is
+    // due and fires once); a one-shot keeps what it had left to wait.
+    void clockJumped(double before, double after);
+    // The clock's rate changed or it paused or resumed: waits are computed afresh.
+    void clockChanged();
+
     // Invalidates every timer, which lets go of its target (the process is ending).
     void invalidateAllTimers();
 
@@ -139,6 +148,7 @@ private:
     struct Core;
     double pass(int waitMs);
     double nextFireDate() const;
+    double realSecondsToNextTimer() const;
     void wakeIfElsewhere();
     std::shared_ptr<Core> core_;
 };

@@ -26,4 +26,9 @@ id storedValue(std::string_view domain, std::string_view key);
 // says what failed and where.
 ns::Result<> storeValue(std::string_view domain, std::string_view key, const id& value);
 
+// Removes what writes of the folder's domains cut short left (their
+// temporary files), each under its domain's lock: at the start of a program
+// that writes them. Every write removes its own domain's too.
+void removeInterruptedWrites();
+
 }  // namespace ps

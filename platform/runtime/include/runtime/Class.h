@@ -37,6 +37,8 @@ public:
     Class* superclass() const { return superclass_; }
     Class* metaclass() const { return isa; }
     bool isMetaclass() const { return isMeta_; }
+    // The file of the library or program whose code registered the class.
+    const std::string& imageName() const { return imageName_; }
 
     // The method this class defines itself, or nullptr.
     Method* ownMethod(SEL sel);
@@ -56,6 +58,7 @@ private:
     std::string name_;
     Class* superclass_ = nullptr;
     bool isMeta_ = false;
+    std::string imageName_;
     Factory factory_;
     std::unordered_map<SEL, Method> methods_;
 };
@@ -64,6 +67,9 @@ private:
 // instances; a class without one uses its superclass's. Registering a name
 // again is an error.
 Class* objc_registerClass(const std::string& name, Class* superclass, Class::Factory factory = {});
+
+// The file of the library or program that registered the class ("" for none).
+inline const char* class_getImageName(const Class* cls) { return cls ? cls->imageName().c_str() : ""; }
 
 // The class of that name, or nullptr when this process has none.
 Class* objc_getClass(std::string_view name);

@@ -4,6 +4,7 @@
 // that fails it. After began every move is changed and the lift is ended.
 #pragma once
 
+#include "foundation/Timer.h"
 #include "uikit/UIGestureRecognizer.h"
 
 class UILongPressGestureRecognizer : public UIGestureRecognizer {
@@ -11,7 +12,7 @@ public:
     double minimumPressDuration_ = 0.5;
     double allowableMovement_ = 10;
     CGPoint start_;
-    id timer_;
+    ns::Timer timer_;
 
     void touchBegan(const id& self, CGPoint p) override;
     void touchMoved(const id& self, CGPoint p) override;
