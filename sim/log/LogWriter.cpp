@@ -55,25 +55,25 @@ void LogWriter::line(std::string_view writer, std::string_view text) {
     if (!path_.empty() && size_ >= limit_) rotate();
 }
 
-void LineSplitter::feed(std::string_view bytes, LogWriter& log) {
+void LineSplitter::feed(std::string_view bytes, const LineSink& log) {
     pending_.append(bytes);
     std::size_t start = 0;
     while (true) {
         auto end = pending_.find('\n', start);
         if (end == std::string::npos) break;
-        log.line(writer_, std::string_view(pending_).substr(start, end - start));
+        log(writer_, std::string_view(pending_).substr(start, end - start));
         start = end + 1;
     }
     pending_.erase(0, start);
     // A program that never ends its line still gets logged.
     while (pending_.size() >= kLongestLine) {
-        log.line(writer_, std::string_view(pending_).substr(0, kLongestLine));
+        log(writer_, std::string_view(pending_).substr(0, kLongestLine));
         pending_.erase(0, kLongestLine);
     }
 }
 
-void LineSplitter::finish(LogWriter& log) {
-    if (!pending_.empty()) log.line(writer_, pending_);
+void LineSplitter::finish(const LineSink& log) {
+    if (!pending_.empty()) log(writer_, pending_);
     pending_.clear();
 }
 

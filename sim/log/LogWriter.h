@@ -2,6 +2,7 @@
 // "2026-12-08T09:30:00.123Z SpringBoard[12]: text".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,16 +32,24 @@ private:
     std::size_t size_ = 0;
 };
 
+// Where a line goes: its writer and its text.
+using LineSink = std::function<void(std::string_view writer, std::string_view text)>;
+
 // Splits what arrives on one program's output into lines.
 class LineSplitter {
 public:
     explicit LineSplitter(std::string writer) : writer_(std::move(writer)) {}
     const std::string& writer() const { return writer_; }
-    void feed(std::string_view bytes, LogWriter& log);
+    void feed(std::string_view bytes, const LineSink& sink);
     // At the end of the output: a last line without its line feed.
-    void finish(LogWriter& log);
+    void finish(const LineSink& sink);
+    void feed(std::string_view bytes, LogWriter& log) { feed(bytes, into(log)); }
+    void finish(LogWriter& log) { finish(into(log)); }
 
 private:
+    static LineSink into(LogWriter& log) {
+        return [&log](std::string_view writer, std::string_view text) { log.line(writer, text); };
+    }
     static constexpr std::size_t kLongestLine = 64 * 1024;
     std::string writer_;
     std::string pending_;

@@ -7,13 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <sstream>
 
-#include "crash/CrashReport.h"
-#include "foundation/FileReplace.h"
+#include "EndFacts.h"
 
 namespace supervisor {
 
@@ -21,12 +17,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A program that ends this soon after its start is waited for a little, so a
-// crashing one does not spin; it is still back within a second.
-constexpr auto kShortLife = std::chrono::seconds(1);
-constexpr double kCrashPause = 0.5;
-// How long SpringBoard waits for the keeper to say how it starts again.
+// A program that cannot be started is tried again after this.
+constexpr double kStartAgain = 0.5;
+// How long a program waits for the keeper's word before it starts again on its own.
 constexpr double kKeeperWait = 2;
+constexpr double kOnItsOwn = 1;
+// A hung program ended by the watchdog has this long to leave its note.
+constexpr double kNoteGrace = 2;
 constexpr auto kStopGrace = std::chrono::seconds(3);
 
 std::string describeStatus(int status) {
@@ -38,36 +35,45 @@ std::string describeStatus(int status) {
 
 }  // namespace
 
-Supervisor::Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile, KeeperPipes keeper,
-                       std::string crashFolder)
-    : log_(log), programsFile_(std::move(programsFile)), keeper_(keeper), crashFolder_(std::move(crashFolder)) {
-    for (auto& spec : programs) programs_.push_back(Running{std::move(spec), 0, {}, {}, {}});
+Supervisor::Supervisor(std::vector<ProgramSpec> programs, SupervisorOptions options)
+    : options_(std::move(options)),
+      keeper_(options_.keeperStatus, options_.keeperCommand, [this](const wire::StartProgram& s) { fromKeeper(s); }),
+      memory_(options_.memoryGroup) {
+    for (auto& spec : programs) {
+        auto running = std::make_unique<Running>();
+        running->spec = std::move(spec);
+        programs_.push_back(std::move(running));
+    }
 }
 
-void Supervisor::say(const std::string& text) { log_.line("orvelle-supervisor[" + std::to_string(getpid()) + "]", text); }
+void Supervisor::say(const std::string& text) { keeper_.log("orvelle-supervisor[" + std::to_string(getpid()) + "]", text); }
+
+Supervisor::Running* Supervisor::find(const std::string& name) {
+    for (auto& p : programs_)
+        if (p->spec.name == name) return p.get();
+    return nullptr;
+}
 
 void Supervisor::startLater(Running& program, double seconds) {
-    if (auto t = rt::cast<NSTimer>(program.restart)) t->invalidate();
     Running* p = &program;
-    program.restart = ns::scheduledTimer(seconds, false, [this, p](const id&) { start(*p); },
-                                         "start " + program.spec.name);
+    program.restart = ns::Timer::after(seconds, "start " + program.spec.name, [this, p] { start(*p); });
 }
 
 void Supervisor::start(Running& program) {
-    if (auto t = rt::cast<NSTimer>(program.restart)) t->invalidate();
-    program.restart.reset();
-    if (stopping_) return;
+    program.restart.cancel();
+    program.keeperWait.cancel();
+    if (stopping_ || program.pid > 0) return;
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) {
         say("cannot make a pipe for " + program.spec.name + ": " + strerror(errno) + "; trying again");
-        return startLater(program, kCrashPause);
+        return startLater(program, kStartAgain);
     }
     pid_t pid = fork();
     if (pid < 0) {
         say("cannot start " + program.spec.name + ": " + strerror(errno) + "; trying again");
         close(out[0]);
         close(out[1]);
-        return startLater(program, kCrashPause);
+        return startLater(program, kStartAgain);
     }
     if (pid == 0) {
         sigset_t none;
@@ -87,20 +93,40 @@ void Supervisor::start(Running& program) {
     close(out[1]);
     program.pid = pid;
     program.started = Clock::now();
+    program.cameUp = false;
+    program.cause.clear();
     int fd = out[0];
     Output& output = outputs_[fd];
     output.splitter = std::make_unique<LineSplitter>(program.spec.name + "[" + std::to_string(pid) + "]");
     output.source = ns::RunLoop::main().watch(fd, ns::RunLoop::Readable, "output of " + program.spec.name,
                                               [this, fd](unsigned) { readOutput(fd); });
-    say("started " + program.spec.name + "[" + std::to_string(pid) + "]");
-    writeProgramsFile();
+    say("started " + program.spec.name + "[" + std::to_string(pid) + "]" +
+        (program.arguments.empty() ? "" : " in safe mode"));
+    keeper_.started(program.spec.name, pid);
+    if (!program.spec.controlSocket.empty()) {
+        Running* p = &program;
+        program.watchdog = std::make_unique<Watchdog>(
+            program.spec.name, program.spec.controlSocket,
+            [this, p] {
+                p->cameUp = true;
+                keeper_.up(p->spec.name, p->pid);
+            },
+            [this, p](double waited) { hung(*p, waited); });
+    }
 }
 
-void Supervisor::writeProgramsFile() {
-    std::string text;
-    for (const auto& p : programs_)
-        if (p.pid > 0) text += p.spec.name + " " + std::to_string(p.pid) + "\n";
-    if (auto written = ns::replaceFile(programsFile_, text); !written) say(written.reason());
+// The watchdog's verdict: ended with a note of where it hung, by force if it must.
+void Supervisor::hung(Running& program, double waited) {
+    if (program.pid <= 0 || !program.cause.empty()) return;
+    program.cause = "watchdog";
+    say("watchdog: " + program.spec.name + "[" + std::to_string(program.pid) + "] did not answer within " +
+        std::to_string(static_cast<int>(waited + 0.5)) + " s; ending it");
+    kill(program.pid, SIGABRT);
+    pid_t pid = program.pid;
+    Running* p = &program;
+    program.forceKill = ns::Timer::after(kNoteGrace, "the end of a hung " + program.spec.name, [p, pid] {
+        if (p->pid == pid) kill(pid, SIGKILL);
+    });
 }
 
 void Supervisor::reap() {
@@ -108,110 +134,60 @@ void Supervisor::reap() {
     pid_t pid;
     while ((pid = waitpid(-1, &status, WNOHANG)) > 0) {
         for (auto& p : programs_) {
-            if (p.pid != pid) continue;
-            p.pid = 0;
-            std::string what = p.spec.name + "[" + std::to_string(pid) + "] " + describeStatus(status);
+            if (p->pid != pid) continue;
+            p->pid = 0;
+            p->watchdog.reset();
+            p->forceKill.cancel();
+            say(p->spec.name + "[" + std::to_string(pid) + "] " + describeStatus(status));
             if (stopping_) {
-                say(what);
                 bool anyLeft = false;
-                for (const auto& q : programs_) anyLeft = anyLeft || q.pid > 0;
+                for (const auto& q : programs_) anyLeft = anyLeft || q->pid > 0;
                 if (!anyLeft) ns::RunLoop::main().stop();  // stopAll waits no longer
                 break;
             }
-            say(what + "; starting it again");
-            writeProgramsFile();
-            ended(p, pid, status, std::chrono::duration<double>(Clock::now() - p.started).count());
+            ended(*p, pid, status);
         }
     }
 }
 
-std::pair<std::string, std::string> Supervisor::reportCrash(const std::string& program, pid_t pid) {
-    if (crashFolder_.empty()) return {"-", "-"};
-    std::string note = crashFolder_ + "/" + program + "-" + std::to_string(pid) + ".note";
-    std::string text;
-    if (FILE* f = std::fopen(note.c_str(), "re")) {
-        char buffer[65536];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0 && text.size() < 4 * 1024 * 1024) text.append(buffer, n);
-        std::fclose(f);
+void Supervisor::ended(Running& program, pid_t pid, int status) {
+    // The kernel's kill at the device's memory bound looks like any kill; its count tells.
+    bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+    if (memory_.killedSince() && killed && program.cause.empty()) {
+        program.cause = "memory";
+        say(program.spec.name + "[" + std::to_string(pid) + "] was ended at the device's memory limit");
     }
-    std::remove(note.c_str());
-    auto parsed = crash::parseCrashNote(text);
-    if (!parsed) return {"-", "-"};
-    char stamp[32];
-    time_t t = static_cast<time_t>(parsed->time);
-    tm utc{};
-    gmtime_r(&t, &utc);
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d-%H%M%S", &utc);
-    std::string name = program + "-" + stamp + "-" + std::to_string(pid) + ".crash";
-    if (auto written = ns::replaceFile(crashFolder_ + "/" + name, crash::crashReport(*parsed)); !written) {
-        say(written.reason());
-        return {"-", "-"};
+    Lived lived{program.spec.name, pid, status,
+                std::chrono::duration<double>(Clock::now() - program.started).count(), program.cameUp, program.cause};
+    if (program.cause == "memory") {
+        lived.memoryLimit = memory_.limitBytes();
+        lived.memoryPeak = memory_.peakBytes();
     }
-    std::string blamed;
-    for (const auto& c : crash::culprits(*parsed)) blamed += (blamed.empty() ? "" : ",") + c;
-    say("crash report " + name + (blamed.empty() ? "" : " (with " + blamed + ")"));
-    return {name, blamed.empty() ? "-" : blamed};
-}
-
-void Supervisor::ended(Running& program, pid_t pid, int status, double uptime) {
-    bool crashed = (WIFSIGNALED(status) && WTERMSIG(status) != SIGKILL && WTERMSIG(status) != SIGTERM) ||
-                   (WIFEXITED(status) && WEXITSTATUS(status) != 0);
-    std::pair<std::string, std::string> report{"-", "-"};
-    if (crashed) report = reportCrash(program.spec.name, pid);
-    bool shortLived = uptime < std::chrono::duration<double>(kShortLife).count();
+    wire::ProgramEnded end = endFacts(lived, options_.crashFolder, options_.runFolder, [this](const std::string& t) { say(t); });
     program.arguments.clear();
-    if (program.spec.name != "SpringBoard" || keeper_.status < 0) {
-        if (shortLived)
-            startLater(program, kCrashPause);
-        else
-            start(program);
-        return;
-    }
-    // The keeper on the host decides; without its word in time, the usual pause.
-    std::string how = WIFSIGNALED(status) ? "signal:" + std::to_string(WTERMSIG(status))
-                                          : "exit:" + std::to_string(WEXITSTATUS(status));
-    std::string line = "ended SpringBoard " + std::to_string(pid) + " " + how + " " + std::to_string(uptime) + " " +
-                       report.first + " " + report.second + "\n";
-    if (write(keeper_.status, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-        startLater(program, shortLived ? kCrashPause : 0);
-        return;
-    }
+    if (!keeper_.connected()) return startLater(program, kOnItsOwn);
+    keeper_.ended(end);
+    // The keeper decides; without its word in time, it starts again on its own.
     Running* p = &program;
-    keeperWait_ = ns::scheduledTimer(kKeeperWait, false, [this, p](const id&) {
-        say("the keeper did not answer; starting SpringBoard again");
-        start(*p);
-    }, "the keeper's answer");
+    program.keeperWait = ns::Timer::after(kKeeperWait, "the keeper's word on " + program.spec.name, [this, p] {
+        say("the keeper did not answer; starting " + p->spec.name + " again");
+        startLater(*p, kOnItsOwn);
+    });
 }
 
-void Supervisor::fromKeeper(const std::string& line) {
-    std::istringstream words(line);
-    std::string verb, program, mode, culprits;
-    double delay = 0;
-    words >> verb;
-    Running* springBoard = nullptr;
-    for (auto& p : programs_)
-        if (p.spec.name == "SpringBoard") springBoard = &p;
-    if (!springBoard) return;
-    if (verb == "say") {
-        std::string text;
-        std::getline(words, text);
-        log_.line("orvelle-keeper[host]", text.substr(text.find_first_not_of(' ') == std::string::npos ? 0 : text.find_first_not_of(' ')));
-        return;
+void Supervisor::fromKeeper(const wire::StartProgram& s) {
+    Running* program = find(s.program());
+    if (!program || program->pid > 0) return;
+    program->keeperWait.cancel();
+    program->arguments.clear();
+    if (s.safe()) {
+        std::string culprits;
+        for (const auto& c : s.culprits()) culprits += (culprits.empty() ? "" : ",") + c;
+        program->arguments = {"--safe-mode", culprits.empty() ? "-" : culprits};
     }
-    if (verb == "mode") {
-        words >> mode;
-        if (mode == "normal") springBoard->arguments.clear();
-        return;
-    }
-    if (verb != "start" || !(words >> program >> mode >> delay) || program != "SpringBoard" || springBoard->pid > 0)
-        return;
-    words >> culprits;
-    if (auto t = rt::cast<NSTimer>(keeperWait_)) t->invalidate();
-    springBoard->arguments.clear();
-    if (mode == "safe") springBoard->arguments = {"--safe-mode", culprits.empty() ? "-" : culprits};
-    if (!(delay >= 0 && delay <= 60)) delay = kCrashPause;
-    startLater(*springBoard, delay);
+    double delay = s.delay();
+    if (!(delay >= 0 && delay <= 60)) delay = kOnItsOwn;
+    startLater(*program, delay);
 }
 
 void Supervisor::readOutput(int fd) {
@@ -220,11 +196,11 @@ void Supervisor::readOutput(int fd) {
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
     auto& output = outputs_.at(fd);
     if (n > 0) {
-        output.splitter->feed(std::string_view(buffer, static_cast<std::size_t>(n)), log_);
+        output.splitter->feed(std::string_view(buffer, static_cast<std::size_t>(n)), keeper_.lines());
         return;
     }
     // Every writer (the program and whatever it started) has closed it.
-    output.splitter->finish(log_);
+    output.splitter->finish(keeper_.lines());
     outputs_.erase(fd);
     close(fd);
 }
@@ -238,8 +214,8 @@ void Supervisor::drainOutputs() {
         char buffer[8192];
         ssize_t n;
         while ((n = read(fd, buffer, sizeof buffer)) > 0)
-            outputs_.at(fd).splitter->feed(std::string_view(buffer, static_cast<std::size_t>(n)), log_);
-        outputs_.at(fd).splitter->finish(log_);
+            outputs_.at(fd).splitter->feed(std::string_view(buffer, static_cast<std::size_t>(n)), keeper_.lines());
+        outputs_.at(fd).splitter->finish(keeper_.lines());
         outputs_.erase(fd);
         close(fd);
     }
@@ -248,13 +224,15 @@ void Supervisor::drainOutputs() {
 void Supervisor::stopAll() {
     stopping_ = true;
     for (auto& p : programs_) {
-        if (auto t = rt::cast<NSTimer>(p.restart)) t->invalidate();
-        if (p.pid > 0) kill(p.pid, SIGTERM);
+        p->restart.cancel();
+        p->keeperWait.cancel();
+        p->watchdog.reset();
+        if (p->pid > 0) kill(p->pid, SIGTERM);
     }
     // The loop keeps reading their output and reaping them, up to the grace time.
     auto anyRunning = [&] {
         for (const auto& p : programs_)
-            if (p.pid > 0) return true;
+            if (p->pid > 0) return true;
         return false;
     };
     auto deadline = Clock::now() + kStopGrace;
@@ -265,8 +243,7 @@ void Supervisor::stopAll() {
     while (waitpid(-1, nullptr, 0) > 0 || errno == EINTR) {
     }
     drainOutputs();
-    for (auto& p : programs_) p.pid = 0;
-    writeProgramsFile();
+    for (auto& p : programs_) p->pid = 0;
 }
 
 void Supervisor::onSignal() {
@@ -297,26 +274,10 @@ int Supervisor::run() {
     }
     auto signalSource =
         ns::RunLoop::main().watch(signals_, ns::RunLoop::Readable, "signals", [this](unsigned) { onSignal(); });
-    if (keeper_.command >= 0) {
-        keeperSource_ = ns::RunLoop::main().watch(keeper_.command, ns::RunLoop::Readable, "the keeper", [this](unsigned) {
-            char buffer[1024];
-            ssize_t n = read(keeper_.command, buffer, sizeof buffer);
-            if (n <= 0) {  // the keeper is gone: the usual pauses from now on
-                keeperSource_.reset();
-                close(keeper_.status);
-                keeper_ = {};
-                return;
-            }
-            keeperInput_.append(buffer, static_cast<std::size_t>(n));
-            for (std::size_t end; (end = keeperInput_.find('\n')) != std::string::npos;) {
-                fromKeeper(keeperInput_.substr(0, end));
-                keeperInput_.erase(0, end + 1);
-            }
-            if (keeperInput_.size() > 4096) keeperInput_.clear();
-        });
-    }
-    say("up; keeping SpringBoard and backboardd running");
-    for (auto& p : programs_) start(p);
+    std::string names;
+    for (const auto& p : programs_) names += (names.empty() ? "" : " and ") + p->spec.name;
+    say("up; keeping " + names + " running");
+    for (auto& p : programs_) start(*p);
     ns::RunLoop::main().run();
     return exitCode_;
 }

@@ -1,8 +1,10 @@
-// The first process of a booted device: starts SpringBoard and backboardd,
-// starts either again when it ends, reaps every orphan of the device, and
-// gathers all program output into the device log. It runs on a run loop: the
-// signals and every program's output are descriptor sources, the restarts are
-// timers, so it sleeps while nothing happens.
+// The first process of a booted device: starts its kept programs, starts
+// each again as the host's keeper says when it ends, watches the ones with a
+// control socket (the watchdog), reaps every orphan of the device, and hands
+// every line the programs print to the keeper, which writes the device log.
+// It runs on a run loop: the signals, the keeper's pipe and every program's
+// output are descriptor sources, the restarts timers, so it sleeps while
+// nothing happens. It reports facts; the keeper decides.
 #pragma once
 
 #include <sys/types.h>
@@ -13,30 +15,32 @@
 #include <string>
 #include <vector>
 
+#include "KeeperLink.h"
 #include "LogWriter.h"
+#include "MemoryGroup.h"
+#include "Watchdog.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Timer.h"
 
 namespace supervisor {
 
 struct ProgramSpec {
     std::string name;  // also the executable's file name, so killall finds it
     std::string path;
+    std::string controlSocket;  // watched by the watchdog when given
 };
 
-// The host's keeper of the device, on two pipes: the supervisor tells it how
-// SpringBoard ended ("ended SpringBoard PID HOW UPTIME REPORT CULPRITS") and
-// hears how to start it again ("start SpringBoard normal|safe DELAY
-// [CULPRITS]"), or that the next start is normal ("mode normal"). The keeper
-// decides the backoff and safe mode, where the device cannot write.
-struct KeeperPipes {
-    int status = -1;   // to the keeper
-    int command = -1;  // from the keeper
+struct SupervisorOptions {
+    int keeperStatus = -1;   // the pipe to the keeper (-1: no keeper)
+    int keeperCommand = -1;  // the pipe from it
+    std::string crashFolder;
+    std::string runFolder;   // where the loaders' progress files are
+    std::string memoryGroup; // the device's memory controller, read-only ("" or absent: none)
 };
 
 class Supervisor {
 public:
-    Supervisor(std::vector<ProgramSpec> programs, LogWriter& log, std::string programsFile, KeeperPipes keeper = {},
-               std::string crashFolder = {});
+    Supervisor(std::vector<ProgramSpec> programs, SupervisorOptions options);
     // Runs until SIGTERM, SIGINT or SIGHUP; answers the exit code.
     int run();
 
@@ -46,8 +50,13 @@ private:
         ProgramSpec spec;
         pid_t pid = 0;
         TimePoint started{};
-        id restart;                            // the NSTimer that starts it again
-        std::vector<std::string> arguments;    // for its next start (safe mode)
+        bool cameUp = false;
+        std::string cause;                   // the device ended it: "watchdog", "memory"
+        ns::Timer restart;                   // its next start
+        ns::Timer keeperWait;                // the keeper's word on it, awaited
+        ns::Timer forceKill;                 // a hung program that did not end
+        std::unique_ptr<Watchdog> watchdog;
+        std::vector<std::string> arguments;  // for its next start (safe mode)
     };
     struct Output {
         std::unique_ptr<LineSplitter> splitter;
@@ -56,30 +65,22 @@ private:
 
     void start(Running& program);
     void startLater(Running& program, double seconds);
-    // How a program that ended starts again: its own short pause, or as the
-    // keeper says for SpringBoard.
-    void ended(Running& program, pid_t pid, int status, double uptime);
-    void fromKeeper(const std::string& line);
-    // The crash note a program left, made into its report; the report's name
-    // and the libraries to blame.
-    std::pair<std::string, std::string> reportCrash(const std::string& program, pid_t pid);
+    void ended(Running& program, pid_t pid, int status);
+    void hung(Running& program, double waited);
+    void fromKeeper(const wire::StartProgram& start);
+    Running* find(const std::string& name);
     void reap();
     void readOutput(int fd);
     void drainOutputs();
     void onSignal();
-    void writeProgramsFile();
     void stopAll();
     void say(const std::string& text);
 
-    std::vector<Running> programs_;
-    LogWriter& log_;
-    std::string programsFile_;
+    std::vector<std::unique_ptr<Running>> programs_;
+    SupervisorOptions options_;
+    KeeperLink keeper_;
+    MemoryGroup memory_;
     std::map<int, Output> outputs_;  // by pipe descriptor
-    KeeperPipes keeper_;
-    std::string crashFolder_;
-    std::unique_ptr<ns::RunLoop::Source> keeperSource_;
-    std::string keeperInput_;
-    id keeperWait_;  // the NSTimer after which SpringBoard starts without the keeper's word
     int signals_ = -1;
     bool stopping_ = false;
     int exitCode_ = 0;

@@ -3,49 +3,62 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "Supervisor.h"
 #include "crash/CrashNote.h"
-#include "device/InsidePaths.h"
+#include "wire/InsidePaths.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: orvelle-supervisor [--keeper STATUS COMMAND] [--also NAME PATH]...\n"
+    "Runs inside a device's sandbox (started by orvelle-sim boot): keeps SpringBoard and backboardd running,\n"
+    "and tells the host's keeper (on the two pipes given) how each ended and every line they print.\n"
+    "  --also NAME PATH  keeps one more program\n";
+
+int usage(bool asked) {
+    std::fputs(kUsage, asked ? stdout : stderr);
+    return asked ? 0 : 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    // --keeper STATUS COMMAND: the descriptors of the host's keeper.
-    supervisor::KeeperPipes keeper;
-    if (argc == 4 && std::strcmp(argv[1], "--keeper") == 0) {
-        keeper.status = std::atoi(argv[2]);
-        keeper.command = std::atoi(argv[3]);
-        fcntl(keeper.status, F_SETFD, FD_CLOEXEC);
-        fcntl(keeper.command, F_SETFD, FD_CLOEXEC);
-        argc = 1;
-    }
-    if (argc > 1) {
-        std::fprintf(argc == 2 && std::strcmp(argv[1], "--help") == 0 ? stdout : stderr,
-                     "usage: orvelle-supervisor\n"
-                     "Runs inside a device's sandbox (started by orvelle-sim boot): keeps SpringBoard and\n"
-                     "backboardd running and writes their output to %s.\n",
-                     sim::inside::kLogFile);
-        return argc == 2 && std::strcmp(argv[1], "--help") == 0 ? 0 : 2;
-    }
-    int log = open(sim::inside::kLogFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (log < 0) {
-        std::fprintf(stderr, "orvelle-supervisor: cannot open %s: %s\n", sim::inside::kLogFile, std::strerror(errno));
-        return 1;
-    }
     std::error_code ec;
     auto bin = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
     if (ec) {
         std::fprintf(stderr, "orvelle-supervisor: cannot find its own folder: %s\n", ec.message().c_str());
         return 1;
     }
-    // A device that logs without end keeps two files of this size at most.
-    constexpr std::size_t kLogLimit = 4 * 1024 * 1024;
-    supervisor::LogWriter writer(log, sim::inside::kLogFile, kLogLimit);
-    supervisor::Supervisor s({{"SpringBoard", (bin / "SpringBoard").string()}, {"backboardd", (bin / "backboardd").string()}},
-                             writer, sim::inside::kProgramsFile, keeper, crash::kReportFolder);
+    std::vector<supervisor::ProgramSpec> programs{
+        {"SpringBoard", (bin / "SpringBoard").string(), sim::inside::kControlSocket},
+        {"backboardd", (bin / "backboardd").string(), ""}};
+    supervisor::SupervisorOptions options;
+    options.crashFolder = crash::kReportFolder;
+    options.runFolder = sim::inside::kRunFolder;
+    options.memoryGroup = sim::inside::kMemoryGroup;
+    for (int i = 1; i < argc; ++i) {
+        std::string word = argv[i];
+        if (word == "--help") return usage(true);
+        if (word == "--keeper" && i + 2 < argc) {
+            options.keeperStatus = std::atoi(argv[++i]);
+            options.keeperCommand = std::atoi(argv[++i]);
+            fcntl(options.keeperStatus, F_SETFD, FD_CLOEXEC);
+            fcntl(options.keeperCommand, F_SETFD, FD_CLOEXEC);
+        } else if (word == "--also" && i + 2 < argc) {
+            std::string name = argv[++i];
+            std::string path = argv[++i];
+            programs.push_back({name, path, ""});
+        } else {
+            return usage(false);
+        }
+    }
+    supervisor::Supervisor s(std::move(programs), options);
     return s.run();
 }

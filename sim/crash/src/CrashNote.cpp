@@ -9,6 +9,10 @@
 
 #include <cstring>
 
+#include "foundation/FileReplace.h"
+#include "wire/Frame.h"
+#include "wire/keeper.pb.h"
+
 namespace crash {
 
 namespace {
@@ -82,7 +86,13 @@ void onCrash(int signal) {
     append("-");
     append(pid);
     append(".note");
-    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Never waits on a FIFO put in the note's place: a crashing program must end.
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+    struct stat st {};
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        close(fd);
+        fd = -1;
+    }
     if (fd >= 0) {
         timespec now{};
         clock_gettime(CLOCK_REALTIME, &now);
@@ -143,9 +153,37 @@ void installCrashNote(const std::string& program, const std::string& folder) {
     for (int s : kSignals) sigaction(s, &action, nullptr);
 }
 
-void noteLoading(const std::string& library) { copyInto(gLoading, sizeof gLoading, library); }
+namespace {
+
+std::string gProgressFile;
+wire::LoaderProgress gProgress;
+
+void writeProgress() {
+    if (gProgressFile.empty()) return;
+    gProgress.set_version(wire::kVersion);
+    gProgress.set_program(gProgram);
+    gProgress.set_pid(static_cast<int>(getpid()));
+    (void)ns::replaceFile(gProgressFile, gProgress.SerializeAsString());
+}
+
+}  // namespace
+
+void keepLoaderProgress(const std::string& file) {
+    gProgressFile = file;
+    gProgress.Clear();
+    writeProgress();
+}
+
+void noteLoading(const std::string& library) {
+    copyInto(gLoading, sizeof gLoading, library);
+    gProgress.set_loading(library);
+    writeProgress();
+}
 
 void noteLoaded(const std::string& library) {
+    gProgress.clear_loading();
+    gProgress.add_loaded(library);
+    writeProgress();
     if (gLoadedLength + library.size() + 2 >= sizeof gLoaded) return;
     if (gLoadedLength) gLoaded[gLoadedLength++] = ',';
     std::memcpy(gLoaded + gLoadedLength, library.data(), library.size());

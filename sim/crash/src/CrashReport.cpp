@@ -113,6 +113,7 @@ std::string crashReport(const CrashNote& note) {
     out << "Process:  " << note.program << " [" << note.pid << "]\n"
         << "Date:     " << when << "\n"
         << "Signal:   " << note.signal << " (" << signalName(note.signal) << ")\n"
+        << (note.reason.empty() ? "" : "Reason:   " + note.reason + "\n")
         << "Loading:  " << (note.loading.empty() ? "-" : note.loading) << "\n"
         << "Tweaks:   ";
     if (note.loaded.empty()) out << "-";

@@ -18,14 +18,21 @@
 #include "device/Control.h"
 #include "device/DeviceUser.h"
 #include "device/DeviceFiles.h"
+#include "device/DiskUse.h"
 #include "device/DeviceLog.h"
-#include "device/DeviceModels.h"
+#include "wire/DeviceModels.h"
 #include "device/Keeper.h"
-#include "device/Failure.h"
+#include "device/KeeperRecords.h"
+#include "wire/InsidePaths.h"
+#include "device/Cgroups.h"
+#include "device/Limits.h"
+#include "wire/LauncherInfo.h"
+#include "wire/Failure.h"
 #include "device/Process.h"
-#include "device/Profile.h"
+#include "wire/Profile.h"
 #include "device/Sandbox.h"
 #include "foundation/FileReplace.h"
+#include "wire/Requests.h"
 
 namespace sim {
 
@@ -53,18 +60,16 @@ bool waitGone(pid_t pid, unsigned long long startTime, Clock::time_point deadlin
 void clearRunFolder(const Device& device) {
     std::error_code ec;
     fs::remove(device.bootStateFile(), ec);
-    DeviceFiles files(device);
-    for (const fs::path& f : {device.programsFile(), device.controlSocket()}) (void)files.remove(f);
+    (void)writeProgramList(device, wire::ProgramList{});
+    (void)DeviceFiles(device).remove(device.controlSocket());
+    // A boot's clock starts afresh; a restart of the home screen keeps it.
+    (void)DeviceFiles(device).remove(device.runFolder() / inside::kClockRecordName);
 }
 
 std::optional<pid_t> springBoardPid(const Device& device, double timeout) {
-    auto reply = askSpringBoard(device, "pid", timeout);
-    if (!reply) return std::nullopt;
-    try {
-        return static_cast<pid_t>(std::stoi(*reply));
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    auto answer = askSpringBoard(device, wire::pingRequest(), timeout);
+    if (!answer || !answer->has_pong()) return std::nullopt;
+    return static_cast<pid_t>(answer->pong().pid());
 }
 
 }  // namespace
@@ -84,30 +89,26 @@ DeviceLock::~DeviceLock() {
 
 std::optional<BootState> bootState(const Device& device) {
     // The tool's own record, in the host folder that no device program sees.
-    int fd = open(device.bootStateFile().c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    char buffer[256];
-    ssize_t n = read(fd, buffer, sizeof buffer - 1);
-    close(fd);
-    if (n <= 0) return std::nullopt;
-    std::istringstream in(std::string(buffer, static_cast<std::size_t>(n)));
+    auto record = readBootRecord(device);
+    if (!record) return std::nullopt;
     BootState s;
-    std::string word;
-    if (!(in >> word >> s.supervisor >> s.startTime) || word != "supervisor") return std::nullopt;
-    if (!(in >> word >> s.keeper) || word != "keeper") return std::nullopt;
-    if (!alive(s)) return std::nullopt;
+    s.supervisor = record->supervisor();
+    s.startTime = record->start_time();
+    s.keeper = record->keeper();
+    s.limits = record->limits();
+    s.limitsText = record->limits_text();
+    for (const std::string& folder : record->cgroups()) s.cgroups.push_back(folder);
+    if (s.supervisor <= 0 || !alive(s)) return std::nullopt;
     return s;
 }
 
 std::vector<Program> programs(const Device& device) {
-    // Written by the supervisor inside the device: a short list, read as such.
-    auto text = DeviceFiles(device).read(device.programsFile(), 4096);
+    // The keeper's record of what the supervisor keeps.
     std::vector<Program> found;
-    if (!text) return found;
-    std::istringstream in(*text);
-    Program p;
-    while (found.size() < 16 && in >> p.name >> p.pid)
-        if (p.name.size() <= 64 && p.pid > 0) found.push_back(p);
+    auto list = readProgramList(device);
+    if (!list) return found;
+    for (const wire::Program& p : list->programs())
+        if (p.pid() > 0 && found.size() < 16) found.push_back({p.name().substr(0, 64), p.pid()});
     return found;
 }
 
@@ -124,6 +125,11 @@ BootState boot(const Device& device, const BootOptions& options) {
     if (auto s = bootState(device))
         throw Failure(device.folder().string() + " is already booted (supervisor pid " + std::to_string(s->supervisor) + ")");
     clearRunFolder(device);
+    // A device past its disk bound would be stopped again at once.
+    if (auto overrun = diskOverrun(device, profile.limits))
+        throw Failure(device.folder().string() + " cannot boot: " + *overrun +
+                      "; free some first, e.g. orvelle-sim exec DEVICE -- rm FILE");
+    forgetStopRecord(device);
 
     fs::path supervisor = binFolder() / "orvelle-supervisor";
     for (const char* program : {"orvelle-supervisor", "SpringBoard", "backboardd"}) {
@@ -132,39 +138,38 @@ BootState boot(const Device& device, const BootOptions& options) {
             throw Failure((binFolder() / program).string() + " is missing (build the sim targets first)");
     }
 
+    // The log is the keeper's to write: opened here, never through a link.
     auto logFile = DeviceFiles(device).openForAppending(device.logFile());
     if (!logFile) throw Failure(logFile.reason());
-    int log = logFile->release();
     // What the tool wrote into the device since it was made is the device's.
     giveToDeviceUser(device);
     int devnull = open("/dev/null", O_RDONLY | O_CLOEXEC);
     int info[2];
-    if (devnull < 0 || pipe2(info, O_CLOEXEC) != 0) {
-        close(log);
-        failWithErrno("cannot make a pipe");
-    }
+    if (devnull < 0 || pipe2(info, O_CLOEXEC) != 0) failWithErrno("cannot make a pipe");
     LaunchSpec sandbox;
     sandbox.entry = Entry::Boot;
     sandbox.command = {supervisor.string()};
+    for (const std::string& program : options.also)
+        sandbox.command.insert(sandbox.command.end(), {"--also", fs::path(program).filename().string(), program});
     sandbox.workingFolder = "/";
     sandbox.environment = deviceEnvironment(profile, options.locale, options.timeZone, options.time);
     sandbox.stdinFd = devnull;
-    sandbox.stdoutFd = log;
-    sandbox.stderrFd = log;
     sandbox.infoFd = info[1];
+    DeviceLimitPlan limits = prepareLimits(device, profile.limits, true);
+    sandbox.limits = &limits;
     pid_t child;
     try {
-        child = startKeeper(device, sandbox);
+        child = startKeeper(device, sandbox, logFile->get());
     } catch (...) {
-        for (int fd : {log, devnull, info[0], info[1]}) close(fd);
+        for (int fd : {devnull, info[0], info[1]}) close(fd);
         throw;
     }
-    for (int fd : {log, devnull, info[1]}) close(fd);
+    for (int fd : {devnull, info[1]}) close(fd);
 
     // {"child-pid": N} comes as soon as the sandbox's first process exists.
     std::string json;
     auto deadline = after(10);
-    while (json.find('}') == std::string::npos) {
+    while (!wire::launcherChildPid(json) && json.size() < 4096) {
         pollfd p{info[0], POLLIN, 0};
         int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         if (left <= 0 || poll(&p, 1, left) != 1) break;
@@ -176,11 +181,7 @@ BootState boot(const Device& device, const BootOptions& options) {
     close(info[0]);
     BootState state;
     state.keeper = child;
-    auto key = json.find("\"child-pid\"");
-    if (key != std::string::npos) {
-        auto colon = json.find(':', key);
-        if (colon != std::string::npos) state.supervisor = static_cast<pid_t>(std::atoi(json.c_str() + colon + 1));
-    }
+    state.supervisor = wire::launcherChildPid(json).value_or(0);
     state.startTime = processStartTime(state.supervisor);
     if (state.supervisor <= 0 || state.startTime == 0) {
         kill(child, SIGKILL);
@@ -189,9 +190,17 @@ BootState boot(const Device& device, const BootOptions& options) {
         throw Failure("the sandbox of " + device.folder().string() + " did not start (bwrap exit " +
                       std::to_string(exitCodeOf(status)) + "): " + lastLogLine(device));
     }
-    std::string record = "supervisor " + std::to_string(state.supervisor) + " " + std::to_string(state.startTime) +
-                         "\nkeeper " + std::to_string(state.keeper) + "\n";
-    if (auto written = ns::replaceFile(device.bootStateFile(), record); !written) {
+    wire::BootRecord record;
+    record.set_supervisor(state.supervisor);
+    record.set_start_time(state.startTime);
+    record.set_keeper(state.keeper);
+    state.limits = limits.mechanism();
+    state.limitsText = limits.describe();
+    state.cgroups = limits.cgroupFolders();
+    record.set_limits(state.limits);
+    record.set_limits_text(state.limitsText);
+    for (const std::string& folder : state.cgroups) record.add_cgroups(folder);
+    if (auto written = writeBootRecord(device, record); !written) {
         kill(state.supervisor, SIGKILL);
         waitpid(child, nullptr, 0);
         throw Failure(written.reason());
@@ -199,7 +208,10 @@ BootState boot(const Device& device, const BootOptions& options) {
 
     deadline = after(options.timeoutSeconds);
     while (true) {
-        if (askSpringBoard(device, "ping", 1) == std::optional<std::string>("pong")) return state;
+        if (auto answer = askSpringBoard(device, wire::pingRequest(), 1); answer && answer->has_pong()) {
+            if (auto safe = safeModeOf(device)) state.safeMode = safe->why + " (to blame: " + safe->culprits + ")";
+            return state;
+        }
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child || !alive(state)) {
             clearRunFolder(device);
@@ -212,8 +224,9 @@ BootState boot(const Device& device, const BootOptions& options) {
     kill(state.supervisor, SIGKILL);
     waitpid(child, nullptr, 0);
     clearRunFolder(device);
-    throw Failure("SpringBoard did not come up within " + std::to_string(static_cast<int>(options.timeoutSeconds)) +
-                  " s; last log line: " + lastLogLine(device));
+    std::string loading = sim::loadingLibrary(device);
+    throw Failure("SpringBoard did not come up within " + std::to_string(static_cast<int>(options.timeoutSeconds)) + " s" +
+                  (loading.empty() ? "" : " (it was loading " + loading + ")") + "; last log line: " + lastLogLine(device));
 }
 
 void shutdown(const Device& device, double timeoutSeconds) {
@@ -235,6 +248,7 @@ void shutdown(const Device& device, double timeoutSeconds) {
     // The keeper ends once the sandbox has: its records go with it.
     unsigned long long keeperStart = processStartTime(state->keeper);
     if (!waitGone(state->keeper, keeperStart, after(5))) kill(state->keeper, SIGKILL);
+    removeDeviceCgroup(state->cgroups);
     clearRunFolder(device);
 }
 
@@ -243,16 +257,24 @@ pid_t respring(const Device& device, double timeoutSeconds) {
     DeviceLock lock(device);
     auto state = bootState(device);
     if (!state) throw Failure(device.folder().string() + " is not booted");
+    auto pidOf = [&](const char* name) {
+        for (const Program& p : programs(device))
+            if (p.name == name) return p.pid;
+        return pid_t{0};
+    };
     auto before = springBoardPid(device, 2);
+    const pid_t displayBefore = pidOf("backboardd");
     int code = runInDevice(device, {"/usr/bin/killall", "-9", "SpringBoard", "backboardd"});
     if (code != 0 && code != 1) throw Failure("killall inside the device failed with exit " + std::to_string(code));
+    // Done when both are back: a respring right after this one finds both to end.
     auto deadline = after(timeoutSeconds);
     while (Clock::now() < deadline) {
         auto now = springBoardPid(device, 1);
-        if (now && now != before) return *now;
+        pid_t display = pidOf("backboardd");
+        if (now && now != before && display != 0 && display != displayBefore) return *now;
         pause();
     }
-    throw Failure("no new SpringBoard answered within " + std::to_string(static_cast<int>(timeoutSeconds)) +
+    throw Failure("no new SpringBoard and backboardd within " + std::to_string(static_cast<int>(timeoutSeconds)) +
                   " s; last log line: " + lastLogLine(device));
 }
 

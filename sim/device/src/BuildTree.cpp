@@ -1,14 +1,10 @@
 #include "device/BuildTree.h"
 
-#include <cerrno>
-#include <cstring>
 #include <string>
 
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace sim {
-
-void failWithErrno(const std::string& what) { throw Failure(what + ": " + std::strerror(errno)); }
 
 std::filesystem::path executablePath() {
     std::error_code ec;

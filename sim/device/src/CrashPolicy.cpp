@@ -1,46 +1,92 @@
 #include "device/CrashPolicy.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace sim {
 
-bool CrashPolicy::isCrash(const std::string& how) {
-    if (how.rfind("signal:", 0) == 0) {
-        int signal = std::atoi(how.c_str() + 7);
-        return signal != 9 && signal != 15;
-    }
-    if (how.rfind("exit:", 0) == 0) return std::atoi(how.c_str() + 5) != 0;
-    return false;
+bool CrashPolicy::isCrash(const ProgramEnd& end) {
+    if (!end.cause.empty() || end.exitCode) return true;
+    if (!end.signal) return true;
+    const bool kill = *end.signal == SIGKILL || *end.signal == SIGTERM;
+    return !(kill && end.cameUp);
 }
 
-RestartDecision CrashPolicy::ended(const SpringBoardEnd& end, const std::function<bool(const std::string&)>& installed) {
+std::vector<std::string> CrashPolicy::blamed(const ProgramEnd& end) {
+    if (!end.loading.empty()) return {end.loading};
+    std::vector<std::string> out = end.culprits;
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+RestartDecision CrashPolicy::ended(const ProgramEnd& end, const std::function<bool(const std::string&)>& installed) {
+    State& s = programs_[end.program];
     RestartDecision d;
-    bool shortCrash = isCrash(end.how) && end.uptime < kShortLife;
-    crashes_ = shortCrash ? crashes_ + 1 : 0;
-    if (shortCrash) {
-        if (end.report != "-") report_ = end.report;
-        if (!end.culprits.empty()) culprits_ = end.culprits;
-        d.delay = std::min(kLongestPause, kFirstPause * std::pow(2.0, crashes_ - 1));
-    }
-    if (!safe_ && crashes_ >= kCrashesForSafeMode) {
-        safe_ = true;
-        d.enteredSafeMode = true;
-        d.delay = 0;  // without tweaks it has no reason to crash: at once
+    d.crash = isCrash(end);
+    if (d.crash) {
+        s.inARow = end.uptime >= kSettled ? 1 : s.inARow + 1;
+        d.delay = std::min(kLongestPause, kFirstPause * std::pow(2.0, s.inARow - 1));
+        if (!end.report.empty()) s.report = end.report;
+        s.recent.push_back({end.at, blamed(end)});
+        while (!s.recent.empty() && s.recent.front().at < end.at - kWindow) s.recent.pop_front();
+        while (s.recent.size() > static_cast<std::size_t>(kCrashesForSafeMode)) s.recent.pop_front();
+        if (!s.safe && s.recent.size() == static_cast<std::size_t>(kCrashesForSafeMode)) {
+            // The libraries every one of these crashes blames.
+            std::vector<std::string> shared = s.recent.front().blamed;
+            for (const Crash& c : s.recent) {
+                std::vector<std::string> both;
+                std::set_intersection(shared.begin(), shared.end(), c.blamed.begin(), c.blamed.end(),
+                                      std::back_inserter(both));
+                shared = std::move(both);
+            }
+            if (!shared.empty()) {
+                s.safe = true;
+                s.culprits = shared;
+                d.enteredSafeMode = true;
+                d.delay = 0;  // without tweaks it has no reason to crash: at once
+            }
+        }
+    } else {
+        s.inARow = 0;
     }
     // Safe mode ends by itself once every library to blame is gone.
-    if (safe_ && !d.enteredSafeMode && !culprits_.empty() &&
-        std::none_of(culprits_.begin(), culprits_.end(), installed))
-        leaveSafeMode();
-    d.safe = safe_;
+    if (s.safe && !d.enteredSafeMode && std::none_of(s.culprits.begin(), s.culprits.end(), installed)) {
+        leaveSafeMode(end.program);
+        d.leftSafeMode = true;
+    }
+    d.safe = s.safe;
     return d;
 }
 
-void CrashPolicy::leaveSafeMode() {
-    safe_ = false;
-    crashes_ = 0;
-    culprits_.clear();
+void CrashPolicy::leaveSafeMode(const std::string& program) {
+    State& s = programs_[program];
+    s.safe = false;
+    s.inARow = 0;
+    s.recent.clear();
+    s.culprits.clear();
+}
+
+bool CrashPolicy::safe(const std::string& program) const {
+    auto it = programs_.find(program);
+    return it != programs_.end() && it->second.safe;
+}
+
+int CrashPolicy::crashesInARow(const std::string& program) const {
+    auto it = programs_.find(program);
+    return it == programs_.end() ? 0 : it->second.inARow;
+}
+
+std::vector<std::string> CrashPolicy::culprits(const std::string& program) const {
+    auto it = programs_.find(program);
+    return it == programs_.end() ? std::vector<std::string>{} : it->second.culprits;
+}
+
+std::string CrashPolicy::lastReport(const std::string& program) const {
+    auto it = programs_.find(program);
+    return it == programs_.end() ? std::string() : it->second.report;
 }
 
 }  // namespace sim

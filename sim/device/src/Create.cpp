@@ -1,9 +1,9 @@
 #include "device/Create.h"
 
 #include "device/DeviceFiles.h"
-#include "device/DeviceModels.h"
+#include "wire/DeviceModels.h"
 #include "device/DeviceUser.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "weather/WeatherRecord.h"
 
 namespace sim {
@@ -14,6 +14,8 @@ InstallResult createDevice(const Device& device, const Profile& profile) {
     if (auto checked = checkProfile(profile); !checked) throw Failure(checked.reason());
     std::error_code ec;
     if (device.exists()) throw Failure(device.folder().string() + " is already a device");
+    // A device its own user cannot reach would be refused only at boot.
+    requireReachableByDeviceUser(device.folder());
     if (fs::exists(device.folder(), ec)) {
         if (!fs::is_directory(device.folder(), ec)) throw Failure(device.folder().string() + " exists and is not a folder");
         if (!fs::is_empty(device.folder(), ec))

@@ -1,7 +1,7 @@
 #include "device/Device.h"
 
 #include "device/DeviceFiles.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace sim {
 

@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "device/DeviceFiles.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace sim {
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "device/DeviceUser.h"
@@ -16,18 +17,6 @@
 namespace sim {
 
 namespace fs = std::filesystem;
-
-UniqueFd::~UniqueFd() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = other.release();
-    }
-    return *this;
-}
 
 namespace {
 
@@ -221,11 +210,14 @@ ns::Result<bool> DeviceFiles::removeEmptyFolder(const fs::path& path) const {
 
 ns::Result<std::optional<struct stat>> DeviceFiles::status(const fs::path& path) const {
     auto fd = open(path, O_PATH | O_NOFOLLOW);
-    if (!fd) {
+    // Missing at the open yet there at the second look: another program
+    // placed it meanwhile (a writer's lock), so it is looked at again.
+    for (int look = 0; !fd && look < 3; ++look) {
         std::error_code ec;
         auto kind = fs::symlink_status(device_.folder() / relative(path), ec).type();
         if (kind == fs::file_type::not_found) return std::optional<struct stat>();
-        return ns::fail(fd.reason());
+        if (look == 2) return ns::fail(fd.reason());
+        fd = open(path, O_PATH | O_NOFOLLOW);
     }
     struct stat st {};
     if (fstat(fd->get(), &st) != 0) return ns::fail("cannot look at " + why(device_.folder() / relative(path), errno));
@@ -254,17 +246,37 @@ ns::Result<UniqueFd> DeviceFiles::openForAppending(const fs::path& path) const {
     return fd;
 }
 
+ns::Result<> DeviceFiles::placeLock(const UniqueFd& parent, const fs::path& lockPath) const {
+    auto there = status(lockPath);
+    if (!there) return ns::fail(there.reason());
+    if (*there) return {};
+    // A new lock comes into place already the device user's: a program
+    // of the device opening it meanwhile never meets a file of the tool's.
+    int dir = openBeneath(parent.get(), ".", O_RDONLY | O_DIRECTORY, 0);
+    if (dir < 0) return ns::fail("cannot open " + why(device_.folder() / lockPath.parent_path(), errno));
+    UniqueFd folderFd(dir);
+    const std::string name = lockPath.filename().string(), fresh = name + ".new-" + std::to_string(getpid());
+    UniqueFd made(openat(dir, fresh.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!made) return ns::fail("cannot make " + why(device_.folder() / lockPath, errno));
+    fchmod(made.get(), 0644);
+    giveToDeviceUser(made.get());
+    // Another writer's lock that came first stays.
+    if (renameat2(dir, fresh.c_str(), dir, name.c_str(), RENAME_NOREPLACE) != 0) unlinkat(dir, fresh.c_str(), 0);
+    return {};
+}
+
 ns::Result<ns::FileLock> DeviceFiles::lockBeside(const fs::path& path, double seconds) const {
     fs::path lockPath = relative(path);
     lockPath += ".lock";
     auto parent = folder(lockPath.parent_path(), true);
     if (!parent) return ns::fail(parent.reason());
-    auto fd = open(lockPath, O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644);
+    auto placed = placeLock(*parent, lockPath);
+    if (!placed) return ns::fail(placed.reason());
+    auto fd = open(lockPath, O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (!fd) return ns::fail(fd.reason());
     struct stat st {};
     if (fstat(fd->get(), &st) != 0 || !S_ISREG(st.st_mode))
         return ns::fail("cannot lock " + (device_.folder() / lockPath).string() + ": it is " + kindOf(st.st_mode));
-    giveToDeviceUser(fd->get());
     return ns::FileLock::take(fd->release(), (device_.folder() / lockPath).string(), seconds);
 }
 

@@ -3,6 +3,8 @@
 #include <sstream>
 
 #include "device/DeviceFiles.h"
+#include "wire/Frame.h"
+#include "wire/keeper.pb.h"
 
 namespace sim {
 
@@ -12,6 +14,13 @@ std::string lastLine(const std::string& text) {
     while (std::getline(in, line))
         if (!line.empty()) last = line;
     return last;
+}
+
+std::string loadingLibrary(const Device& device) {
+    auto bytes = DeviceFiles(device).read(device.runFolder() / "SpringBoard.loading", 64 * 1024);
+    if (!bytes) return {};
+    auto progress = wire::decode<wire::LoaderProgress>(*bytes);
+    return progress ? progress->loading().substr(0, 256) : std::string();
 }
 
 std::string lastLogLine(const Device& device) {

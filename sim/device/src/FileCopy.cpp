@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace sim {
 

@@ -1,8 +1,7 @@
 #include "device/Install.h"
 
-#include "device/DeviceFiles.h"
 #include "device/DeviceUser.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "foundation/PropertyList.h"
 
 namespace sim {
@@ -25,17 +24,8 @@ InstallResult installDeliverables(const Device& device, const Profile& profile) 
         return true;
     };
     install(builtOrvellePackage());
-    if (profile.withNine && install(builtNinePackage())) {
-        fs::path settings = device.preferencesFolder() / "com.brannoch.nineprefs.plist";
-        DeviceFiles files(device);
-        auto there = files.status(settings.lexically_relative(device.folder()));
-        if (!there) throw Failure(there.reason());
-        if (!*there) {
-            id prefs = NSDictionaryNew();
-            rt::cast<NSDictionary>(prefs)->setObject(NSNum(true), "tweakEnabled");
-            if (auto written = files.replace(settings, ns::xmlData(prefs)); !written) throw Failure(written.reason());
-        }
-    }
+    // Nine's package switches it on itself, from whichever way it is installed.
+    if (profile.withNine) install(builtNinePackage());
     giveToDeviceUser(device);
     return result;
 }

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 extern char** environ;
 
@@ -126,6 +126,14 @@ unsigned long long processStartTime(pid_t pid) {
     unsigned long long start = 0;
     fields >> start;
     return start;
+}
+
+pid_t firstChildOf(pid_t pid) {
+    if (pid <= 0) return 0;
+    std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    int child = 0;
+    if (!(in >> child)) return 0;
+    return child;
 }
 
 }  // namespace sim

@@ -1,6 +1,8 @@
 #include "device/Seccomp.h"
 
+#include <linux/netlink.h>
 #include <seccomp.h>
+#include <sys/socket.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/ioctl.h>
@@ -10,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace sim {
 
@@ -30,6 +32,10 @@ const char* const kRefused[] = {
     "settimeofday", "clock_settime", "clock_adjtime", "adjtimex", "sethostname", "setdomainname",
     // Kernel key rings are shared with the host.
     "add_key", "request_key", "keyctl",
+    // Asynchronous rings: a second way to every call, around this filter.
+    "io_uring_setup", "io_uring_enter", "io_uring_register",
+    // Pausing the kernel at a page fault of the program's choosing.
+    "userfaultfd",
 };
 
 struct Context {
@@ -60,6 +66,13 @@ std::string deviceSeccompProgram() {
             scmp_arg_cmp mode{modeArgument, SCMP_CMP_MASKED_EQ, S_IFMT, type};
             must(seccomp_rule_add_array(c.ctx, refuse, call, 1, &mode), name);
         }
+    }
+    // The kernel's audit trail is the host's.
+    {
+        scmp_arg_cmp family{0, SCMP_CMP_EQ, AF_NETLINK, 0};
+        scmp_arg_cmp protocol{2, SCMP_CMP_EQ, NETLINK_AUDIT, 0};
+        scmp_arg_cmp both[] = {family, protocol};
+        must(seccomp_rule_add_array(c.ctx, refuse, SCMP_SYS(socket), 2, both), "socket");
     }
     // Pushing characters into the terminal's input, or its console's.
     for (unsigned long request : {static_cast<unsigned long>(TIOCSTI), static_cast<unsigned long>(TIOCLINUX)}) {

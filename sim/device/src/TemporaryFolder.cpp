@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace sim {
 

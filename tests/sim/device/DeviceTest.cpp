@@ -56,6 +56,22 @@ TEST(Device, TheUpdateNoticeComesOnceAfterTheSwitchIsOn) {
     EXPECT_EQ(logLines(device.path(), "Loader: loading OrvelleiOS10.dylib").size(), 3u) << "loaded afresh each start";
 }
 
+// A respring returns once the home screen and the display server are both
+// back, so another one right after it finds both to end and says nothing.
+TEST(Device, RespringsInARowEachRestartBothProgramsSilently) {
+    TestDevice device;
+    boot(device);
+    for (int i = 0; i < 3; ++i) {
+        int springBoard = device.pidOf("SpringBoard"), display = device.pidOf("backboardd");
+        Output done = sim({"respring", device.path()});
+        ASSERT_EQ(done.exitCode, 0) << done.err;
+        EXPECT_EQ(done.err, "") << "respring " << i;
+        EXPECT_NE(device.pidOf("SpringBoard"), springBoard) << "respring " << i;
+        int displayAfter = device.pidOf("backboardd");
+        EXPECT_TRUE(displayAfter != 0 && displayAfter != display) << "respring " << i << ": backboardd " << displayAfter;
+    }
+}
+
 TEST(Device, AKilledSpringBoardComesBackWithinTwoSeconds) {
     TestDevice device;
     boot(device);

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "device/FileCopy.h"
 #include "device/Process.h"
 

@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "device/DeviceModels.h"
-#include "device/Failure.h"
-#include "device/Profile.h"
+#include "inside/ToolkitProfile.h"
+#include "wire/DeviceModels.h"
+#include "wire/Failure.h"
+#include "wire/Profile.h"
 
 namespace {
 
@@ -82,6 +83,56 @@ TEST_F(ProfileFile, AMissingBrokenOrMistypedProfileFailsNamingTheFile) {
     EXPECT_EQ(p.systemVersion, "11.1.2");
 }
 
+TEST_F(ProfileFile, LimitsReadBackAndAnOldProfileTakesTheDefaults) {
+    sim::Profile p;
+    p.limits = {300, 40, 512, 0.5, 200, 8, 96};
+    sim::writeProfile(file, p);
+    sim::DeviceLimits back = sim::readProfile(file).limits;
+    EXPECT_EQ(back.memoryMiB, 300);
+    EXPECT_EQ(back.processes, 40);
+    EXPECT_EQ(back.openFiles, 512);
+    EXPECT_EQ(back.cpuCores, 0.5);
+    EXPECT_EQ(back.cpuWeight, 200);
+    EXPECT_EQ(back.fileSizeMiB, 8);
+    EXPECT_EQ(back.diskMiB, 96);
+    // A profile written before devices had limits.
+    std::ofstream(file) << "<plist version=\"1.0\"><dict><key>model</key><string>iPhone</string>"
+                           "<key>screenWidth</key><real>375</real></dict></plist>";
+    sim::DeviceLimits old = sim::readProfile(file).limits, defaults;
+    EXPECT_EQ(old.memoryMiB, defaults.memoryMiB);
+    EXPECT_EQ(old.processes, defaults.processes);
+    EXPECT_EQ(old.openFiles, defaults.openFiles);
+    EXPECT_EQ(old.fileSizeMiB, defaults.fileSizeMiB);
+    EXPECT_EQ(old.diskMiB, defaults.diskMiB);
+}
+
+TEST_F(ProfileFile, ALimitOutOfRangeOrOfTheWrongTypeFailsNamingTheKey) {
+    auto profileWith = [&](const std::string& key, const std::string& value) {
+        std::ofstream(file) << "<plist version=\"1.0\"><dict><key>" << key << "</key>" << value << "</dict></plist>";
+    };
+    struct Case {
+        const char* key;
+        const char* value;
+    } cases[] = {
+        {"memoryLimitMiB", "<integer>0</integer>"},      {"memoryLimitMiB", "<integer>-5</integer>"},
+        {"memoryLimitMiB", "<real>100.5</real>"},        {"memoryLimitMiB", "<string>lots</string>"},
+        {"processLimit", "<integer>1</integer>"},        {"processLimit", "<real>1e300</real>"},
+        {"openFileLimit", "<integer>3</integer>"},       {"cpuLimitCores", "<real>0</real>"},
+        {"cpuLimitCores", "<real>2000</real>"},          {"cpuWeight", "<integer>20000</integer>"},
+        {"fileSizeLimitMiB", "<integer>0</integer>"},    {"fileSizeLimitMiB", "<true/>"},
+        {"diskLimitMiB", "<integer>8</integer>"},        {"diskLimitMiB", "<string>all</string>"},
+    };
+    for (const Case& c : cases) {
+        profileWith(c.key, c.value);
+        try {
+            sim::readProfile(file);
+            ADD_FAILURE() << c.key << " " << c.value << " was taken";
+        } catch (const sim::Failure& e) {
+            EXPECT_NE(std::string(e.what()).find(c.key), std::string::npos) << e.what();
+        }
+    }
+}
+
 }  // namespace
 
 // The table of devices: what a person may ask for, and what each refusal says.
@@ -124,6 +175,29 @@ TEST(DeviceTable, AcceptsTheScreensAndVersionsOfTheTableWithTheirScale) {
     EXPECT_EQ(tablet->screenWidth, 768);
 }
 
+// The toolkit's status bar is the device's: 44 points beside the sensor
+// housing of the phone without a home button, 20 on every other screen.
+TEST(DeviceTable, GivesEachScreenItsStatusBarHomeButtonAndHousing) {
+    for (const sim::Screen& s : sim::screens()) {
+        const bool housing = s.width == 375 && s.height == 812;
+        EXPECT_EQ(s.statusBarHeight, housing ? 44 : 20) << s.example;
+        EXPECT_EQ(s.homeButton, !housing) << s.example;
+        EXPECT_EQ(s.housing.present(), housing) << s.example;
+    }
+    const sim::Screen* x = sim::findScreen("iPhone", 812, 375);  // either way round
+    ASSERT_TRUE(x);
+    EXPECT_EQ(x->housing.width, 209);
+    EXPECT_FALSE(sim::findScreen("iPad", 375, 812));
+    sim::Profile phone;
+    phone.screenHeight = 812;
+    phone.screenScale = 3;
+    sim::configureToolkit(phone);
+    EXPECT_EQ(ui::deviceProfile().statusBarHeight, 44);
+    phone.screenHeight = 667;
+    sim::configureToolkit(phone);
+    EXPECT_EQ(ui::deviceProfile().statusBarHeight, 20);
+}
+
 TEST(DeviceTable, RefusesWhatCouldNotRunNamingWhatIsAccepted) {
     struct Case {
         sim::DeviceChoice choice;
@@ -140,7 +214,8 @@ TEST(DeviceTable, RefusesWhatCouldNotRunNamingWhatIsAccepted) {
         {screenOf("10x10"), "the screen 10x10 is not one"},
         {screenOf("375.5x667"), "the screen 375.5x667 is not one"},
         {screenOf("375x667@3"), "the screen 375x667@3 is not one"},
-        {screenOf("375x812", "10.3.3"), "of system 10.3.3: 320x568@2, 375x667@2, 414x736@3"},
+        {screenOf("375x812", "10.3.3"),
+         "of system 10.3.3: 320x568@2, 375x667@2, 414x736@3 (the 375x812 screen came with system 11.0)"},
         {screenOf("wide"), "is not like 375x667"},
         {badVersion, "\"9.0\" is not one from 10.0 to 10.3.4 or 11.0 to 11.4.1"},
         {newVersion, "\"12.0\" is not one from 10.0"},

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "device/BuildTree.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "device/Sandbox.h"
 
 namespace {

@@ -2,6 +2,8 @@
 // refusal one line naming what is accepted, and nothing is left behind.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "Command.h"
@@ -44,6 +46,29 @@ TEST(SetupRefusals, CreateRefusesScreensAndVersionsTheTableLacks) {
         EXPECT_FALSE(fs::exists(device)) << "a refused create made " << device;
     }
     fs::remove_all(scratch);
+}
+
+// A device in a folder closed to others (as mktemp -d makes them) would be
+// refused at boot, when the tool runs as root: create says so first, and how.
+TEST(SetupRefusals, CreateRefusesAFolderTheDeviceUserCannotReachAndSaysHow) {
+    if (geteuid() != 0) GTEST_SKIP() << "the tool and the device are one user";
+    char pattern[] = "/tmp/orvelle-closed-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    fs::path closed = pattern;
+    fs::permissions(closed, fs::perms::owner_all, fs::perm_options::replace);
+    fs::path device = closed / "inner" / "device";
+    fs::create_directories(closed / "inner");
+    Output refused = sim({"create", device.string()});
+    EXPECT_NE(refused.exitCode, 0);
+    EXPECT_EQ(refused.err, "orvelle-sim create: the device user orvelle cannot reach " + device.string() + ": " +
+                               closed.string() + " (mode 0700) is closed to others; let them pass through it (chmod o+x " +
+                               closed.string() + ") or keep the device elsewhere\n");
+    EXPECT_FALSE(fs::exists(device)) << "a refused create made " << device;
+
+    fs::permissions(closed, fs::perms::others_exec, fs::perm_options::add);
+    Output made = sim({"create", device.string()});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    fs::remove_all(closed);
 }
 
 TEST(SetupRefusals, BootDumpAndScreenshotRefuseUnknownZonesAndLocales) {

@@ -16,7 +16,10 @@ inline constexpr const char* kReportFolder = "/var/mobile/Library/Logs/CrashRepo
 void installCrashNote(const std::string& program, const std::string& folder = kReportFolder);
 
 // The loader's progress, kept for the note: the library being loaded now
-// (its constructors run inside the load), and those loaded before it.
+// (its constructors run inside the load), and those loaded before it. With
+// keepLoaderProgress, each step also replaces that file (a LoaderProgress of
+// the wire), so a program that exits or hangs while loading tells too.
+void keepLoaderProgress(const std::string& file);
 void noteLoading(const std::string& library);
 void noteLoaded(const std::string& library);
 

@@ -17,6 +17,10 @@ struct BootState {
     pid_t supervisor = 0;               // on this machine
     unsigned long long startTime = 0;  // tells a reused pid apart
     pid_t keeper = 0;                   // the host's keeper of the device (it ends after the sandbox)
+    std::string safeMode;               // boot: it came up in safe mode, and why
+    std::string limits;                 // the mechanism bounding it ("cgroup v1", "rlimits")
+    std::vector<std::string> cgroups;   // its control group's folders
+    std::string limitsText;             // every bound, for status
 };
 
 // The state of a booted device; nothing when it is not booted (a stale record
@@ -27,18 +31,21 @@ struct Program {
     std::string name;
     pid_t pid = 0;  // inside the device
 };
-// The programs the supervisor keeps, as it last wrote them.
+// The programs the supervisor keeps, as its keeper last heard.
 std::vector<Program> programs(const Device& device);
 
 struct BootOptions {
     std::string time;      // ISO 8601, passed on as ORVELLE_TIME
     std::string locale;    // default: the profile's
     std::string timeZone;  // default: the profile's
-    double timeoutSeconds = 30;
+    double timeoutSeconds = 40;
+    std::vector<std::string> also;  // more programs to keep (paths the device sees)
 };
 
 // Starts the sandbox and returns once SpringBoard answers on its control
-// socket. Fails, leaving nothing running, when that does not happen in time.
+// socket (in safe mode, saying why, when its tweaks kept it from starting).
+// Fails, leaving nothing running, when that does not happen in time, naming
+// the library it was loading.
 BootState boot(const Device& device, const BootOptions& options);
 
 // Stops the supervisor (which ends every program of the device) and clears the

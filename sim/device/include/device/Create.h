@@ -3,7 +3,7 @@
 
 #include "device/Device.h"
 #include "device/Install.h"
-#include "device/Profile.h"
+#include "wire/Profile.h"
 
 namespace sim {
 

@@ -17,28 +17,11 @@
 #include "device/Device.h"
 #include "foundation/FileLock.h"
 #include "foundation/Result.h"
+#include "foundation/UniqueFd.h"
 
 namespace sim {
 
-// An open descriptor, closed when it goes.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd();
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    int get() const { return fd_; }
-    int release() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    explicit operator bool() const { return fd_ >= 0; }
-
-private:
-    int fd_ = -1;
-};
+using ns::UniqueFd;
 
 class DeviceFiles {
 public:
@@ -87,6 +70,8 @@ private:
     std::filesystem::path relative(const std::filesystem::path& path) const;
     ns::Result<UniqueFd> open(const std::filesystem::path& path, int flags, int mode = 0) const;
     ns::Result<UniqueFd> root() const;
+    // Makes the lock file beside a file if it is missing; a lock placed first stays.
+    ns::Result<> placeLock(const UniqueFd& parent, const std::filesystem::path& lockPath) const;
 
     Device device_;
 };

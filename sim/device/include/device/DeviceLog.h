@@ -12,5 +12,8 @@ std::string lastLine(const std::string& text);
 // The device log's last line, read from its tail only, whatever the device
 // wrote into it; the reason when it cannot be read.
 std::string lastLogLine(const Device& device);
+// The tweak SpringBoard's loader was loading last, as its progress file
+// says; empty when it was loading none (or there is no such file).
+std::string loadingLibrary(const Device& device);
 
 }  // namespace sim

@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <filesystem>
 #include <string>
 
 #include "device/Device.h"
@@ -26,6 +27,11 @@ struct DeviceUser {
 
 // Fails with what to do when the tool runs as root and the system user is missing.
 DeviceUser deviceUser();
+
+// When the tool runs as root, fails unless the device user can pass through
+// every folder down to `folder` (bubblewrap reaches a device's folders by
+// their paths, as that user), naming the first closed one and how to open it.
+void requireReachableByDeviceUser(const std::filesystem::path& folder);
 
 // Makes the device's own trees the device user's, as the tool (root) may have
 // written into them; links are changed themselves, never followed. Nothing

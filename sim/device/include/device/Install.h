@@ -9,7 +9,7 @@
 
 #include "device/Device.h"
 #include "device/Packages.h"
-#include "device/Profile.h"
+#include "wire/Profile.h"
 
 namespace sim {
 

@@ -7,12 +7,15 @@
 // own trees (/Library and /var). Its records are kept where the device cannot
 // write (DEVICE/host/dpkg: status, info/NAME.list and the maintainer scripts),
 // and its maintainer scripts run only inside the device's sandbox, as the
-// device's user. A failure anywhere leaves the device's files and records as
-// they were. A booted device resprings when a tweak library or its filter
+// device's user, each for a bounded time. A failure anywhere leaves the
+// device's files and records as they were, and so does a kill: every change
+// is journaled (see PackageJournal.h) and the next package command rolls it
+// back or finishes it. A booted device resprings when a tweak library or its filter
 // under DynamicLibraries changed.
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,5 +68,9 @@ PackageChange installPackageBytes(const Device& device, std::string_view bytes, 
 // left empty), running its prerm and postrm. Refused when another installed
 // package depends on it.
 PackageChange removePackage(const Device& device, const std::string& name);
+
+// Told each step of a change as it is done ("begun", "wrote /Library/x",
+// "committed", ...): the tests stop a change there, as a kill would.
+void onPackageStep(std::function<void(const std::string&)> observer);
 
 }  // namespace sim

@@ -29,6 +29,10 @@ Captured captureProgram(const std::vector<std::string>& argv);
 // such process or it has ended and waits to be reaped.
 unsigned long long processStartTime(pid_t pid);
 
+// The oldest child of a process of this machine (a sandbox's first process
+// under its launcher), 0 when it has none.
+pid_t firstChildOf(pid_t pid);
+
 // argv as execv wants it; the strings must outlive the result.
 std::vector<char*> argvOf(const std::vector<std::string>& args);
 

@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "device/Device.h"
-#include "device/Profile.h"
+#include "wire/Profile.h"
 
 namespace sim {
 
 struct BootState;
+class DeviceLimitPlan;
 
 // The first descriptor number at which a program gets LaunchSpec::passFds.
 inline constexpr int kFirstPassedFd = 5;
@@ -46,8 +47,8 @@ struct LaunchSpec {
     // Inside the sandbox; "" keeps the caller's folder when the sandbox shows
     // it, else "/".
     std::string workingFolder;
-    Environment environment;  // on top of the tool's own
-    // The program's standard descriptors; -1 keeps the tool's.
+    Environment environment;  // the program's whole environment: nothing of the tool's
+    // The program's standard descriptors; -1 gives /dev/null, never the tool's own.
     int stdinFd = -1, stdoutFd = -1, stderrFd = -1;
     // Boot: bubblewrap writes {"child-pid": N} to this descriptor of the tool's.
     int infoFd = -1;
@@ -58,6 +59,16 @@ struct LaunchSpec {
     // The device's host name; "" takes the profile's model ("iPhone", "iPad").
     // A joining program keeps the device's.
     std::string hostName;
+    // The device's limits, prepared by the caller; null: launch prepares them
+    // from the profile (a joining program enters the booted device's).
+    const DeviceLimitPlan* limits = nullptr;
+};
+
+// What the tool does with a command's output on its way to the user.
+enum class Shown {
+    AsIs,     // a command the user chose: its bytes, on a terminal of its own
+    Escaped,  // a program of the tool's that prints the device's text: pipes, control characters escaped
+    Logged,   // as Escaped, and what it says on standard error is the device's log too
 };
 
 // Starts the program; answers the pid of its sandbox on this machine (the
@@ -70,8 +81,13 @@ pid_t launch(const Device& device, const LaunchSpec& spec);
 int runToEnd(const Device& device, const LaunchSpec& spec);
 
 // A program inside the device: joining it when it is booted, in a fresh
-// sandbox otherwise, with the device's environment. Answers its exit code.
-int runInDevice(const Device& device, const std::vector<std::string>& command);
+// sandbox otherwise, with the device's environment and the tool's variables
+// named in `passed` (a name the tool has not set is left out). Its standard
+// descriptors are never the tool's: with a terminal on the tool's standard
+// input it gets a new pseudo-terminal, else pipes, and the tool relays bytes
+// both ways while it runs. Answers its exit code.
+int runInDevice(const Device& device, const std::vector<std::string>& command,
+                const std::vector<std::string>& passed = {}, Shown shown = Shown::AsIs);
 
 // The bubblewrap argument vector of `spec`, with the descriptor numbers the
 // sandbox receives (for the tests of what is mounted where).

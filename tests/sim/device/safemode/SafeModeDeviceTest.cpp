@@ -71,3 +71,42 @@ TEST_F(SafeMode, ACrashLoopEndsInSafeModeWithItsReportAndTheWayBack) {
     EXPECT_EQ(dump().find("Safe Mode"), std::string::npos);
     EXPECT_FALSE(logLines(device.path(), "normal mode again: the libraries to blame are gone").empty());
 }
+
+// A tweak's file name is the device's to choose: escape sequences in it reach
+// the user's terminal through every verb that names the tweak unless shown escaped.
+TEST(EscapedNames, ATweakNamedWithEscapeSequencesIsShownEscapedEverywhere) {
+    TestDevice device;
+    markUpdateNoticeSeen(device.path());
+    const std::string name = "Evil\x1b]0;owned\x07\x1b[2J.dylib";
+    const std::string shown = "Evil\\x1b]0;owned\\x07\\x1b[2J.dylib";
+    fs::copy_file(ABORT_AT_LOAD_TWEAK, fs::path(device.path()) / "Library/MobileSubstrate/DynamicLibraries" / name);
+    Output booted = sim({"boot", device.path()});
+    ASSERT_EQ(booted.exitCode, 0) << booted.err;
+    auto status = [&] { return sim({"status", device.path()}); };
+    ASSERT_TRUE(eventually(10s, [&] { return status().out.find("safe mode:") != std::string::npos; })) << status().out;
+
+    Output list = sim({"crashes", device.path()});
+    ASSERT_EQ(list.exitCode, 0) << list.err;
+    std::string first = list.out.substr(0, list.out.find('\n'));
+    for (const Output& out : {booted, status(), list, sim({"crashes", device.path(), first}), sim({"log", device.path()})}) {
+        EXPECT_EQ(out.out.find('\x1b'), std::string::npos) << out.out;
+        EXPECT_EQ(out.err.find('\x1b'), std::string::npos) << out.err;
+    }
+    EXPECT_NE(status().out.find("to blame: " + shown), std::string::npos) << status().out;
+    EXPECT_NE(list.out.find(shown), std::string::npos) << list.out;
+    EXPECT_NE(sim({"log", device.path()}).out.find(shown), std::string::npos);
+    EXPECT_NE(booted.err.find(shown), std::string::npos) << booted.err;
+}
+
+// What the device's Settings app prints (its panes' labels and values, its
+// failures) reaches the user's terminal escaped too.
+TEST(EscapedNames, WhatTheSettingsAppPrintsIsShownEscaped) {
+    TestDevice device;
+    Output shown = sim({"prefs", device.path(), "show", "Evil\x1b[2J\x9b"});
+    EXPECT_NE(shown.exitCode, 0);
+    EXPECT_EQ((shown.out + shown.err).find('\x1b'), std::string::npos) << shown.err;
+    EXPECT_NE(shown.err.find("Evil\\x1b[2J\\x9b"), std::string::npos) << shown.err;
+    Output listed = sim({"prefs", device.path(), "show"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_FALSE(listed.out.empty());
+}

@@ -3,7 +3,11 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <linux/io_uring.h>
+#include <linux/netlink.h>
+#include <linux/userfaultfd.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -101,5 +105,20 @@ std::string wallReport(int loopbackPort, const std::string& ownerFile) {
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     r << " loopback=" << outcome(connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to));
     close(s);
+    // A ring of asynchronous calls, each of its three calls on its own.
+    io_uring_params params{};
+    int ring = static_cast<int>(syscall(SYS_io_uring_setup, 4, &params));
+    r << " iouringsetup=" << outcome(ring);
+    r << " iouringenter=" << outcome(static_cast<int>(syscall(SYS_io_uring_enter, ring >= 0 ? ring : 0, 0, 0, 0, nullptr, 0)));
+    r << " iouringregister=" << outcome(static_cast<int>(syscall(SYS_io_uring_register, ring >= 0 ? ring : 0, 0, nullptr, 0)));
+    if (ring >= 0) close(ring);
+    // Page faults handled by the program, in the mode any user may ask for.
+    int faults = static_cast<int>(syscall(SYS_userfaultfd, O_CLOEXEC | UFFD_USER_MODE_ONLY));
+    r << " userfaultfd=" << outcome(faults);
+    if (faults >= 0) close(faults);
+    // The kernel's audit trail.
+    int audit = socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_AUDIT);
+    r << " netlinkaudit=" << outcome(audit);
+    if (audit >= 0) close(audit);
     return r.str();
 }

@@ -76,7 +76,8 @@ void expectWalled(const Report& r, const std::string& run) {
     for (const char* kind : {"user", "pid", "net", "ipc", "uts", "mnt"})
         EXPECT_NE(r.at(std::string("ns-") + kind), hostNamespace(kind)) << kind << " namespace shared with the host";
     EXPECT_EQ(r.at("hostname"), "iPhone");
-    for (const char* attack : {"remount", "mount", "mknod", "handle", "openbyhandle", "tiocsti"})
+    for (const char* attack : {"remount", "mount", "mknod", "handle", "openbyhandle", "tiocsti", "iouringsetup",
+                               "iouringenter", "iouringregister", "userfaultfd", "netlinkaudit"})
         EXPECT_EQ(r.at(attack), "EPERM") << attack;
     EXPECT_EQ(r.at("loopback"), "ECONNREFUSED") << "the device reached the machine's loopback";
 }

@@ -3,7 +3,8 @@
 // does not.
 #pragma once
 
-#include "device/Profile.h"
+#include "wire/DeviceModels.h"
+#include "wire/Profile.h"
 #include "uikit/UIDevice.h"
 
 namespace sim {
@@ -15,6 +16,8 @@ inline void configureToolkit(const Profile& profile) {
     device.screenWidth = profile.screenWidth;
     device.screenHeight = profile.screenHeight;
     device.scale = profile.screenScale;
+    if (const Screen* screen = findScreen(profile.model, profile.screenWidth, profile.screenHeight))
+        device.statusBarHeight = screen->statusBarHeight;
     ui::configureDevice(device);
 }
 
