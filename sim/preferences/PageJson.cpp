@@ -122,6 +122,25 @@ json cellJson(const id& controller, const id& spec) {
 
 std::string pageName(const Page& page) { return page.controller->isa->name(); }
 
+std::string paneLinkName(const Pane& pane) {
+    if (pane.controller) return pane.controller->isa->name();
+    return pane.bundleName.empty() ? pane.label : pane.bundleName;
+}
+
+json paneListJson(const std::vector<Pane>& panes) {
+    json cells = json::array();
+    for (const Pane& pane : panes)
+        cells.push_back({{"type", "link"}, {"label", pane.label}, {"page", paneLinkName(pane)}, {"enabled", true}});
+    json footer = cells.empty() ? json(std::string("No pane is installed: ") + kEntriesFolder + " lists none") : json(nullptr);
+    json groups = json::array({{{"header", nullptr}, {"footer", std::move(footer)}, {"cells", std::move(cells)}}});
+    return {{"page", ""}, {"title", "Settings"}, {"header", nullptr}, {"groups", std::move(groups)}};
+}
+
+json paneErrorJson(const Pane& pane) {
+    json group{{"header", nullptr}, {"footer", pane.error}, {"cells", json::array()}};
+    return {{"page", paneLinkName(pane)}, {"title", pane.label}, {"header", nullptr}, {"groups", json::array({group})}};
+}
+
 json valueJson(const id& value) {
     if (!value) return nullptr;
     if (isString(value)) return str(value);

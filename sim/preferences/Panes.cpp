@@ -8,6 +8,7 @@
 
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
+#include "foundation/RegularFile.h"
 #include "preferences/Preferences.h"
 
 namespace prefs {
@@ -38,6 +39,11 @@ void openPane(Pane& pane, const std::shared_ptr<NSDictionary>& entry) {
     std::string executable = info ? str(info->objectForKey("CFBundleExecutable")) : std::string();
     if (executable.empty()) executable = pane.bundleName;
     std::string binary = pane.bundleFolder + "/" + executable;
+    // The loader would wait on a FIFO in the binary's place: a regular file only.
+    if (auto file = ns::openRegularFile(binary, ns::Links::Followed); !file) {
+        pane.error = "There was an error loading the preference bundle for " + pane.label + ": " + file.reason();
+        return;
+    }
     if (!dlopen(binary.c_str(), RTLD_NOW | RTLD_GLOBAL)) {
         const char* why = dlerror();
         pane.error = "There was an error loading the preference bundle for " + pane.label + ": " + (why ? why : binary);

@@ -37,7 +37,6 @@ web::Server& server() {
         ns::setLogSink([](const std::string&) {});  // refusals of garbage, by the million
         web::ServerOptions options;
         options.headSeconds = 1;
-        options.framePollSeconds = 0.01;
         auto* s = new web::Server(device, options);
         if (ns::Result<> started = s->start(); !started) fault(started.reason());
         return s;

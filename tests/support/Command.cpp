@@ -73,6 +73,13 @@ std::string readFile(const std::filesystem::path& file) {
     return s.str();
 }
 
+std::string logTail(const std::filesystem::path& device, std::size_t lines) {
+    std::string log = readFile(device / "log/device.log");
+    std::size_t at = log.size();
+    for (std::size_t n = 0; n <= lines && at != std::string::npos && at > 0; ++n) at = log.rfind('\n', at - 1);
+    return "the device log's last lines:\n" + log.substr(at == std::string::npos ? 0 : at + 1);
+}
+
 std::vector<std::string> logLines(const std::filesystem::path& device, const std::string& prefix) {
     std::istringstream log(readFile(device / "log/device.log"));
     std::vector<std::string> found;

@@ -22,6 +22,8 @@ Output sim(const std::vector<std::string>& args);
 bool eventually(std::chrono::milliseconds deadline, const std::function<bool()>& condition);
 
 std::string readFile(const std::filesystem::path& file);
+// The device log's last `lines` lines, for a failure's message.
+std::string logTail(const std::filesystem::path& device, std::size_t lines);
 // Lines of the device log that begin with `prefix` after the "Program[pid]: " part.
 std::vector<std::string> logLines(const std::filesystem::path& device, const std::string& prefix);
 

@@ -24,13 +24,14 @@ Json dumpOf(const std::string& device, const std::vector<std::string>& args) {
 namespace {
 
 void walk(const Json& view, double dx, double dy, const std::function<bool(const Json&)>& match,
-          std::vector<Found>& out) {
+          std::vector<Found>& out, bool shownOnly = false) {
     if (!view.is_object()) return;
+    if (shownOnly && (view["hidden"] == true || view["alpha"] == 0)) return;
     Rect r = rectOf(view["frame"]);
     r.x += dx;
     r.y += dy;
     if (match(view)) out.push_back({&view, r});
-    for (const Json& sub : view["subviews"]) walk(sub, r.x, r.y, match, out);
+    for (const Json& sub : view["subviews"]) walk(sub, r.x, r.y, match, out, shownOnly);
 }
 
 }  // namespace
@@ -43,6 +44,12 @@ std::vector<Found> findViews(const Json& dump, const std::function<bool(const Js
         if (match(window)) out.push_back({&window, rectOf(window["frame"])});
         for (const Json& sub : window["subviews"]) walk(sub, 0, 0, match, out);
     }
+    return out;
+}
+
+std::vector<Found> shownViews(const Json& dump, const std::function<bool(const Json&)>& match) {
+    std::vector<Found> out;
+    if (dump.is_object() && dump.contains("views")) walk(dump["views"], 0, 0, match, out, true);
     return out;
 }
 

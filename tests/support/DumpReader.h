@@ -27,6 +27,9 @@ struct Found {
 };
 std::vector<Found> findViews(const Json& dump, const std::function<bool(const Json&)>& match);
 std::vector<Found> viewsOfClass(const Json& dump, const std::string& className);
+// The same among the views a person sees: neither they nor any view they are
+// in is hidden or fully transparent.
+std::vector<Found> shownViews(const Json& dump, const std::function<bool(const Json&)>& match);
 // Labels whose text is exactly `text`.
 std::vector<Found> labelsWithText(const Json& dump, const std::string& text);
 

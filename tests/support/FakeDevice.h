@@ -1,6 +1,8 @@
 // A DeviceLink that records what it was asked and answers canned values.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +22,7 @@ public:
     std::vector<Touch> touches;
     std::vector<std::string> calls;  // every other request, in order
     nlohmann::json lastValue;
-    std::string failNext;            // a non-empty text: the next call throws it
+    std::string failNext;            // a non-empty text: the next call fails with it
     bool failAsBadRequest = false;
 
     // The live side: the sink the server gave, and what it asked.
@@ -29,7 +31,16 @@ public:
     int wholeAsks = 0;
     std::string crashText = "Process: SpringBoard\nSignal: 6 (SIGABRT)\n";
 
-    std::string framePNG() override { check("frame"); return png; }
+    // A device that answers later: each answer waits in `later` until answerLater() (on the loop).
+    bool deferAnswers = false;
+    std::vector<std::function<void()>> later;
+    void answerLater() {
+        auto answers = std::move(later);
+        later.clear();
+        for (auto& a : answers) a();
+    }
+
+    void framePNG(web::Then<std::string> then) override { answer<std::string>(then, "frame", [&] { return png; }); }
     void watch(web::LiveSink s) override {
         sink = std::move(s);
         watching = true;
@@ -39,62 +50,116 @@ public:
         watching = false;
     }
     void wantWholeScreen() override { ++wholeAsks; }
-    void boot() override { check("boot"); }
-    nlohmann::json crashReports() override {
-        check("crashes");
-        return nlohmann::json::array({{{"name", "SpringBoard-1.crash"}, {"summary", {"Process: SpringBoard"}}}});
+    void boot(web::Then<nlohmann::json> then) override { answer(then, "boot"); }
+    void crashReports(web::Then<nlohmann::json> then) override {
+        answer(then, "crashes", [] {
+            return nlohmann::json::array({{{"name", "SpringBoard-1.crash"}, {"summary", {"Process: SpringBoard"}}}});
+        });
     }
-    std::string crashReport(const std::string& name) override {
-        check("crash " + name);
-        if (name != "SpringBoard-1.crash") throw web::LinkError("no crash report \"" + name + "\"", true);
-        return crashText;
+    void crashReport(const std::string& name, web::Then<std::string> then) override {
+        if (name != "SpringBoard-1.crash") {
+            check("crash " + name);
+            return then(web::LinkError("no crash report \"" + name + "\"", true));
+        }
+        answer<std::string>(then, "crash " + name, [&] { return crashText; });
     }
     std::uint64_t frameSerial() override { return serial; }
-    void touch(web::TouchPhase phase, double x, double y) override {
-        check("touch");
-        touches.push_back({phase, x, y});
+    void touch(const wire::Touch& t, web::Then<nlohmann::json> then) override {
+        auto phase = t.phase() == wire::Touch::DOWN ? web::TouchPhase::Down
+                     : t.phase() == wire::Touch::MOVE ? web::TouchPhase::Move
+                                                      : web::TouchPhase::Up;
+        answer(then, "touch", [this, phase, t] {
+            touches.push_back({phase, t.x(), t.y()});
+            return nlohmann::json::object();
+        });
     }
-    nlohmann::json status() override {
-        check("status");
-        return {{"model", "iPhone"}, {"systemVersion", "11.1.2"}};
+    void status(web::Then<nlohmann::json> then) override {
+        answer(then, "status", [] { return nlohmann::json{{"model", "iPhone"}, {"systemVersion", "11.1.2"}}; });
     }
-    nlohmann::json prefsPage(const std::string& page) override {
-        check("page " + page);
-        return page_(page);
+    void prefsPage(const std::string& page, web::Then<nlohmann::json> then) override {
+        answer(then, "page " + page, [page] { return page_(page); });
     }
-    nlohmann::json prefsSet(const std::string& page, const std::string& key, const nlohmann::json& value) override {
-        check("set " + page + " " + key);
-        lastValue = value;
-        return page_(page);
+    void prefsSet(const std::string& page, const std::string& key, const nlohmann::json& value,
+                  web::Then<nlohmann::json> then) override {
+        answer(then, "set " + page + " " + key, [this, page, value] {
+            lastValue = value;
+            return page_(page);
+        });
     }
-    nlohmann::json prefsPress(const std::string& page, const std::string& action) override {
-        check("press " + page + " " + action);
-        return page_(page);
+    void prefsPress(const std::string& page, const std::string& action, web::Then<nlohmann::json> then) override {
+        answer(then, "press " + page + " " + action, [page] { return page_(page); });
     }
-    nlohmann::json prefsAlertButton(long index) override {
-        check("alert " + std::to_string(index));
-        return page_("");
+    void prefsAlertButton(long index, web::Then<nlohmann::json> then) override {
+        answer(then, "alert " + std::to_string(index), [] { return page_(""); });
     }
     // A kept value shows as nothing, a cleared one as "(clear)".
-    void setWeather(const web::WeatherReport& w) override {
+    void setWeather(const web::WeatherReport& w, web::Then<nlohmann::json> then) override {
         auto shown = [](const web::WeatherValue& v) { return !v ? std::string() : *v ? **v : std::string("(clear)"); };
-        check("weather " + shown(w.temperature) + "|" + shown(w.location) + "|" + shown(w.conditions) + "|" +
-              shown(w.icon));
+        answer(then, "weather " + shown(w.temperature) + "|" + shown(w.location) + "|" + shown(w.conditions) + "|" +
+                         shown(w.icon));
     }
-    void setMedia(bool playing) override { check(playing ? "media play" : "media stop"); }
-    void respring() override { check("respring"); }
-    void change(const web::DeviceChange& c) override {
-        check("change " + c.systemVersion.value_or("-") + " " + c.screen.value_or("-") + " " +
-              c.timeZone.value_or("-") + " " + c.locale.value_or("-") + " " + c.wallpaper.value_or("-"));
+    void setMedia(bool playing, web::Then<nlohmann::json> then) override {
+        answer(then, playing ? "media play" : "media stop");
+    }
+    void respring(web::Then<nlohmann::json> then) override { answer(then, "respring"); }
+    void setWallpaperPicture(const std::string& bytes, web::Then<nlohmann::json> then) override {
+        answer(then, "wallpaper " + std::to_string(bytes.size()) + " bytes");
+    }
+    void setLock(bool locked, web::Then<nlohmann::json> then) override {
+        answer(then, locked ? "lock" : "unlock", [locked] { return nlohmann::json{{"locked", locked}}; });
+    }
+    void setStatusBar(const wire::StatusBar& o, web::Then<nlohmann::json> then) override {
+        answer(then, "statusbar " + std::string(o.clear() ? "clear" : "") + (o.has_carrier() ? o.carrier() : "-") + "|" +
+                         (o.has_signal() ? std::to_string(o.signal()) : "-") + "|" +
+                         (o.has_battery() ? std::to_string(o.battery()) : "-") + "|" +
+                         (o.has_charging() ? (o.charging() ? "yes" : "no") : "-"));
+    }
+    void clock(const wire::ClockRequest& c, web::Then<nlohmann::json> then) override {
+        using C = wire::ClockRequest;
+        std::string what = c.change_case() == C::kPause    ? "pause"
+                           : c.change_case() == C::kResume ? "resume"
+                           : c.change_case() == C::kReal   ? "real"
+                           : c.change_case() == C::kSet    ? "set " + c.set() + " " + c.time_zone()
+                           : c.change_case() == C::kAdvance ? "advance " + std::to_string(static_cast<long>(c.advance()))
+                           : c.change_case() == C::kRate    ? "rate " + std::to_string(static_cast<long>(c.rate()))
+                                                            : "show";
+        answer(then, "clock " + what);
+    }
+    void notify(const wire::NotifyRequest& r, web::Then<nlohmann::json> then) override {
+        using R = wire::NotifyRequest;
+        std::string what = r.action_case() == R::kPost ? "post " + r.post().app() + "|" + r.post().title() + "|" +
+                                                             r.post().body() + "|" + r.post().at()
+                           : r.action_case() == R::kClear    ? "clear " + std::to_string(r.clear())
+                           : r.action_case() == R::kClearAll ? "clear all"
+                                                             : "list";
+        answer(then, "notify " + what);
+    }
+    void change(const web::DeviceChange& c, web::Then<nlohmann::json> then) override {
+        answer(then, "change " + c.systemVersion.value_or("-") + " " + c.screen.value_or("-") + " " +
+                         c.timeZone.value_or("-") + " " + c.locale.value_or("-") + " " + c.wallpaper.value_or("-") +
+                         (c.model ? " " + *c.model : ""));
     }
 
 private:
-    void check(const std::string& what) {
+    // Records the call; the failure asked for, if any.
+    std::optional<web::LinkError> check(const std::string& what) {
         if (what != "frame" && what != "touch") calls.push_back(what);
-        if (!failNext.empty()) {
-            std::string why = std::exchange(failNext, {});
-            throw web::LinkError(why, failAsBadRequest);
-        }
+        if (failNext.empty()) return std::nullopt;
+        std::string why = std::exchange(failNext, {});
+        return web::LinkError(why, failAsBadRequest);
+    }
+    // Answers `then` with `value()`, or the failure asked for; now, or later when asked to.
+    template <class T = nlohmann::json, class F = std::function<T()>>
+    void answer(web::Then<T> then, const std::string& what, F value = [] { return T(nlohmann::json::object()); }) {
+        auto failure = check(what);
+        auto respond = [then, failure, value]() mutable {
+            if (failure) return then(*failure);
+            then(value());
+        };
+        if (deferAnswers)
+            later.push_back(respond);
+        else
+            respond();
     }
     static nlohmann::json page_(const std::string& page) {
         return {{"page", page.empty() ? "Root" : page}, {"groups", nlohmann::json::array()}};

@@ -100,6 +100,12 @@ bool Connection::readExactly(std::size_t n, std::string& out) {
     return true;
 }
 
+std::optional<std::string> Connection::readBytes(std::size_t n) {
+    std::string out;
+    if (!readExactly(n, out)) return std::nullopt;
+    return out;
+}
+
 std::optional<Response> Connection::readHead() {
     std::string line;
     Response r;

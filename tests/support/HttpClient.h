@@ -48,6 +48,8 @@ public:
     // The next piece of a chunked body, decoded; nothing at its end, or when
     // the connection ends or the wait runs out.
     std::optional<std::string> readChunk();
+    // Exactly `n` more bytes; nothing when the connection ends or the wait runs out first.
+    std::optional<std::string> readBytes(std::size_t n);
     // Waits (at most the bound) for the server to end the connection; true
     // when it did. Bytes it sent first are kept in received().
     bool endedByServer();

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <fstream>
 #include <memory>
 #include <stdexcept>
 
@@ -94,4 +95,10 @@ std::string machineArchitecture() {
     Output dpkg = run({"/usr/bin/dpkg", "--print-architecture"});
     if (dpkg.exitCode != 0) throw std::runtime_error("dpkg --print-architecture failed: " + dpkg.err);
     return dpkg.out.substr(0, dpkg.out.find('\n'));
+}
+
+std::string writePackage(const std::filesystem::path& folder, const std::string& name, const std::string& bytes) {
+    std::filesystem::path file = folder / name;
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file.string();
 }

@@ -2,6 +2,7 @@
 // should not hold: links, device files, set-id files, paths that climb out.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <string>
 #include <utility>
@@ -29,3 +30,6 @@ std::string makePackage(const std::string& control, const std::vector<PackageMem
 
 // This machine's Debian architecture, as dpkg tells it.
 std::string machineArchitecture();
+
+// Writes a package's bytes as `folder`/`name`; answers the file's path.
+std::string writePackage(const std::filesystem::path& folder, const std::string& name, const std::string& bytes);

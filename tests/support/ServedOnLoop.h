@@ -3,6 +3,7 @@
 // or the device while the loop runs goes through onLoop().
 #pragma once
 
+#include <chrono>
 #include <future>
 #include <stdexcept>
 #include <thread>
@@ -29,6 +30,16 @@ public:
         auto result = task.get_future();
         scope_.process().runLoop().perform([&task] { task(); });
         return result.get();
+    }
+
+    // Waits (at most 10 s) for `probe`, run on the loop, to answer true.
+    template <class F>
+    bool eventually(F probe) {
+        for (int i = 0; i < 400; ++i) {
+            if (onLoop(probe)) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        }
+        return false;
     }
 
     // Stops the loop, then the server on this thread.

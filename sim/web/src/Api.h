@@ -1,18 +1,25 @@
-// The web simulator's routes: a request, whole, to its reply. It knows HTTP
-// only as text (method, path, headers, arguments, body) and the device only
-// through its DeviceLink, so it is the same for every connection and for none.
+// The web simulator's routes: a request, whole, to its reply, now or once the
+// device answers. It knows HTTP only as text (method, path, headers,
+// arguments, body) and the device only through its DeviceLink, so it is the
+// same for every connection and for none.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "Reply.h"
 #include "web/DeviceLink.h"
 #include "web/PackageLink.h"
 
 namespace web::detail {
+
+// The one request besides the package upload whose body may be large: a picture.
+inline constexpr std::string_view kWallpaperUploadPath = "/api/wallpaper";
+
+using Respond = std::function<void(Reply)>;
 
 struct Request {
     std::string method;  // "GET", "HEAD", "POST", ...
@@ -37,13 +44,15 @@ public:
     // A refusal that the head alone decides (a foreign Host or Origin), so
     // that no body is read for it; nothing when the request may go on.
     std::optional<Reply> screen(const Request& head) const;
-    // The reply to a whole request. Never throws: a refused request, a
-    // device's failure or a fault of its own is an error reply, and the last
-    // two are one line in the log.
-    Reply answer(const Request& request);
+    // Answers a whole request through `respond`, once: at once, or when the
+    // device answers. Never throws: a refused request, a device's failure or
+    // a fault of its own is an error reply, and the last two are one line in
+    // the log.
+    void answer(const Request& request, Respond respond);
 
 private:
-    Reply route(const Request& request);
+    void route(const Request& request, const Respond& respond);
+    Then<nlohmann::json> thenStatus(Respond respond, std::string what);
 
     DeviceLink& device_;
     std::string pageFolder_;

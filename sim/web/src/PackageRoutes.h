@@ -18,8 +18,8 @@ namespace web::detail {
 
 inline constexpr std::string_view kPackageUploadPath = "/api/packages/install";
 
-// The reply when the request is one of the group's, nothing otherwise.
-// Throws what Api::answer turns into error replies.
-std::optional<Reply> routePackages(PackageLink* packages, const Request& request);
+// True when the request is one of the group's, answered through `respond`
+// (now or once the device answers). Throws what Api::answer turns into error replies.
+bool routePackages(PackageLink* packages, const Request& request, const Respond& respond);
 
 }  // namespace web::detail

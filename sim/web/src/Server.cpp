@@ -18,154 +18,60 @@
 #include <unordered_set>
 
 #include "Api.h"
-#include "EventStreams.h"
+#include "Http.h"
+#include "LiveHub.h"
+#include "WebSocket.h"
 #include "PackageRoutes.h"
-#include "web/ScreenStream.h"
 #include "Reply.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Timer.h"
 
 namespace web {
 
-using detail::Reply;
-using detail::Request;
+using namespace detail;
 
 namespace {
 
-constexpr const char* kEventsPath = "/api/events";
-constexpr const char* kScreenPath = "/api/screen";
+constexpr const char* kLivePath = "/api/live";
 
-// A connection of the daemon: its socket and, while a request's head is on
-// its way, when that head began (0 otherwise).
-struct Connection {
-    int fd = -1;
-    double headSince = 0;
-};
-
-// One request between the library's calls: its body so far.
+// One request between the library's calls: its body so far, and once it is
+// whole, its reply (at once, or set aside while the device answers).
 struct Exchange {
     std::string body;
+    bool asked = false;
+    std::optional<Reply> reply;
+    MHD_Connection* connection = nullptr;
+    bool suspended = false;
 };
 
-std::optional<std::string> valueOf(MHD_Connection* c, MHD_ValueKind kind, const char* name) {
-    const char* v = MHD_lookup_connection_value(c, kind, name);
-    return v ? std::optional<std::string>(v) : std::nullopt;
-}
-
-Request requestOf(MHD_Connection* c, const char* url, const char* method) {
-    Request r;
-    r.method = method;
-    r.path = url;
-    r.header = [c](const char* name) { return valueOf(c, MHD_HEADER_KIND, name); };
-    r.argument = [c](const char* name) { return valueOf(c, MHD_GET_ARGUMENT_KIND, name); };
-    return r;
-}
-
-MHD_Result queue(MHD_Connection* c, const Reply& reply) {
-    MHD_Response* response =
-        MHD_create_response_from_buffer(reply.body.size(), const_cast<char*>(reply.body.data()), MHD_RESPMEM_MUST_COPY);
-    if (!response) return MHD_NO;
-    for (const auto& [name, value] : reply.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
-    MHD_Result queued = MHD_queue_response(c, static_cast<unsigned>(reply.status), response);
-    MHD_destroy_response(response);
-    return queued;
-}
-
-int socketOf(MHD_Connection* c) {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_CONNECTION_FD);
-    return info ? info->connect_fd : -1;
-}
-
-Connection* connectionOf(MHD_Connection* c) {
-    const MHD_ConnectionInfo* info = MHD_get_connection_info(c, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
-    return info ? static_cast<Connection*>(info->socket_context) : nullptr;
-}
-
-// The body length a head declares; nothing for a chunked body or none at all.
-std::optional<unsigned long long> declaredLength(MHD_Connection* c) {
-    if (auto te = valueOf(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_TRANSFER_ENCODING); te && !te->empty()) return std::nullopt;
-    auto length = valueOf(c, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
-    if (!length) return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    unsigned long long n = std::strtoull(length->c_str(), &end, 10);
-    if (errno != 0) return std::numeric_limits<unsigned long long>::max();
-    return n;
-}
-
-// Percent-decoding of paths and arguments, except that a text which would
-// hold a NUL stays as it was sent: "/index.html%00.js" names no file.
-std::size_t unescape(void*, MHD_Connection*, char* text) {
-    std::string decoded(text);
-    std::size_t n = MHD_http_unescape(decoded.data());
-    if (std::memchr(decoded.data(), '\0', n)) return std::strlen(text);
-    std::memcpy(text, decoded.data(), n);
-    text[n] = '\0';
-    return n;
-}
-
-// The library's own lines, but not those that only tell of a client going
-// away or of a refusal this server chose (a browser's unused connection, a
-// body over the limit): they are no fault of the server.
-void libraryLog(void*, const char* format, va_list args) {
-    char line[512];
-    std::vsnprintf(line, sizeof line, format, args);
-    std::string_view text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
-    for (std::string_view chatter : {"Connection was closed by remote side", "Connection socket is closed",
-                                     "Application reported internal error", "Error processing request",
-                                     "Closing connection (application error generating response)"})
-        if (text.substr(0, chatter.size()) == chatter) return;
-    ns::logLine("web: " + std::string(text));
-}
-
-void invalidate(id& timer) {
-    if (auto t = rt::cast<NSTimer>(timer)) t->invalidate();
-    timer = nullptr;
-}
-
 }  // namespace
-
-std::string eventMessage(std::string_view name, const nlohmann::json& data) {
-    return "event: " + std::string(name) + "\ndata: " +
-           data.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n\n";
-}
 
 struct Server::Impl {
     DeviceLink& device;
     ServerOptions options;
     detail::Api api;
-    detail::EventStreams streams;
-    detail::EventStreams screens;  // GET /api/screen
+    detail::LiveHub live;
     MHD_Daemon* daemon = nullptr;
     int port = 0;
     std::unique_ptr<ns::RunLoop::Source> source;  // the daemon's epoll descriptor
-    id wakeTimer;                                 // the daemon's next deadline
-    id framePoll;                                 // while a page listens
+    ns::Timer wakeTimer;                          // the daemon's next deadline
+    double wakeAt = 0;
     bool pumpQueued = false;
     std::shared_ptr<Impl*> self = std::make_shared<Impl*>(this);  // work queued on the loop finds it gone through this
-    std::uint64_t lastSerial = 0;
     std::unordered_set<Connection*> connections;
-
-    // What a page that connects now is sent to catch up: the device's state,
-    // the last whole screen and the updates since.
-    bool watching = false;
-    std::string lastState;
-    std::string lastWhole;
-    std::vector<std::string> since;
-    std::size_t bytesSince = 0;
-    bool wholeAsked = false;
+    std::unordered_set<Exchange*> waiting;  // set aside until the device answers
 
     Impl(DeviceLink& d, ServerOptions o)
         : device(d), options(std::move(o)), api(d, options.pageFolder),
-          streams(options.streamBacklogBytes, [this] { pumpSoon(); }),
-          screens(options.screenBacklogBytes, [this] { pumpSoon(); }, [this] { return catchUpAsking(); },
-                  [this] { stopWatchingWhenAlone(); }) {}
+          live(d, {options.mostLivePages, options.screenBacklogBytes, options.maxBodyBytes}) {}
 
-    // The package upload takes a package; every other request a small body.
+    // The package upload takes a package, the wallpaper's a picture; every other request a small body.
     std::size_t bodyLimit(std::string_view url) const {
-        return url == detail::kPackageUploadPath ? options.maxPackageBytes : options.maxBodyBytes;
+        if (url == detail::kPackageUploadPath) return options.maxPackageBytes;
+        if (url == detail::kWallpaperUploadPath) return options.maxPictureBytes;
+        return options.maxBodyBytes;
     }
     std::string tooLarge(std::string_view url) const {
         return "the body is larger than " + std::to_string(bodyLimit(url)) + " bytes";
@@ -197,16 +103,9 @@ struct Server::Impl {
         if (!daemon) return;
         if (seconds <= 0) return pumpSoon();
         double at = ns::now() + seconds;
-        auto current = rt::cast<NSTimer>(wakeTimer);
-        if (current && current->valid && current->fireDate <= at) return;
-        invalidate(wakeTimer);
-        wakeTimer = ns::scheduledTimer(
-            seconds, false,
-            [this](const id&) {
-                wakeTimer = nullptr;
-                pump();
-            },
-            "web server's next deadline");
+        if (wakeTimer && wakeAt <= at) return;
+        wakeAt = at;
+        wakeTimer = ns::Timer::after(seconds, "web server's next deadline", [this] { pump(); });
     }
 
     // The daemon runs again once the loop has finished what it is doing
@@ -235,153 +134,49 @@ struct Server::Impl {
         }
     }
 
-    // ---- event streams ------------------------------------------------------------
-
-    std::optional<std::uint64_t> currentSerial() {
-        try {
-            return device.frameSerial();
-        } catch (const std::exception& e) {
-            ns::logLine(std::string("web: the frame's serial: ") + e.what());
-            return std::nullopt;
+    // Crowded: the connections that waited longest for a head make room.
+    void shedIdle() {
+        if (connections.size() <= options.crowdedConnections) return;
+        std::vector<Connection*> idle;
+        for (Connection* c : connections)
+            if (c->headSince > 0) idle.push_back(c);
+        std::sort(idle.begin(), idle.end(), [](Connection* a, Connection* b) { return a->headSince < b->headSince; });
+        std::size_t excess = connections.size() - options.crowdedConnections;
+        for (std::size_t i = 0; i < idle.size() && i < excess; ++i) {
+            idle[i]->headSince = 0;
+            ::shutdown(idle[i]->fd, SHUT_RDWR);
         }
     }
 
-    void noteSerial(std::uint64_t serial) {
-        if (serial == lastSerial) return;
-        lastSerial = serial;
-        streams.broadcast(eventMessage("frame", {{"serial", serial}}));
-    }
+    // ---- the live connection --------------------------------------------------------
 
-    MHD_Result openStream(MHD_Connection* c) {
-        std::optional<std::uint64_t> serial = currentSerial();
-        if (serial) noteSerial(*serial);
-        // The first message says where the frame stands (or only that the stream is open).
-        MHD_Response* response =
-            streams.open(c, serial ? eventMessage("frame", {{"serial", *serial}}) : std::string(": open\n\n"));
-        if (!response) return queue(c, Reply::error(500, "cannot open an event stream"));
-        Reply head = Reply::with(200, "text/event-stream", "");
-        head.header("Cache-Control", "no-store");
-        for (const auto& [name, value] : head.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
-        MHD_Result queued = MHD_queue_response(c, 200, response);
-        MHD_destroy_response(response);
-        if (!framePoll) pollFrameLater();
-        return queued;
-    }
-
-    // Counted from the end of the last check, however long the device took.
-    void pollFrameLater() {
-        framePoll = ns::scheduledTimer(
-            options.framePollSeconds, false,
-            [this](const id&) {
-                framePoll = nullptr;
-                if (streams.count() == 0) return;
-                if (auto s = currentSerial()) noteSerial(*s);
-                pollFrameLater();
+    MHD_Result openLive(MHD_Connection* c) {
+        auto header = [c](const char* name) { return valueOf(c, MHD_HEADER_KIND, name).value_or(""); };
+        auto has = [](std::string value, std::string_view word) {
+            for (char& ch : value) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+            return value.find(word) != std::string::npos;
+        };
+        if (!has(header(MHD_HTTP_HEADER_UPGRADE), "websocket") || !has(header(MHD_HTTP_HEADER_CONNECTION), "upgrade"))
+            return queue(c, Reply::error(426, "the live connection is a WebSocket"));
+        if (header("Sec-WebSocket-Version") != "13")
+            return queue(c, Reply::error(426, "the live connection speaks WebSocket version 13"));
+        auto accept = detail::webSocketAccept(header("Sec-WebSocket-Key"));
+        if (!accept) return queue(c, Reply::error(400, accept.reason()));
+        if (live.full())
+            return queue(c, Reply::error(503, "already " + std::to_string(options.mostLivePages) +
+                                                  " pages are live; close one"));
+        MHD_Response* response = MHD_create_response_for_upgrade(
+            +[](void* cls, MHD_Connection*, void*, const char* extra, std::size_t extraSize, MHD_socket sock,
+                MHD_UpgradeResponseHandle* urh) {
+                auto* impl = static_cast<Impl*>(cls);
+                std::string already(extra ? extra : "", extra ? extraSize : 0);
+                impl->live.admit(sock, std::move(already), [urh] { MHD_upgrade_action(urh, MHD_UPGRADE_ACTION_CLOSE); });
             },
-            "web server's frame serial");
-    }
-
-    // ---- the live screen ------------------------------------------------------------
-
-    std::string catchUp() const {
-        std::string bytes = lastState;
-        bytes += lastWhole;
-        for (const std::string& m : since) bytes += m;
-        return bytes;
-    }
-
-    void onScreen(ScreenUpdate update) {
-        std::string message = screenMessage(update);
-        if (update.whole) {
-            lastWhole = message;
-            since.clear();
-            bytesSince = 0;
-            wholeAsked = false;
-        } else if (!lastWhole.empty()) {
-            bytesSince += message.size();
-            since.push_back(message);
-            // Catching up would cost more than a few whole screens: a page
-            // that connects from now on asks for one instead.
-            if (bytesSince > 4 * lastWhole.size()) {
-                lastWhole.clear();
-                since.clear();
-                bytesSince = 0;
-            }
-        }
-        screens.broadcast(message);
-        noteSerial(update.serial);
-    }
-
-    // What catches a page up: the state, and the screen from the last whole
-    // one, or (when that is gone) the next whole one, asked for.
-    std::string catchUpAsking() {
-        if (lastWhole.empty() && watching && !wholeAsked) {
-            wholeAsked = true;
-            ask("a whole screen", [&] { device.wantWholeScreen(); });
-        }
-        return catchUp();
-    }
-
-    void onState(const nlohmann::json& state) {
-        nlohmann::json event = state;
-        event["type"] = "device";
-        lastState = streamEvent(event);
-        screens.broadcast(lastState);
-    }
-
-    void onSettings() {
-        std::string event = streamEvent({{"type", "settings"}});
-        screens.broadcast(event);
-    }
-
-    // A call to the device from the server's own doing: a failure is logged.
-    template <class F>
-    void ask(const char* what, F f) {
-        try {
-            f();
-        } catch (const std::exception& e) {
-            ns::logLine(std::string("web: ") + what + ": " + e.what());
-        }
-    }
-
-    void startWatching() {
-        if (watching) return;
-        watching = true;
-        LiveSink sink;
-        std::weak_ptr<Impl*> alive = self;
-        sink.screen = [alive](ScreenUpdate u) {
-            if (auto impl = alive.lock()) (*impl)->onScreen(std::move(u));
-        };
-        sink.state = [alive](const nlohmann::json& state) {
-            if (auto impl = alive.lock()) (*impl)->onState(state);
-        };
-        sink.settings = [alive] {
-            if (auto impl = alive.lock()) (*impl)->onSettings();
-        };
-        ask("watching the device", [&] { device.watch(std::move(sink)); });
-    }
-
-    void stopWatchingWhenAlone() {
-        if (!watching || screens.count() > 0) return;
-        watching = false;
-        ask("no longer watching the device", [&] { device.unwatch(); });
-        lastState.clear();
-        lastWhole.clear();
-        since.clear();
-        bytesSince = 0;
-        wholeAsked = false;
-    }
-
-    MHD_Result openScreen(MHD_Connection* c) {
-        // The first page starts the watch; its first whole screen and state come as they arrive.
-        startWatching();
-        std::string first = catchUpAsking();
-        MHD_Response* response = screens.open(c, first);
-        if (!response) return queue(c, Reply::error(500, "cannot open the screen's stream"));
-        Reply head = Reply::with(200, "application/octet-stream", "");
-        head.header("Cache-Control", "no-store");
-        for (const auto& [name, value] : head.headers) MHD_add_response_header(response, name.c_str(), value.c_str());
-        MHD_Result queued = MHD_queue_response(c, 200, response);
+            this);
+        if (!response) return queue(c, Reply::error(500, "cannot take the live connection over"));
+        MHD_add_response_header(response, MHD_HTTP_HEADER_UPGRADE, "websocket");
+        MHD_add_response_header(response, "Sec-WebSocket-Accept", accept->c_str());
+        MHD_Result queued = MHD_queue_response(c, MHD_HTTP_SWITCHING_PROTOCOLS, response);
         MHD_destroy_response(response);
         return queued;
     }
@@ -397,6 +192,35 @@ struct Server::Impl {
         if (sent != static_cast<ssize_t>(bytes.size()))
             ns::logLine(std::string("web: ") + method + " " + url + ": could not send the refusal of a body over the limit");
         return MHD_NO;
+    }
+
+    // The reply, when it comes after the request was set aside: the
+    // connection goes on, and the daemon writes it at its next run.
+    void replied(Exchange* exchange, Reply reply) {
+        if (!waiting.count(exchange) && exchange->reply) return;  // answered twice: the first stands
+        exchange->reply = std::move(reply);
+        if (exchange->suspended) {
+            exchange->suspended = false;
+            waiting.erase(exchange);
+            MHD_resume_connection(exchange->connection);
+            pumpSoon();
+        }
+    }
+
+    MHD_Result ask(MHD_Connection* c, Exchange* exchange, Request request) {
+        exchange->asked = true;
+        exchange->connection = c;
+        std::weak_ptr<Impl*> alive = self;
+        // The exchange lives until the request completes, which a set-aside
+        // one cannot before it is resumed: the reply finds it.
+        api.answer(request, [alive, exchange](Reply reply) {
+            if (auto impl = alive.lock()) (*impl)->replied(exchange, std::move(reply));
+        });
+        if (exchange->reply) return queue(c, *exchange->reply);
+        exchange->suspended = true;
+        waiting.insert(exchange);
+        MHD_suspend_connection(c);
+        return MHD_YES;
     }
 
     MHD_Result onRequest(MHD_Connection* c, const char* url, const char* method, const char* data, std::size_t* size,
@@ -418,11 +242,11 @@ struct Server::Impl {
             *size = 0;
             return MHD_YES;
         }
+        if (exchange->asked) return exchange->reply ? queue(c, *exchange->reply) : MHD_YES;
         Request request = requestOf(c, url, method);
         request.body = std::move(exchange->body);
-        if (request.path == kEventsPath && request.method == "GET") return openStream(c);
-        if (request.path == kScreenPath && request.method == "GET") return openScreen(c);
-        return queue(c, api.answer(request));
+        if (request.path == kLivePath && request.method == "GET") return openLive(c);
+        return ask(c, exchange, std::move(request));
     }
 
     void onConnection(MHD_Connection* c, void** context, MHD_ConnectionNotificationCode what) {
@@ -430,6 +254,7 @@ struct Server::Impl {
             auto* conn = new Connection{socketOf(c), ns::now()};
             connections.insert(conn);
             *context = conn;
+            shedIdle();
         } else if (auto* conn = static_cast<Connection*>(*context)) {
             connections.erase(conn);
             delete conn;
@@ -438,7 +263,9 @@ struct Server::Impl {
     }
 
     void onCompleted(MHD_Connection* c, void** context, MHD_RequestTerminationCode how) {
-        delete static_cast<Exchange*>(*context);
+        auto* exchange = static_cast<Exchange*>(*context);
+        if (exchange) waiting.erase(exchange);
+        delete exchange;
         *context = nullptr;
         // Kept alive, the connection's next head starts now.
         if (how == MHD_REQUEST_TERMINATED_COMPLETED_OK)
@@ -478,7 +305,7 @@ ns::Result<> Server::start() {
     s.port = ntohs(address.sin_port);
 
     s.daemon = MHD_start_daemon(
-        MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
+        MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_ALLOW_UPGRADE | MHD_USE_ERROR_LOG, 0, nullptr, nullptr,
         [](void* cls, MHD_Connection* c, const char* url, const char* method, const char*, const char* data,
            std::size_t* size, void** context) {
             try {
@@ -518,20 +345,16 @@ ns::Result<> Server::start() {
 void Server::stop() {
     Impl& s = *impl_;
     if (!s.daemon) return;
-    // The library must not stop with a connection suspended: streams resume
-    // and close first.
-    s.streams.endAll();
-    s.screens.endAll();
+    // The library must not stop with a connection suspended: every request
+    // set aside is answered first, and every live page let go.
+    s.live.closeAll();
+    for (Exchange* e : std::vector<Exchange*>(s.waiting.begin(), s.waiting.end()))
+        s.replied(e, Reply::error(503, "the server stops"));
     MHD_run(s.daemon);
     MHD_stop_daemon(s.daemon);
     s.daemon = nullptr;
     s.source.reset();
-    invalidate(s.wakeTimer);
-    invalidate(s.framePoll);
-    if (s.watching) {
-        s.watching = false;
-        s.ask("no longer watching the device", [&] { s.device.unwatch(); });
-    }
+    s.wakeTimer.cancel();
     for (Connection* c : s.connections) delete c;
     s.connections.clear();
 }
@@ -542,8 +365,8 @@ int Server::port() const { return impl_->port; }
 
 std::string Server::address() const { return "http://127.0.0.1:" + std::to_string(impl_->port) + "/"; }
 
-std::size_t Server::broadcast(const std::string& bytes) { return impl_->streams.broadcast(bytes); }
+std::size_t Server::livePages() const { return impl_->live.pages(); }
 
-std::size_t Server::streamCount() const { return impl_->streams.count(); }
+std::size_t Server::waitingRequests() const { return impl_->waiting.size(); }
 
 }  // namespace web

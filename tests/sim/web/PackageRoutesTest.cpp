@@ -2,6 +2,9 @@
 // upload's own body limit beside every other route's, and refusals.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "FakeDevice.h"
 #include "HttpClient.h"
 #include "ServedOnLoop.h"
@@ -19,21 +22,25 @@ const Headers kJson{{"Content-Type", "application/json"}};
 
 class FakePackages final : public web::PackageLink {
 public:
-    json tweaks() override {
-        return {{"booted", true},
-                {"libraries", json::array({{{"library", "A.dylib"}, {"loaded", false}, {"reason", "filter did not match"}}})}};
+    void tweaks(web::Then<json> then) override {
+        then(json{{"booted", true},
+                  {"libraries",
+                   json::array({{{"library", "A.dylib"}, {"loaded", false}, {"reason", "filter did not match"}}})}});
     }
-    json installPackage(const std::string& fileName, const std::string& bytes) override {
+    void installPackage(const std::string& fileName, std::string bytes, web::Then<json> then) override {
         installed.emplace_back(fileName, bytes);
-        if (bytes == "refuse me") throw web::LinkError("cannot install " + fileName + ": it is not a package", true);
-        return {{"package", "com.example.x"}, {"version", "1.0"}};
+        // A package whose scripts take their time: answered when the test says.
+        if (bytes == "slow") return slow.push_back(then);
+        if (bytes == "refuse me") return then(web::LinkError("cannot install " + fileName + ": it is not a package", true));
+        then(json{{"package", "com.example.x"}, {"version", "1.0"}});
     }
-    json removePackage(const std::string& package) override {
+    void removePackage(const std::string& package, web::Then<json> then) override {
         removed.push_back(package);
-        return {{"package", package}};
+        then(json{{"package", package}});
     }
     std::vector<std::pair<std::string, std::string>> installed;
     std::vector<std::string> removed;
+    std::vector<web::Then<json>> slow;
 };
 
 class PackageRoutes : public ::testing::Test {
@@ -104,3 +111,34 @@ TEST_F(PackageRoutes, TweaksRemovalAndRefusalsReachThePage) {
 }
 
 }  // namespace
+
+// A package whose install takes its time holds up no other request: the
+// request is set aside, the others are answered meanwhile, and it is
+// answered once the package manager is done.
+TEST_F(PackageRoutes, ASlowInstallHoldsUpNoOtherRequest) {
+    webtest::Connection installing(port, 10);
+    ASSERT_TRUE(installing.send(webtest::requestText("POST", "/api/packages/install?name=slow.deb", port,
+                                                     {{"Content-Type", "application/vnd.debian.binary-package"}}, "slow")));
+    bool asked = false;
+    for (int i = 0; i < 200 && !asked; ++i) {
+        asked = served->onLoop([&] { return !packages.slow.empty(); });
+        if (!asked) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(asked) << "the install never reached the package manager";
+    for (const char* path : {"/api/status", "/api/tweaks", "/"}) {
+        auto other = webtest::request(port, "GET", path);
+        ASSERT_TRUE(other) << path;
+        EXPECT_EQ(other->status, 200) << path;
+    }
+    EXPECT_EQ(served->onLoop([&] { return served->server().waitingRequests(); }), 1u);
+    served->onLoop([&] {
+        for (auto& then : packages.slow) then(json{{"package", "com.example.slow"}, {"version", "2.0"}});
+        packages.slow.clear();
+        return 0;
+    });
+    auto done = installing.read();
+    ASSERT_TRUE(done) << "the install's answer never came";
+    EXPECT_EQ(done->status, 200);
+    EXPECT_EQ(json::parse(done->body)["version"], "2.0");
+    EXPECT_EQ(served->onLoop([&] { return served->server().waitingRequests(); }), 0u);
+}

@@ -8,13 +8,17 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "Command.h"
 #include "HttpClient.h"
+#include "graphics/ImageFile.h"
+#include "ServedProcess.h"
 #include "foundation/PropertyList.h"
 #include "weather/WeatherRecord.h"
 
@@ -22,48 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-// A serve process and the port it printed.
-class Served {
-public:
-    explicit Served(const std::string& device) {
-        int out[2];
-        if (pipe(out) != 0) std::abort();
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], 1);
-            dup2(out[1], 2);
-            close(out[0]);
-            execl(ORVELLE_SIM, ORVELLE_SIM, "serve", device.c_str(), "--port", "0", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(out[1]);
-        output_ = fdopen(out[0], "r");
-        char line[512];
-        while (std::fgets(line, sizeof line, output_)) {
-            std::string text = line;
-            auto at = text.find("http://127.0.0.1:");
-            if (at != std::string::npos) {
-                port_ = std::stoi(text.substr(at + 17));
-                break;
-            }
-        }
-    }
-    ~Served() {
-        if (pid_ > 0) {
-            kill(pid_, SIGTERM);
-            int status = 0;
-            waitpid(pid_, &status, 0);
-        }
-        if (output_) std::fclose(output_);
-    }
-    int port() const { return port_; }
-
-private:
-    pid_t pid_ = -1;
-    FILE* output_ = nullptr;
-    int port_ = 0;
-};
 
 class ServeDevice : public ::testing::Test {
 protected:
@@ -73,7 +35,7 @@ protected:
         markUpdateNoticeSeen(path());
         Output booted = sim({"boot", path()});
         ASSERT_EQ(booted.exitCode, 0) << booted.err;
-        served = new Served(path());
+        served = new webtest::ServedProcess(path());
         ASSERT_GT(served->port(), 0) << "serve printed no address";
     }
     static void TearDownTestSuite() {
@@ -105,7 +67,7 @@ protected:
         return json::parse(res->body, nullptr, false);
     }
     static inline TestDevice* device = nullptr;
-    static inline Served* served = nullptr;
+    static inline webtest::ServedProcess* served = nullptr;
 };
 
 TEST_F(ServeDevice, BadDeviceChangesAreRefusedAndChangeNothing) {
@@ -169,8 +131,15 @@ TEST_F(ServeDevice, ANullWeatherValueClearsItAndTheStatusShowsItMissing) {
 }
 
 TEST_F(ServeDevice, TheSettingsSideGoesThroughThePanesOwnCode) {
-    json root = get("/api/prefs?page=");
-    ASSERT_TRUE(root.contains("groups")) << root.dump();
+    // The Settings app's list of panes, then the pane's own page.
+    json list = get("/api/prefs?page=");
+    ASSERT_TRUE(list.contains("groups")) << list.dump();
+    EXPECT_EQ(list["title"], "Settings");
+    std::string pane;
+    for (const json& c : list["groups"][0]["cells"])
+        if (c["label"] == "Orvelle") pane = c["page"];
+    ASSERT_FALSE(pane.empty()) << list.dump();
+    json root = get("/api/prefs?page=" + pane);
     EXPECT_EQ(root["header"]["title"], "Orvelle");
 
     json changed = post("/api/prefs/set", {{"page", root["page"]}, {"key", "clockStyle"}, {"value", 2}});
@@ -245,6 +214,64 @@ TEST_F(ServeDevice, ANewSystemVersionAndScreenStartTheDeviceAnewWithItsFiles) {
     };
     EXPECT_EQ(word(16), 640);
     EXPECT_EQ(word(20), 1136);
+}
+
+}  // namespace
+
+namespace {
+
+// A picture from the page becomes the wallpaper, kept in the device; a
+// malformed one is refused saying why, and the wallpaper stays.
+TEST_F(ServeDevice, APictureUploadedBecomesTheWallpaperAndAMalformedOneChangesNothing) {
+    const auto file = fs::path(path()).parent_path() / "picture.png";
+    ASSERT_TRUE(cg::writePNG(cg::makeFlatImage(40, 30, 200, 120, 40, 255), file.string()));
+    std::ifstream in(file, std::ios::binary);
+    const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto upload = [&](const std::string& type, const std::string& body) {
+        webtest::Connection c(served->port(), 60);
+        EXPECT_TRUE(c.send(webtest::requestText("POST", "/api/wallpaper", served->port(), {{"Content-Type", type}}, body)));
+        return c.read();
+    };
+    const std::string before = get("/api/status")["wallpaper"];
+
+    auto bad = upload("image/png", png.substr(0, 40));
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, 400) << bad->body;
+    EXPECT_NE(bad->body.find("the picture cannot be the wallpaper: not a readable PNG"), std::string::npos) << bad->body;
+    auto wrongType = upload("text/plain", png);
+    ASSERT_TRUE(wrongType);
+    EXPECT_EQ(wrongType->status, 415);
+    EXPECT_EQ(get("/api/status")["wallpaper"], before);
+
+    auto good = upload("image/png", png);
+    ASSERT_TRUE(good);
+    ASSERT_EQ(good->status, 200) << good->body;
+    const std::string now = json::parse(good->body)["wallpaper"];
+    EXPECT_EQ(now.rfind("/var/mobile/Library/SpringBoard/LockBackground-", 0), 0u) << now;
+    std::ifstream kept(fs::path(path()) / now.substr(1), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>()), png);
+    // Back as it was, for the cases after.
+    post("/api/device", {{"wallpaper", before}});
+}
+
+}  // namespace
+
+namespace {
+
+// The page can make the device an iPad; the tweak does not run there, and the
+// Tweaks panel says so and why rather than only "loaded".
+TEST_F(ServeDevice, AnIPadFromThePageSaysWhyThePanelIsNotShown) {
+    json status = post("/api/device", {{"model", "iPad"}, {"screen", "768x1024"}});
+    EXPECT_EQ(status["model"], "iPad");
+    EXPECT_EQ(status["screen"]["width"], 768);
+    json tweaks = get("/api/tweaks");
+    ASSERT_TRUE(tweaks["panel"].is_object()) << tweaks.dump();
+    EXPECT_FALSE(tweaks["panel"]["shown"].get<bool>());
+    EXPECT_EQ(tweaks["panel"]["reason"], "the tweak does not run on an iPad");
+    // Refused with what the table accepts, and the device stays an iPad.
+    json refused = post("/api/device", {{"model", "iPad"}, {"screen", "375x667"}}, 400);
+    EXPECT_NE(refused["error"].get<std::string>().find("768x1024"), std::string::npos) << refused.dump();
+    EXPECT_EQ(get("/api/status")["model"], "iPad");
 }
 
 }  // namespace

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "FakeDevice.h"
 #include "HttpClient.h"
 #include "ServedOnLoop.h"
@@ -44,14 +49,38 @@ TEST_F(ServerTest, ServesThePageAndItsFiles) {
     EXPECT_EQ(root->status, 200);
     EXPECT_NE(root->body.find("<canvas id=\"screen\""), std::string::npos);
     EXPECT_EQ(root->header("Content-Type"), "text/html; charset=utf-8");
-    auto script = get("/app.js");
-    ASSERT_TRUE(script);
-    EXPECT_EQ(script->status, 200);
-    EXPECT_NE(script->body.find("/api/frame.png"), std::string::npos);
-    EXPECT_EQ(script->header("Content-Type"), "text/javascript; charset=utf-8");
     auto style = get("/style.css");
     ASSERT_TRUE(style);
     EXPECT_EQ(style->status, 200);
+}
+
+// The page's script is a module that imports the others: each one it reaches
+// is served, as JavaScript (a browser runs no module of another type), under
+// a policy that lets the page load its own scripts.
+TEST_F(ServerTest, ServesEveryScriptModuleThePageImports) {
+    auto root = get("/");
+    ASSERT_TRUE(root);
+    ASSERT_NE(root->body.find("<script type=\"module\" src=\"app.js\">"), std::string::npos);
+    EXPECT_NE(root->header("Content-Security-Policy").find("default-src 'self'"), std::string::npos);
+    const std::regex imported(R"re((?:from|import)\s+"\./([\w-]+\.js)")re");
+    std::vector<std::string> pending{"app.js"};
+    std::set<std::string> seen;
+    std::string all;
+    while (!pending.empty()) {
+        std::string name = pending.back();
+        pending.pop_back();
+        if (!seen.insert(name).second) continue;
+        auto script = get("/" + name);
+        ASSERT_TRUE(script) << name;
+        ASSERT_EQ(script->status, 200) << name;
+        EXPECT_EQ(script->header("Content-Type"), "text/javascript; charset=utf-8") << name;
+        all += script->body;
+        for (std::sregex_iterator it(script->body.begin(), script->body.end(), imported), end; it != end; ++it)
+            pending.push_back((*it)[1]);
+    }
+    EXPECT_GT(seen.size(), 5u);
+    EXPECT_NE(all.find("/api/frame.png"), std::string::npos);
+    EXPECT_NE(all.find("/api/live"), std::string::npos);
 }
 
 TEST_F(ServerTest, RefusesForeignHostsAndOrigins) {
@@ -162,7 +191,16 @@ TEST_F(ServerTest, RejectsMalformedRequestsBeforeTheDevice) {
              {"/api/prefs/alert", R"({"button":-1})", "application/json", 400},
              {"/api/prefs/alert", R"({"button":"OK"})", "application/json", 400},
              {"/api/media", R"({"playing":"yes"})", "application/json", 400},
+             {"/api/lock", R"({"locked":1})", "application/json", 400},
+             {"/api/wallpaper", "GIF89a", "image/gif", 415},
+             {"/api/statusbar", R"({"signal":5})", "application/json", 400},
+             {"/api/statusbar", R"({"battery":-1})", "application/json", 400},
+             {"/api/statusbar", R"({"battery":50.5})", "application/json", 400},
+             {"/api/statusbar", R"({"carrier":7})", "application/json", 400},
+             {"/api/statusbar", R"({"charging":"yes"})", "application/json", 400},
+             {"/api/statusbar", R"({"clear":true,"signal":1})", "application/json", 400},
              {"/api/device", R"({"screen":375})", "application/json", 400},
+             {"/api/device", R"({"model":5})", "application/json", 400},
          }) {
         auto r = post(c.path, c.body, c.type);
         ASSERT_TRUE(r) << c.path << " " << c.body;
@@ -198,8 +236,23 @@ TEST_F(ServerTest, DeviceControlsReachTheDevice) {
     auto changed = postJSON("/api/device", R"({"screen":"414x736","locale":"fr_FR","wallpaper":"light"})");
     ASSERT_TRUE(changed);
     EXPECT_EQ(json::parse(changed->body)["model"], "iPhone");
+    ASSERT_TRUE(postJSON("/api/device", R"({"model":"iPad","screen":"768x1024"})"));
     EXPECT_EQ(device.calls, (std::vector<std::string>{"weather 21°|Paris|Sunny|", "status", "media play", "status",
-                                                      "respring", "change - 414x736 - fr_FR light", "status"}));
+                                                      "respring", "change - 414x736 - fr_FR light", "status",
+                                                      "change - 768x1024 - - - iPad", "status"}));
+}
+
+TEST_F(ServerTest, TheLockStateStatusBarAndAPictureReachTheDevice) {
+    auto unlocked = postJSON("/api/lock", R"({"locked":false})");
+    ASSERT_TRUE(unlocked);
+    EXPECT_EQ(unlocked->status, 200);
+    EXPECT_EQ(json::parse(unlocked->body)["locked"], false);
+    ASSERT_TRUE(postJSON("/api/statusbar", R"({"carrier":"Orvelle","signal":0,"battery":100,"charging":false})"));
+    ASSERT_TRUE(postJSON("/api/statusbar", R"({"battery":null,"signal":4})"));
+    ASSERT_TRUE(postJSON("/api/statusbar", R"({"clear":true})"));
+    ASSERT_TRUE(post("/api/wallpaper", std::string(100 * 1024, 'p'), "image/png"));  // past the JSON bodies' bound
+    EXPECT_EQ(device.calls, (std::vector<std::string>{"unlock", "statusbar Orvelle|0|100|no", "statusbar -|4|-|-",
+                                                      "statusbar clear-|-|-|-", "wallpaper 102400 bytes", "status"}));
 }
 
 TEST_F(ServerTest, AWeatherValueIsSetByTextClearedByNullAndKeptOtherwise) {
@@ -275,3 +328,34 @@ TEST(ServerStart, ASecondServerOnABusyPortSaysWhy) {
 }
 
 }  // namespace
+
+TEST_F(ServerTest, TheClockAndNotificationsReachTheDeviceAndMalformedOnesDoNot) {
+    for (const char* body : {R"({})", R"({"action":"stop"})", R"({"rate":"NaN"})", R"({"rate":0})", R"({"rate":3601})",
+                             R"({"advance":"1m"})", R"({"set":"2027-01-01T00:00:00","rate":10})",
+                             R"({"timeZone":"Europe/Berlin"})", R"({"set":5})"}) {
+        auto r = postJSON("/api/clock", body);
+        ASSERT_TRUE(r) << body;
+        EXPECT_EQ(r->status, 400) << body;
+        EXPECT_TRUE(json::parse(r->body, nullptr, false).contains("error")) << body;
+    }
+    auto rate = postJSON("/api/clock", R"({"rate":0})");
+    EXPECT_NE(rate->body.find("above 0 and at most 3600"), std::string::npos) << rate->body;
+    for (const char* body : {R"({"id":0})", R"({"id":"3"})", R"({"all":false})", R"({"id":3,"all":true})"}) {
+        auto r = postJSON("/api/notifications/clear", body);
+        EXPECT_EQ(r->status, 400) << body;
+    }
+    EXPECT_EQ(postJSON("/api/notifications", R"({"title":"no app"})")->status, 400);
+    EXPECT_TRUE(device.calls.empty()) << device.calls.front();
+
+    ASSERT_TRUE(get("/api/clock"));
+    ASSERT_TRUE(postJSON("/api/clock", R"({"set":"2027-03-28T01:59:58","timeZone":"Europe/Berlin"})"));
+    ASSERT_TRUE(postJSON("/api/clock", R"({"advance":-60})"));
+    ASSERT_TRUE(postJSON("/api/clock", R"({"action":"pause"})"));
+    ASSERT_TRUE(postJSON("/api/notifications", R"({"app":"Chat","title":"Hi","at":"2027-01-01T00:00:00"})"));
+    ASSERT_TRUE(postJSON("/api/notifications/clear", R"({"id":3})"));
+    ASSERT_TRUE(get("/api/notifications"));
+    EXPECT_EQ(device.calls,
+              (std::vector<std::string>{"clock show", "clock set 2027-03-28T01:59:58 Europe/Berlin", "clock advance -60",
+                                        "clock pause", "notify post Chat|Hi||2027-01-01T00:00:00", "notify clear 3",
+                                        "notify list"}));
+}

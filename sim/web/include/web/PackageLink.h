@@ -23,10 +23,10 @@ namespace web {
 class PackageLink {
 public:
     virtual ~PackageLink() = default;
-    virtual nlohmann::json tweaks() = 0;
+    virtual void tweaks(Then<nlohmann::json> then) = 0;
     // `fileName` names the package in messages only.
-    virtual nlohmann::json installPackage(const std::string& fileName, const std::string& bytes) = 0;
-    virtual nlohmann::json removePackage(const std::string& package) = 0;
+    virtual void installPackage(const std::string& fileName, std::string bytes, Then<nlohmann::json> then) = 0;
+    virtual void removePackage(const std::string& package, Then<nlohmann::json> then) = 0;
 };
 
 }  // namespace web

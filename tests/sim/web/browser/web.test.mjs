@@ -4,7 +4,6 @@
 import assert from "node:assert/strict";
 import { spawn } from "node:child_process";
 import fs from "node:fs";
-import http from "node:http";
 import { createRequire } from "node:module";
 import os from "node:os";
 import path from "node:path";
@@ -13,6 +12,7 @@ import { after, before, describe, test } from "node:test";
 import {
     clockBlock, dump, readPlist, sim, simVerb, sleep, springBoardPid, timeLabel, waitFor,
 } from "./device.mjs";
+import { centreOf, pointerOn } from "./pointer.mjs";
 
 // playwright-core from the folder the build installed it in (or from beside this file).
 const modules = process.env.ORVELLE_NODE_MODULES || path.dirname(new URL(import.meta.url).pathname);
@@ -30,6 +30,7 @@ let serveLog = "";  // what it printed, for failures
 let address;        // "http://127.0.0.1:PORT/"
 let context;        // the browser, with its own empty profile
 let page;
+let onPage, longPress, click, drag, contrastIn, rawGet;  // the page's pointer, once it is open
 let failed = false;  // serve's output is shown when a case fails
 
 // A case whose failure also shows what serve printed.
@@ -72,77 +73,6 @@ async function stopServe() {
 }
 
 // A point of the screen (in points) as a point of the browser's page.
-async function onPage(p) {
-    const box = await page.locator("#screen").boundingBox();
-    const status = await (await fetch(address + "api/status")).json();
-    return {
-        x: box.x + (p.x * box.width) / status.screen.width,
-        y: box.y + (p.y * box.height) / status.screen.height,
-    };
-}
-
-const centreOf = (r) => ({ x: r.x + r.w / 2, y: r.y + r.h / 2 });
-
-async function longPress(at) {
-    const p = await onPage(at);
-    await page.mouse.move(p.x, p.y);
-    await page.mouse.down();
-    await sleep(holdMs);
-    await page.mouse.up();
-}
-
-async function click(at) {
-    const p = await onPage(at);
-    await page.mouse.click(p.x, p.y);
-    await sleep(400);  // the page sends the touches one after another
-}
-
-async function drag(from, to) {
-    const a = await onPage(from);
-    const b = await onPage(to);
-    await page.mouse.move(a.x, a.y);
-    await page.mouse.down();
-    await page.mouse.move(b.x, b.y, { steps: 10 });
-    await page.mouse.up();
-}
-
-// How much the canvas's pixels vary inside a rectangle of the screen (in
-// points): the spread of their brightness, 0 for a blank or one-colour area.
-function contrastIn(rect) {
-    return page.evaluate(({ x, y, w, h }) => {
-        const canvas = document.getElementById("screen");
-        const status = window.__screen || { width: 375, height: 667 };
-        const sx = canvas.width / status.width;
-        const sy = canvas.height / status.height;
-        const pixels = canvas.getContext("2d").getImageData(
-            Math.round(x * sx), Math.round(y * sy), Math.max(1, Math.round(w * sx)), Math.max(1, Math.round(h * sy))).data;
-        let lo = 255, hi = 0;
-        for (let i = 0; i < pixels.length; i += 4) {
-            if (pixels[i + 3] === 0) continue;  // nothing drawn there
-            const luma = 0.299 * pixels[i] + 0.587 * pixels[i + 1] + 0.114 * pixels[i + 2];
-            lo = Math.min(lo, luma);
-            hi = Math.max(hi, luma);
-        }
-        return Math.max(0, hi - lo);
-    }, rect);
-}
-
-// Raw HTTP to the server, with exactly the Host and path given.
-function rawGet(requestPath, headers) {
-    const { port } = new URL(address);
-    return new Promise((resolve, reject) => {
-        const req = http.request({ host: "127.0.0.1", port, path: requestPath, method: "GET", headers, setHost: false },
-            (res) => {
-                let body = "";
-                res.setEncoding("utf8").on("data", (c) => { body += c; });
-                res.on("end", () => resolve({ status: res.statusCode, body }));
-            });
-        req.setTimeout(10_000, () => req.destroy(new Error(`GET ${requestPath}: no answer in 10 s`)));
-        req.on("error", reject);
-        req.end();
-    });
-}
-
 describe("the web simulator in a browser", () => {
     before(async () => {
         try {
@@ -166,6 +96,7 @@ describe("the web simulator in a browser", () => {
             viewport: { width: 1400, height: 1000 },
         });
         page = context.pages()[0] || await context.newPage();
+        ({ onPage, longPress, click, drag, contrastIn, rawGet } = pointerOn(page, address, holdMs));
         page.on("pageerror", (e) => { serveLog += `\n[page error] ${e.message}`; });
         await page.goto(address, { timeout: 30_000 });
         // The screen's size in points, for reading the canvas.
@@ -237,7 +168,13 @@ describe("the web simulator in a browser", () => {
     });
 
     check("a switch flipped in the Settings side changes the settings file", async () => {
-        const root = await (await fetch(address + "api/prefs?page=")).json();
+        // The Settings side opens on the list of panes; Orvelle's page is one click away.
+        const list = await (await fetch(address + "api/prefs?page=")).json();
+        const pane = list.groups.flatMap((g) => g.cells).find((c) => c.label === "Orvelle");
+        assert.ok(pane, `no Orvelle in the list of panes: ${JSON.stringify(list)}`);
+        await page.locator("#settings-body a.row-link", { hasText: "Orvelle" }).click();
+        await waitFor("Orvelle's page", 10_000, async () => (await page.locator("#settings-title").textContent()) === "Orvelle");
+        const root = await (await fetch(address + "api/prefs?page=" + encodeURIComponent(pane.page))).json();
         const cells = root.groups.flatMap((g) => g.cells);
         const cell = cells.find((c) => c.type === "switch" && c.enabled !== false && c.key !== "enableOVS");
         assert.ok(cell, `no switch to flip on the root page: ${JSON.stringify(cells)}`);
@@ -268,6 +205,16 @@ describe("the web simulator in a browser", () => {
             return r && r.location === "Lima" && !("temperature" in r) ? r : false;
         });
         assert.equal(stored.conditions, "Sunny", "the conditions, left blank, stay");
+
+        // The icon: kept unless chosen, cleared by choosing none.
+        assert.equal(stored.icon, "sun");
+        await form.locator("select[name=icon]").selectOption("none");
+        await form.locator("button[type=submit]").click();
+        const cleared = await waitFor("the record to lose its icon", 10_000, () => {
+            const r = readPlist(record);
+            return r && !("icon" in r) ? r : false;
+        });
+        assert.equal(cleared.location, "Lima");
     });
 
     check("the restart button gives a new home screen, and the page shows the lock screen again by itself", async () => {
@@ -324,7 +271,7 @@ describe("the web simulator in a browser", () => {
         await page.locator("#device-form input[name=timeZone]").fill("Mars/Olympus");
         await page.locator("#device-form button[type=submit]").click();
         await waitFor("the refusal on the page", 10_000, async () =>
-            (await page.locator("#control-note").textContent()).includes("\"Mars/Olympus\" is not one the date library knows"));
+            (await page.locator("#setup-note").textContent()).includes("\"Mars/Olympus\" is not one the date library knows"));
         assert.equal(await page.locator("#connection").textContent(), "live");
         await page.locator("#device-form input[name=timeZone]").fill("UTC");
     });
@@ -381,10 +328,11 @@ describe("the web simulator in a browser", () => {
         assert.match(await page.locator("#server-gone").textContent(), /Run \.\/run again/);
         // It backs off: a few tries in ten seconds, not one every tenth of one.
         const tries = [];
-        const onRequest = (r) => { if (r.url().includes("/api/")) tries.push(Date.now()); };
+        const onRequest = (r) => { if (r.url().includes("/api/")) tries.push({ at: Date.now(), url: r.url() }); };
         page.on("request", onRequest);
         await sleep(6000);
         page.off("request", onRequest);
         assert.ok(tries.length <= 6, `${tries.length} requests in 6 s while the server was gone`);
+        assert.deepEqual(tries.filter((t) => t.url.includes("/api/tweaks")), [], "the Tweaks panel kept asking");
     });
 });

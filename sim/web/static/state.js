@@ -1,0 +1,14 @@
+// What the page knows of the device and of itself, shared by its parts.
+export const state = {
+  screen: { width: 375, height: 667, scale: 2 },
+  pages: [""],
+  zoom: "fit",
+  device: "connecting",  // live | starting | down | connecting
+  serverGone: false,
+};
+
+// Whether the clock panel is on the lock screen ({ shown, reason }, or null
+// when the home screen did not say), as the Tweaks panel last heard it.
+const panelWatchers = [];
+export function onPanel(watcher) { panelWatchers.push(watcher); }
+export function tellPanel(panel) { for (const watcher of panelWatchers) watcher(panel); }
