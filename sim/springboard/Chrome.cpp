@@ -2,8 +2,10 @@
 // text at the bottom, and the policy that allows the today view.
 #include "HostClass.h"
 #include "Legibility.h"
+#include "LockScreenFigures.h"
 #include "host/Chrome.h"
 #include "uikit/UIColor.h"
+#include "uikit/UIFont.h"
 #include "uikit/UILabel.h"
 #include "uikit/UIView.h"
 
@@ -37,6 +39,7 @@ void callToActionSetText(id self, SEL cmd, id text, id language, bool) {
     if (!shown) {
         shown = ui::makeLabel(ui::bounds(self));
         ui::setTextAlignment(shown, NSTextAlignmentCenter);
+        ui::setFont(shown, ui::fontWithName_size(NSStr(figures().callToActionFont), figures().callToActionSize));
         ui::setTextColor(shown, legibilityPrimaryColor());
         ui::addSubview(self, shown);
     }

@@ -1,6 +1,8 @@
-// The control socket: tools outside the device send one command line and get
-// one reply line. The socket and every open connection are sources of the main
-// run loop, so a command runs between the loop's other work, on its thread.
+// The control socket: tools outside the device keep a connection and send
+// numbered requests of the wire (wire/springboard.proto); each is answered
+// with its number, in order. A connection that asked to watch the screen is
+// also pushed its updates. The socket and every connection are sources of
+// the main run loop, so a request runs between the loop's other work.
 #pragma once
 
 #include <functional>
@@ -9,41 +11,58 @@
 #include <string>
 
 #include "foundation/RunLoop.h"
+#include "foundation/Timer.h"
+#include "wire/Channel.h"
+#include "wire/springboard.pb.h"
 
 namespace springboard {
 
-using Command = std::function<std::string(const std::string& arguments)>;
-// A command that keeps its connection: it is handed the socket (non-blocking,
-// now the feed's to close) and any bytes the client sent after the line.
-using Feed = std::function<void(int fd, std::string after)>;
+class ControlConnection {
+public:
+    ControlConnection(ns::UniqueFd socket, std::function<void(std::string frame)> onFrame,
+                      std::function<void(const std::string& why)> onClosed);
+    // Pushes a frame made elsewhere (a screen update); false once it is closed.
+    bool push(std::string frame) { return channel_.sendFrame(std::move(frame)); }
+    bool send(const google::protobuf::MessageLite& message) { return channel_.send(message); }
+    std::size_t backlog() const { return channel_.backlog(); }
+    bool isOpen() const { return channel_.isOpen(); }
+    void close() { channel_.close(); }
+
+    bool greeted = false;  // it said hello in this version
+
+private:
+    wire::Channel channel_;
+};
+
+// Fills the answer to a request (a failure when it throws). `from` is the
+// connection that asked, for requests that keep it (watching the screen).
+using Handler = std::function<void(const wire::ToSpringBoard& request, wire::Answer& answer,
+                                   const std::shared_ptr<ControlConnection>& from)>;
+using Handlers = std::map<wire::ToSpringBoard::CommandCase, Handler>;
 
 class ControlServer {
 public:
     // Binds the socket (replacing a stale one) and watches it on the current
     // run loop; fails with the path and the reason.
-    ControlServer(const std::string& path, std::map<std::string, Command> commands,
-                  std::map<std::string, Feed> feeds = {});
+    ControlServer(const std::string& path, Handlers handlers);
     ~ControlServer();
     ControlServer(const ControlServer&) = delete;
     ControlServer& operator=(const ControlServer&) = delete;
 
-    std::size_t openConnections() const { return clients_.size(); }
+    std::size_t openConnections() const { return connections_.size(); }
 
 private:
-    struct Client;
     void accept();
-    void readFrom(Client& client);
-    void writeTo(Client& client);
-    void drop(int fd);
-    // The reply to one line: a command's answer, or "error: ..." when it is
-    // unknown or fails (a failure of a command never ends the program).
-    std::string answer(const std::string& line);
+    void heard(int key, const std::string& frame);
+    void forget(int key);
+    void answer(const wire::ToSpringBoard& request, const std::shared_ptr<ControlConnection>& from);
 
-    std::map<std::string, Command> commands_;
-    std::map<std::string, Feed> feeds_;
-    int listener_ = -1;
+    Handlers handlers_;
+    ns::UniqueFd listener_;
     std::unique_ptr<ns::RunLoop::Source> source_;
-    std::map<int, std::unique_ptr<Client>> clients_;
+    std::map<int, std::shared_ptr<ControlConnection>> connections_;
+    std::map<int, ns::Timer> helloDeadlines_;
+    int nextKey_ = 0;
 };
 
 }  // namespace springboard

@@ -1,24 +1,16 @@
 #include "Geometry.h"
 
+#include "LockScreenFigures.h"
+#include "renderer/FontMap.h"
 #include "uikit/UIDevice.h"
 
 namespace springboard {
 
-namespace {
-constexpr double kDateTimeTop = 28;  // below the status bar
-constexpr double kDateTimeHeight = 132;
-constexpr double kListGap = 10;
-}  // namespace
-
 CGRect defaultDateTimeFrame() {
-    const auto& p = ui::deviceProfile();
-    return CGRectMake(0, p.statusBarHeight + kDateTimeTop, p.screenWidth, kDateTimeHeight);
-}
-
-CGRect defaultListFrame() {
-    const auto& p = ui::deviceProfile();
-    double top = CGRectGetMaxY(defaultDateTimeFrame()) + kListGap;
-    return CGRectMake(0, top, p.screenWidth, p.screenHeight - top);
+    const LockScreenFigures& f = figures();
+    double top = f.screen.timeBaseline - render::lineMetrics(f.timeFont, f.screen.timeSize).baseline;
+    double bottom = f.screen.dateBaseline + f.listBelowDateBaseline - kListGap;
+    return CGRectMake(0, top, ui::deviceProfile().screenWidth, bottom - top);
 }
 
 }  // namespace springboard

@@ -5,9 +5,12 @@
 
 namespace springboard {
 
-// The stock date and time: under the status bar, across the screen.
+// Between the date and time (or the media above the list) and the list.
+inline constexpr double kListGap = 10;
+
+// The stock date and time across the screen: from the top of the time's line
+// down to a little above where the list begins, so the time's and the date's
+// baselines fall where the device puts them.
 CGRect defaultDateTimeFrame();
-// The notification list: from a little under the date and time to the bottom.
-CGRect defaultListFrame();
 
 }  // namespace springboard

@@ -14,7 +14,8 @@ void registerHostClasses(const std::vector<HostClass>& table, int majorVersion) 
 }
 
 void registerAllHostClasses(int majorVersion) {
-    for (auto table : {applicationClasses(), dateViewClasses(), dashBoardClasses(), chromeClasses(), weatherClasses()})
+    for (auto table : {applicationClasses(), dateViewClasses(), dashBoardClasses(), chromeClasses(), weatherClasses(),
+                       platterClasses(), mediaClasses(), controlClasses()})
         registerHostClasses(table, majorVersion);
 }
 

@@ -50,6 +50,9 @@ std::vector<HostClass> dashBoardClasses();
 std::vector<HostClass> dateViewClasses();
 std::vector<HostClass> chromeClasses();
 std::vector<HostClass> weatherClasses();
+std::vector<HostClass> platterClasses();
+std::vector<HostClass> mediaClasses();
+std::vector<HostClass> controlClasses();
 
 // Every group, in dependency order.
 void registerAllHostClasses(int majorVersion);

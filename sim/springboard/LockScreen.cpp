@@ -1,11 +1,18 @@
 #include "LockScreen.h"
 
+#include "foundation/Process.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 
 #include "Geometry.h"
+#include "LockScreenControls.h"
+#include "LockScreenFigures.h"
+#include "MediaControls.h"
+#include "NotificationList.h"
 #include "StockDateView.h"
+#include "renderer/FontMap.h"
 #include "foundation/RunLoop.h"
 #include "host/Chrome.h"
 #include "host/DashBoard.h"
@@ -23,10 +30,6 @@ namespace springboard {
 
 namespace {
 
-constexpr double kListGap = 10;
-constexpr double kArtworkShare = 0.6;      // of the screen's width
-constexpr double kCallToActionBottom = 40;  // from the bottom edge to the label's
-constexpr double kCallToActionHeight = 24;
 constexpr int kMediaProcess = 4242;  // the pid the media app runs as
 
 int majorVersion() {
@@ -43,13 +46,18 @@ id pageView() { return ui::viewIfLoaded(lockScreen().page); }
 
 void updateDateView() { host::_updateView(lockScreen().dateController); }
 
-// The stock date view changes with the minute.
+// The stock date view and the notifications' times change with the minute.
+void minutePassed() {
+    updateDateView();
+    refreshNotificationList();
+}
+
 void startMinuteTick() {
     double wait = 60 - std::fmod(ns::now(), 60);
-    ns::scheduledTimer(wait > 0 ? wait : 60, false, [](const id&) {
-        updateDateView();
-        ns::scheduledTimer(60, true, [](const id&) { updateDateView(); }, "the date view's minute");
-    }, "the date view's first minute");
+    lockScreen().minute = ns::Timer::after(wait > 0 ? wait : 60, "the lock screen's first minute", [] {
+        minutePassed();
+        lockScreen().minute = ns::Timer::every(60, "the lock screen's minute", [] { minutePassed(); });
+    });
 }
 
 id listView(const id& page) { return ui::viewIfLoaded(host::combinedListViewController(page)); }
@@ -64,12 +72,14 @@ rt::Class* todayPageClass() {
 
 }  // namespace
 
-LockScreen& lockScreen() {
-    static auto* screen = new LockScreen;
-    return *screen;
+void clockMoved() {
+    updateDateView();
+    reloadNotificationList();
 }
 
-const char* callToActionText() { return majorVersion() >= 11 ? "Press home to open" : "Press home to unlock"; }
+LockScreen& lockScreen() {
+    return ns::Process::current().part<LockScreen>();
+}
 
 void startLockScreen() {
     LockScreen& ls = lockScreen();
@@ -90,7 +100,7 @@ void showSafeModeBanner(const std::string& culprits) {
     LockScreen& ls = lockScreen();
     std::string text = "Safe Mode: tweaks are not loaded";
     if (culprits != "-" && !culprits.empty()) text += " (SpringBoard crashed with " + culprits + ")";
-    id banner = ui::makeLabel(CGRectMake(0, 20, screenWidth(), 44));
+    id banner = ui::makeLabel(CGRectMake(0, figures().statusBarHeight, screenWidth(), 44));
     ui::setText(banner, NSStr(text));
     ui::setNumberOfLines(banner, 2);
     ui::setTextAlignment(banner, NSTextAlignmentCenter);
@@ -108,11 +118,16 @@ void fillMainPage(const id& page) {
     ui::setFrame(list, hostListFrame());
     ui::addSubview(view, list);
 
-    double top = screenHeight() - kCallToActionBottom - kCallToActionHeight;
+    // The call to action's baseline stands where the device's does.
+    const LockScreenFigures& f = figures();
+    render::LineMetrics line = render::lineMetrics(f.callToActionFont, f.callToActionSize);
+    double top = screenHeight() - f.screen.callToActionBaseline - line.baseline;
     id callToAction =
-        ui::makeView(rt::objc_getClass("SBUICallToActionLabel"), CGRectMake(0, top, screenWidth(), kCallToActionHeight));
+        ui::makeView(rt::objc_getClass("SBUICallToActionLabel"), CGRectMake(0, top, screenWidth(), line.height));
+    lockScreen().callToAction = callToAction;
     ui::addSubview(view, callToAction);
     host::setText_forLanguage_animated(callToAction, NSStr(callToActionText()), NSStr("en"), false);
+    addLockScreenControls(view);
 }
 
 void layOutMainPage(const id& page) {
@@ -137,9 +152,7 @@ void layOutMainPage(const id& page) {
 }
 
 CGRect hostListFrame() {
-    CGRect above = defaultDateTimeFrame();
-    if (id artwork = lockScreen().artwork; artwork && ui::superview(artwork)) above = ui::frame(artwork);
-    double top = CGRectGetMaxY(above) + kListGap;
+    double top = mediaBottom().value_or(CGRectGetMaxY(defaultDateTimeFrame())) + kListGap;
     return CGRectMake(0, top, screenWidth(), screenHeight() - top);
 }
 
@@ -155,21 +168,18 @@ void setMediaPlaying(bool playing) {
     if (playing) {
         ui::setNowPlaying(kMediaProcess, true);
         if (ls.artwork) return;
-        double side = std::round(screenWidth() * kArtworkShare);
-        CGRect frame = CGRectMake((screenWidth() - side) / 2, CGRectGetMaxY(defaultDateTimeFrame()) + kListGap, side, side);
-        ls.artwork = ui::makeView(rt::objc_getClass("SBDashBoardMediaArtworkView"), frame);
-        ui::addSubview(pageView(), ls.artwork);
+        ls.artwork = showMediaControls();
         std::printf("SpringBoard: media playing (pid %d)\n", kMediaProcess);
     } else {
         ui::setNowPlaying(0, false);
         if (!ls.artwork) return;
-        id artwork = ls.artwork;
+        hideMediaControls();
         ls.artwork = {};
-        ui::removeFromSuperview(artwork);
         std::printf("SpringBoard: media stopped\n");
     }
-    // The list makes room for the artwork, or takes the room back.
+    // The list makes room for the media, or takes the room back.
     ui::setNeedsLayout(pageView());
+    if (id list = listView(ls.page)) layoutNotificationList(list);
 }
 
 bool openTodayView() {
@@ -185,7 +195,7 @@ bool openTodayView() {
     id dashboardView = ui::view(ls.dashboard);
     ls.todayView = ui::makeView(todayPageClass(), ui::bounds(dashboardView));
     ui::setBackgroundColor(ls.todayView, ui::colorWithWhite_alpha(0, 0.45));
-    id title = ui::makeLabel(CGRectMake(16, 40, screenWidth() - 32, 40));
+    id title = ui::makeLabel(CGRectMake(16, figures().statusBarHeight + 20, screenWidth() - 32, 40));
     ui::setText(title, NSStr("Today"));
     ui::setFont(title, ui::fontWithName_size(NSStr("HelveticaNeue-Bold"), 30));
     ui::setTextColor(title, ui::whiteColor());

@@ -8,7 +8,9 @@
 
 #include <optional>
 
+#include "LockState.h"
 #include "foundation/Objects.h"
+#include "foundation/Timer.h"
 #include "graphics/Geometry.h"
 
 namespace springboard {
@@ -18,11 +20,15 @@ struct LockScreen {
     id dashboard;       // SBDashBoardViewController, the window's root
     id page;            // SBDashBoardMainPageContentViewController
     id dateController;  // SBLockScreenDateViewController
+    id callToAction;    // SBUICallToActionLabel
+    id proudLock;       // SBUIProudLockIconView on the phone without a home button
     id artwork;         // SBDashBoardMediaArtworkView while media plays
     id todayView;       // the today page while it is open
+    ns::Timer minute;   // the stock date's and the notifications' minute
 };
 
-// The lock screen of this process (empty before startLockScreen).
+// The lock screen of this process (empty before startLockScreen): a part of
+// the process, so a test's fresh process state has a fresh one.
 LockScreen& lockScreen();
 
 // Builds and shows the lock screen, in the device's order.
@@ -37,10 +43,14 @@ void fillMainPage(const id& page);    // loadView: date view, list, call-to-acti
 void layOutMainPage(const id& page);  // viewDidLayoutSubviews: date view, list
 
 // Where the host puts the list when nobody says otherwise: under the date and
-// time, or under the media artwork while it is on screen.
+// time, or on 10 under the media artwork and its controls while media plays.
 CGRect hostListFrame();
 // The list's frame as placed last; nothing before the page has a list.
 std::optional<CGRect> notificationListFrame();
+
+// The device's clock was set or stepped: the stock date view and the
+// notifications (their times and their grouping) read it afresh.
+void clockMoved();
 
 // Media in another process starts or stops: the artwork comes or goes.
 void setMediaPlaying(bool playing);
@@ -49,8 +59,5 @@ void setMediaPlaying(bool playing);
 // it opened (it stays open until closeTodayView).
 bool openTodayView();
 void closeTodayView();
-
-// The text of the call-to-action label by system version.
-const char* callToActionText();
 
 }  // namespace springboard

@@ -1,14 +1,17 @@
 #include "LockScreenCommands.h"
 
 #include <cmath>
-#include <sstream>
 #include <stdexcept>
 
+#include "LiveScreen.h"
 #include "LockScreen.h"
+#include "LockState.h"
+#include "StatusBarState.h"
 #include "Screen.h"
 #include "WeatherWidget.h"
 #include "dump/DeviceDump.h"
-#include "foundation/Conversions.h"
+#include "renderer/LabelFit.h"
+#include "foundation/Process.h"
 #include "renderer/Renderer.h"
 #include "uikit/UIAlertView.h"
 #include "uikit/UIDevice.h"
@@ -31,23 +34,7 @@ struct TouchTrack {
     id alert;                   // began while this alert was shown
 };
 
-TouchTrack& track() {
-    static TouchTrack t;
-    return t;
-}
-
-std::vector<std::string> words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;) out.push_back(w);
-    return out;
-}
-
-double number(const std::string& word) {
-    auto value = ns::parseFiniteNumber(word);
-    if (!value) throw std::runtime_error("\"" + word + "\" is not a number");
-    return *value;
-}
+TouchTrack& track() { return ns::Process::current().part<TouchTrack>(); }
 
 // A touch that no gesture recogniser could take belongs to the lock screen
 // itself (notifications and labels included), which turns its pages.
@@ -60,16 +47,16 @@ bool isBackground(const id& hit) {
     return true;
 }
 
-std::string touch(const std::string& arguments) {
-    auto w = words(arguments);
-    if (w.size() != 3 || (w[0] != "down" && w[0] != "move" && w[0] != "up"))
-        throw std::runtime_error("usage: touch down|move|up X Y");
-    CGPoint p = CGPointMake(number(w[1]), number(w[2]));
+std::string touch(const wire::Touch& finger) {
+    if (!std::isfinite(finger.x()) || !std::isfinite(finger.y()))
+        throw std::invalid_argument("a touch needs finite coordinates");
+    const auto phase = finger.phase();
+    CGPoint p = CGPointMake(finger.x(), finger.y());
     id window = lockScreen().window;
     if (!window) throw std::runtime_error("the lock screen is not up yet");
     TouchTrack& t = track();
     // An alert is modal: while one is shown, touches are its own.
-    if (w[0] == "down") {
+    if (phase == wire::Touch::DOWN) {
         std::vector<id> alerts = ui::shownAlerts();
         if (!alerts.empty()) {
             t = {true, p, false, alerts.back()};
@@ -77,7 +64,7 @@ std::string touch(const std::string& arguments) {
         }
     }
     if (t.active && t.alert) {
-        if (w[0] != "up") return "ok";
+        if (phase != wire::Touch::UP) return "ok";
         id alert = t.alert;
         CGPoint start = t.start;
         t = {};
@@ -90,12 +77,12 @@ std::string touch(const std::string& arguments) {
             }
         return "ok";
     }
-    if (w[0] == "down") {
+    if (phase == wire::Touch::DOWN) {
         id hit = ui::touchDown(window, p);
         t = {true, p, isBackground(hit), {}};
         return hit && hit->isa ? hit->isa->name() : "none";
     }
-    if (w[0] == "move") {
+    if (phase == wire::Touch::MOVE) {
         ui::touchMove(window, p);
         return "ok";
     }
@@ -112,12 +99,36 @@ std::string touch(const std::string& arguments) {
     return "ok";
 }
 
-std::string media(const std::string& arguments) {
-    if (arguments.empty()) return lockScreen().artwork ? "playing" : "stopped";
-    if (arguments == "play") setMediaPlaying(true);
-    else if (arguments == "stop") setMediaPlaying(false);
-    else throw std::runtime_error("usage: media [play|stop]");
-    return "ok";
+bool media(wire::Media::Action action) {
+    if (action == wire::Media::PLAY) setMediaPlaying(true);
+    if (action == wire::Media::STOP) setMediaPlaying(false);
+    return static_cast<bool>(lockScreen().artwork);
+}
+
+bool lock(wire::LockRequest::State state) {
+    if (state == wire::LockRequest::LOCKED) setLockState(LockState::Locked);
+    if (state == wire::LockRequest::UNLOCKED) setLockState(LockState::Unlocked);
+    return lockState() == LockState::Locked;
+}
+
+wire::StatusBar statusBar(const wire::StatusBar& asked) {
+    if (asked.clear()) {
+        clearStatusBarOverrides();
+    } else {
+        StatusBarOverrides given;
+        if (asked.has_carrier()) given.carrier = asked.carrier();
+        if (asked.has_signal()) given.signal = asked.signal();
+        if (asked.has_battery()) given.battery = asked.battery();
+        if (asked.has_charging()) given.charging = asked.charging();
+        if (auto set = setStatusBarOverrides(given); !set) throw std::invalid_argument(set.reason());
+    }
+    const StatusBarOverrides now = statusBarOverrides();
+    wire::StatusBar out;
+    if (now.carrier) out.set_carrier(*now.carrier);
+    if (now.signal) out.set_signal(*now.signal);
+    if (now.battery) out.set_battery(*now.battery);
+    if (now.charging) out.set_charging(*now.charging);
+    return out;
 }
 
 }  // namespace
@@ -127,17 +138,34 @@ std::string dumpText() {
         const ui::DeviceProfile& screen = ui::deviceProfile();
         return render::alertButtonAreas(alert, screen.screenWidth, screen.screenHeight);
     };
-    return dump::documentText(dump::deviceDump({lockScreen().window, notificationListFrame(), buttons}));
+    auto measure = [](const id& label) {
+        render::LabelFit fit = render::labelFit(label);
+        return dump::TextFit{fit.lines,  fit.shownLines, fit.truncated, fit.width,    fit.height,
+                             fit.inkX,   fit.inkY,       fit.inkWidth,  fit.inkHeight};
+    };
+    return dump::documentText(dump::deviceDump({lockScreen().window, notificationListFrame(), buttons, measure}));
 }
 
-std::map<std::string, Command> lockScreenCommands() {
+Handlers lockScreenHandlers() {
+    using C = wire::ToSpringBoard;
     return {
-        {"dump", [](const std::string&) { return dumpText(); }},
-        {"screenshot", screenshotCommand},
-        {"media", media},
-        {"touch", touch},
-        {"today", [](const std::string&) { return std::string(openTodayView() ? "opened" : "refused"); }},
-        {"weather", [](const std::string&) { return std::to_string(refreshWeatherNow()) + " refreshed"; }},
+        {C::kDump, [](const C&, wire::Answer& a, const auto&) { a.set_dump(dumpText()); }},
+        {C::kScreenshot, [](const C& r, wire::Answer&, const auto&) { screenshotCommand(r.screenshot()); }},
+        {C::kMedia, [](const C& r, wire::Answer& a, const auto&) { a.set_playing(media(r.media().action())); }},
+        {C::kTouch,
+         [](const C& r, wire::Answer& a, const auto&) {
+             a.set_touched(touch(r.touch()));
+             screenTouched(r.touch().seq());
+         }},
+        {C::kToday, [](const C&, wire::Answer& a, const auto&) { a.set_today_opened(openTodayView()); }},
+        {C::kLock, [](const C& r, wire::Answer& a, const auto&) { a.set_locked(lock(r.lock().state())); }},
+        {C::kStatusBar,
+         [](const C& r, wire::Answer& a, const auto&) { *a.mutable_status_bar() = statusBar(r.status_bar()); }},
+        {C::kRefreshWeather,
+         [](const C&, wire::Answer& a, const auto&) { a.set_refreshed(static_cast<std::uint32_t>(refreshWeatherNow())); }},
+        {C::kWatchScreen, [](const C&, wire::Answer&, const auto& from) { watchScreen(from); }},
+        {C::kWholeScreen, [](const C&, wire::Answer&, const auto& from) { wantWholeScreen(from); }},
+        {C::kUnwatchScreen, [](const C&, wire::Answer&, const auto& from) { unwatchScreen(from); }},
     };
 }
 

@@ -1,21 +1,16 @@
-// The control socket's commands for the lock screen:
-//   dump                  the dump document, as one line of JSON
-//   screenshot PATH   the screen as a PNG file (see Screen.h)
-//   media [play|stop]     media starts or stops in another process; alone: "playing" or "stopped"
-//   touch down|move|up X Y   one finger on the screen, in points; while an alert
-//                         is shown, a tap on one of its buttons
-//   today                 the user tries to open the today page: "opened" or "refused"
-//   weather               the weather widgets refresh from the record now
+// The control socket's requests for the lock screen: the dump, a
+// screenshot, media, a finger on the screen (while an alert is shown, a tap
+// on one of its buttons), the today page, the weather widgets' refresh, and
+// watching the screen (LiveScreen.h).
 #pragma once
 
-#include <map>
 #include <string>
 
 #include "ControlServer.h"
 
 namespace springboard {
 
-std::map<std::string, Command> lockScreenCommands();
+Handlers lockScreenHandlers();
 
 // The dump document of this process, as compact JSON.
 std::string dumpText();

@@ -8,8 +8,12 @@
 
 namespace springboard {
 
-// The screen at the present instant.
-render::Frame renderScreenNow();
+// The lock screen's own drawing (platters, media controls, its controls),
+// registered with the renderer once.
+void registerLockScreenPainters();
+
+// The screen at the present instant, at the device's scale or the one given.
+render::Frame renderScreenNow(double scale = 0);
 
 // Control command "screenshot PATH": writes the screen as a PNG file
 // (replaced whole); "ok". The live screen goes through LiveScreen's feed.

@@ -1,5 +1,8 @@
 #include "WeatherWidget.h"
 
+#include "foundation/Process.h"
+#include "foundation/Timer.h"
+
 #include <vector>
 
 #include "ConditionImage.h"
@@ -14,17 +17,15 @@ namespace {
 
 struct Schedule {
     std::weak_ptr<rt::Object> widget;
-    id timer;
+    ns::Timer timer;
 };
 
-std::vector<Schedule>& schedules() {
-    static auto* all = new std::vector<Schedule>;
-    return *all;
-}
+// The widgets refreshed on a schedule: a part of the process.
+struct Schedules {
+    std::vector<Schedule> all;
+};
 
-void invalidate(const id& timer) {
-    if (auto t = rt::cast<NSTimer>(timer)) t->invalidate();
-}
+std::vector<Schedule>& schedules() { return ns::Process::current().part<Schedules>().all; }
 
 }  // namespace
 
@@ -43,19 +44,16 @@ bool refreshWidget(const id& widget) {
 
 void startWeatherRefresh(const id& widget, double seconds) {
     auto& all = schedules();
+    // A widget gone, or this one scheduled anew: its old timer goes with its entry.
     std::erase_if(all, [&](Schedule& s) {
         auto live = s.widget.lock();
-        if (live && live != widget) return false;
-        invalidate(s.timer);
-        return true;
+        return !live || live == widget;
     });
     if (!(seconds > 0)) return;
     std::weak_ptr<rt::Object> weak = widget;
-    id timer = ns::scheduledTimer(seconds, true, [weak](const id& timer) {
-        if (auto live = weak.lock()) refreshWidget(live);
-        else invalidate(timer);
-    }, "the weather widget's refresh");
-    all.push_back({weak, timer});
+    all.push_back({weak, ns::Timer::every(seconds, "the weather widget's refresh", [weak] {
+                       if (auto live = weak.lock()) refreshWidget(live);
+                   })});
     ns::RunLoop::main().perform([weak] {
         if (auto live = weak.lock()) refreshWidget(live);
     });

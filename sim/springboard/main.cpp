@@ -18,21 +18,22 @@
 #include <string>
 
 #include "ControlServer.h"
+#include "DeviceClock.h"
+#include "NotificationStore.h"
+#include "WorkbenchCommands.h"
 #include "HostClass.h"
 #include "LockScreen.h"
-#include "LiveScreen.h"
+#include "PanelStatus.h"
 #include "LockScreenCommands.h"
 #include "Screen.h"
 #include "dump/IsoTime.h"
 #include "crash/CrashNote.h"
-#include "device/DeviceModels.h"
-#include "device/InsidePaths.h"
-#include "device/Profile.h"
-#include "device/ScreenFeed.h"
-#include "device/ToolkitProfile.h"
+#include "wire/DeviceModels.h"
+#include "wire/InsidePaths.h"
+#include "wire/Profile.h"
+#include "inside/ToolkitProfile.h"
 #include "foundation/RunLoop.h"
 #include "host/Application.h"
-#include <nlohmann/json.hpp>
 #include "substrate/Loader.h"
 #include "uikit/Layout.h"
 
@@ -60,7 +61,7 @@ const char* const kUsage =
     "  --screenshot  the same, writing the screen as a PNG file (both may be given)\n"
     "  --at       headless: the clock's start, ISO 8601 (default: now)\n"
     "  --run      headless: seconds to run before the dump (default 2)\n"
-    "  --safe-mode LIBRARIES  start without tweaks, after SpringBoard crashed with these (comma-separated, or -)\n"
+    "  --safe-mode LIBRARIES  start without tweaks, after SpringBoard kept crashing with these (comma-separated, or -)\n"
     "A booted device's clock starts at ORVELLE_TIME (ISO 8601) when it is set.\n";
 
 int majorVersion(const std::string& version) {
@@ -87,9 +88,10 @@ int launch(const Options& options) {
         if (end == options.run.c_str() || *end || !(runSeconds >= 0) || runSeconds > 86400)
             throw std::runtime_error("--run \"" + options.run + "\" is not a number of seconds from 0 to 86400");
         ns::useVirtualClock(options.at.empty() ? ns::now() : parseTime(options.at, "--at"));
-    } else if (const char* start = std::getenv("ORVELLE_TIME"); start && *start) {
-        // A device booted at a given time runs from it at the real pace.
-        ns::useRealPaceFrom(parseTime(start, "ORVELLE_TIME"));
+    } else {
+        // The clock as held in hand before a restart, else from the boot's
+        // time at the real pace, else the real one.
+        springboard::startClock(sim::inside::kClockRecord, std::getenv("ORVELLE_TIME"));
     }
 
     // The device it is, as the table of devices has it; the tool checked it too.
@@ -103,32 +105,43 @@ int launch(const Options& options) {
 
     springboard::registerAllHostClasses(majorVersion(profile.systemVersion));
 
-    auto commands = springboard::lockScreenCommands();
-    commands["ping"] = [](const std::string&) { return std::string("pong"); };
-    commands["pid"] = [](const std::string&) { return std::to_string(getpid()); };
+    auto handlers = springboard::lockScreenHandlers();
+    handlers.merge(springboard::workbenchHandlers());
+    springboard::useNotificationStore(springboard::kNotificationStore);
+    using C = wire::ToSpringBoard;
+    handlers[C::kPing] = [](const C&, wire::Answer& a, const auto&) { a.mutable_pong()->set_pid(getpid()); };
     // The loader's decision for each library it saw at this start.
-    static std::vector<substrate::LoadOutcome> outcomes;
-    commands["tweaks"] = [safe = !options.safeMode.empty()](const std::string&) {
-        nlohmann::json libraries = nlohmann::json::array();
-        for (const auto& o : outcomes)
-            libraries.push_back({{"library", o.library}, {"loaded", o.loaded}, {"reason", o.reason}});
-        return nlohmann::json{{"safeMode", safe}, {"libraries", libraries}}.dump(-1, ' ', false,
-                                                                                 nlohmann::json::error_handler_t::replace);
+    // Answered for as long as the process runs (launch never returns while it does).
+    auto outcomes = std::make_shared<std::vector<substrate::LoadOutcome>>();
+    handlers[C::kTweaks] = [safe = !options.safeMode.empty(), outcomes](const C&, wire::Answer& a, const auto&) {
+        wire::TweaksReport& report = *a.mutable_tweaks();
+        report.set_safe_mode(safe);
+        for (const auto& o : *outcomes) {
+            wire::LoaderDecision& d = *report.add_libraries();
+            d.set_library(o.library);
+            d.set_loaded(o.loaded);
+            d.set_reason(o.reason);
+        }
+        const springboard::PanelStatus panel = springboard::panelStatus();
+        report.mutable_panel()->set_shown(panel.shown);
+        report.mutable_panel()->set_reason(panel.reason);
     };
     std::optional<springboard::ControlServer> control;
-    if (!oneShot)
-        control.emplace(options.control, std::move(commands),
-                        std::map<std::string, springboard::Feed>{{sim::kScreenFeedCommand, springboard::watchScreen}});
+    if (!oneShot) control.emplace(options.control, std::move(handlers));
 
-    if (!oneShot) crash::installCrashNote("SpringBoard");
+    if (!oneShot) {
+        crash::installCrashNote("SpringBoard");
+        crash::keepLoaderProgress(std::string(sim::inside::kRunFolder) + "/SpringBoard.loading");
+    }
     if (options.safeMode.empty()) {
         substrate::LoaderProcess process{"SpringBoard", {"com.apple.springboard"},
                                          substrate::coreFoundationVersionFor(profile.systemVersion)};
-        outcomes = substrate::loadTweaks(options.tweaks, process, {}, {crash::noteLoading, crash::noteLoaded});
+        *outcomes = substrate::loadTweaks(options.tweaks, process, {}, {crash::noteLoading, crash::noteLoaded});
     } else {
-        std::printf("SpringBoard: safe mode: tweaks are not loaded (SpringBoard crashed right after starting%s)\n",
+        std::printf("SpringBoard: safe mode: tweaks are not loaded (SpringBoard kept crashing%s)\n",
                     options.safeMode == "-" ? "" : (" with " + options.safeMode).c_str());
     }
+    springboard::recordPanelStatus(*outcomes, !options.safeMode.empty());
 
     id application = rt::allocInit("SpringBoard");
     host::applicationDidFinishLaunching(application, application);

@@ -95,6 +95,20 @@ TEST_F(PrefsDeviceTest, EachKindOfControlStoresItsType) {
     EXPECT_NE(refused.out.find("Stacked (0), Row (2)"), std::string::npos) << refused.out;
 }
 
+// A Settings program killed in the middle of a write leaves its temporary
+// file; the next one removes it at its start, and nothing else.
+TEST_F(PrefsDeviceTest, TheTemporaryFilesOfAWriteCutShortAreGoneAtTheNextStart) {
+    const fs::path left = preferences() / ".com.tovik.orvelle.plist.123456789.tmp";
+    const fs::path other = preferences() / ".com.tovik.orvelle.plist.keep";
+    std::ofstream(left) << "<plist version=\"1.0\"><dict><key>subTi";
+    std::ofstream(other) << "mine";
+    SimRun shown = sim("prefs " + device + " show");
+    EXPECT_EQ(shown.status, 0) << shown.out;
+    EXPECT_FALSE(fs::exists(left));
+    EXPECT_TRUE(fs::exists(other));
+    fs::remove(other);
+}
+
 TEST_F(PrefsDeviceTest, RespringGivesBothProgramsNewPids) {
     auto before = pids();
     ASSERT_EQ(before.size(), 2u);

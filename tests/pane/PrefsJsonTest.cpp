@@ -1,5 +1,6 @@
 // The Settings app's JSON verbs as the web simulator runs them: one process per
-// request inside a device, the answer alone on standard output.
+// request inside a device with Orvelle and the example tweak installed, the
+// answer alone on standard output.
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,8 @@ protected:
         folder = pattern;
         ProgramRun created = sim("create " + (folder / "device").string());
         ASSERT_EQ(created.status, 0) << created.err;
+        ProgramRun installed = sim("install " + (folder / "device").string() + " " + LUMEN_PACKAGE);
+        ASSERT_EQ(installed.status, 0) << installed.err;
     }
     static void TearDownTestSuite() { fs::remove_all(folder); }
 
@@ -80,10 +83,86 @@ protected:
         return nullptr;
     }
     static inline fs::path folder;
+
+    // The page a link of `page` labelled `label` leads to, as json takes it.
+    static std::string linkTo(const json& page, const std::string& label) {
+        for (const json& g : page["groups"])
+            for (const json& c : g["cells"])
+                if (c["type"] == "link" && c["label"] == label) return c["page"];
+        ADD_FAILURE() << "no link \"" << label << "\" in " << page.dump();
+        return "-";
+    }
+    static fs::path library() { return folder / "device/Library"; }
 };
 
-TEST_F(PrefsJsonTest, RootPageAndTheLinkToMore) {
-    json root = answer(prefs({"json"}));
+// The Settings app opens on its list of panes, as the device lists them: one
+// link a pane, by label without regard to case, each opening that pane.
+TEST_F(PrefsJsonTest, TheFirstPageListsEveryPaneAndEachOpensItsOwn) {
+    json list = answer(prefs({"json"}));
+    ASSERT_FALSE(list.is_discarded());
+    EXPECT_EQ(list["title"], "Settings");
+    ASSERT_EQ(list["groups"].size(), 1u) << list.dump();
+    std::vector<std::string> labels;
+    for (const json& c : list["groups"][0]["cells"]) {
+        EXPECT_EQ(c["type"], "link") << c.dump();
+        labels.push_back(c["label"]);
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"Lumen", "Orvelle"}));
+
+    json lumen = answer(prefs({"json", linkTo(list, "Lumen")}));
+    EXPECT_EQ(lumen["title"], "Lumen");
+    EXPECT_TRUE(cell(lumen, "greeting")) << lumen.dump();
+    EXPECT_FALSE(cell(lumen, "enableOVS"));
+    json orvelle = answer(prefs({"json", linkTo(list, "Orvelle")}));
+    EXPECT_EQ(orvelle["title"], "Orvelle");
+    EXPECT_TRUE(cell(orvelle, "enableOVS")) << orvelle.dump();
+    EXPECT_FALSE(cell(orvelle, "greeting"));
+
+    // The tool lists the same panes, each by a name its show takes.
+    ProgramRun shown = sim("prefs " + (folder / "device").string() + " show");
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out, "Tweaks\tLumen\tlink\tLumenPrefs\nTweaks\tOrvelle\tlink\tORVELLEPB\n");
+    ProgramRun lumenRows = sim("prefs " + (folder / "device").string() + " show LumenPrefs");
+    EXPECT_NE(lumenRows.out.find("\tText\ttext\t"), std::string::npos) << lumenRows.out << lumenRows.err;
+
+    // A change in one pane stays in its own settings.
+    json changed = answer(prefs({"json-set", linkTo(list, "Lumen"), "greeting", "Hi"}));
+    EXPECT_EQ((*cell(changed, "greeting"))["value"], "Hi");
+    EXPECT_TRUE(fs::exists(preferences() / "com.example.lumen.plist"));
+    // The list itself has nothing to change.
+    ProgramRun refused = prefs({"json-set", "", "greeting", "Hi"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("has no rows to change"), std::string::npos) << refused.err;
+}
+
+// A pane whose bundle does not load stays listed and opens on the error, as
+// the device shows it; the other panes are unharmed.
+TEST_F(PrefsJsonTest, APaneThatFailsToLoadIsListedWithItsError) {
+    fs::create_directories(library() / "PreferenceBundles/Broken.bundle");
+    std::ofstream(library() / "PreferenceLoader/Preferences/Broken.plist")
+        << R"(<plist version="1.0"><dict><key>entry</key><dict><key>bundle</key><string>Broken</string>)"
+           R"(<key>label</key><string>broken pane</string><key>cell</key><string>PSLinkCell</string></dict></dict></plist>)";
+    json list = answer(prefs({"json"}));
+    json broken = answer(prefs({"json", "Broken"}));
+    // A FIFO in the place of its binary is an error too, never waited on.
+    ASSERT_EQ(mkfifo((library() / "PreferenceBundles/Broken.bundle/Broken").c_str(), 0644), 0);
+    json fifo = answer(prefs({"json", "Broken"}));
+    fs::remove_all(library() / "PreferenceBundles/Broken.bundle");
+    fs::remove(library() / "PreferenceLoader/Preferences/Broken.plist");
+    std::vector<std::string> labels;
+    for (const json& c : list["groups"][0]["cells"]) labels.push_back(c["label"]);
+    EXPECT_EQ(labels, (std::vector<std::string>{"broken pane", "Lumen", "Orvelle"}));
+    EXPECT_EQ(linkTo(list, "broken pane"), "Broken");
+    EXPECT_EQ(broken["title"], "broken pane");
+    EXPECT_NE(broken["groups"][0]["footer"].get<std::string>().find(
+                  "There was an error loading the preference bundle for broken pane"),
+              std::string::npos)
+        << broken.dump();
+    EXPECT_NE(fifo["groups"][0]["footer"].get<std::string>().find("it is a FIFO"), std::string::npos) << fifo.dump();
+}
+
+TEST_F(PrefsJsonTest, OrvellesPageAndTheLinkToMore) {
+    json root = answer(prefs({"json", "Orvelle"}));
     ASSERT_FALSE(root.is_discarded());
     EXPECT_EQ(root["title"], "Orvelle");
     EXPECT_EQ(root["header"], (json{{"title", "Orvelle"}, {"subtitle", "Tovik"}}));
@@ -98,13 +177,9 @@ TEST_F(PrefsJsonTest, RootPageAndTheLinkToMore) {
               json::parse(R"([{"title":"Stacked","value":0},{"title":"Row","value":2}])"));
     EXPECT_EQ((*cell(root, "subTitle"))["placeholder"], "Your text");
 
-    // The root names itself as json takes it back, and so does its link.
+    // The page names itself as json takes it back, and so does its link.
     EXPECT_EQ(answer(prefs({"json", root["page"]})), root);
-    std::string more;
-    for (const json& g : root["groups"])
-        for (const json& c : g["cells"])
-            if (c["type"] == "link") more = c["page"];
-    json page = answer(prefs({"json", more}));
+    json page = answer(prefs({"json", linkTo(root, "More Options")}));
     EXPECT_EQ(page["title"], "More Options");
     EXPECT_TRUE(cell(page, "disAutoBW"));
 }

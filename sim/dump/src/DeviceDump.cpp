@@ -5,6 +5,7 @@
 #include "foundation/RunLoop.h"
 #include "substrate/Substrate.h"
 #include "uikit/UIAlertView.h"
+#include "uikit/UIApplication.h"
 #include "uikit/UIDevice.h"
 
 namespace dump {
@@ -22,7 +23,8 @@ json deviceDump(const DumpInput& input) {
     out["systemVersion"] = p.systemVersion;
     out["time"] = isoTime(ns::now());
     out["screen"] = {{"width", p.screenWidth}, {"height", p.screenHeight}, {"scale", p.scale}};
-    out["views"] = viewJson(input.window);
+    out["statusBar"] = {{"frame", rectJson(ui::statusBarFrame(ui::sharedApplication()))}};
+    out["views"] = viewJson(input.window, input.textMeasure);
     out["notificationList"] =
         input.notificationList ? json{{"frame", rectJson(*input.notificationList)}} : json(nullptr);
     json alerts = json::array();

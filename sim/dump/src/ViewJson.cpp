@@ -20,7 +20,7 @@ json colorJson(const id& color) {
 
 namespace {
 
-void addLabel(json& out, const id& label) {
+void addLabel(json& out, const id& label, const TextMeasure& measure) {
     out["text"] = str(ui::text(label));
     out["textColor"] = colorJson(ui::textColor(label));
     id font = ui::font(label);
@@ -35,22 +35,34 @@ void addLabel(json& out, const id& label) {
     } else {
         out["attributedText"] = nullptr;
     }
+    if (measure) {
+        TextFit fit = measure(label);
+        out["textFit"] = {{"lines", fit.lines}, {"shownLines", fit.shownLines}, {"truncated", fit.truncated},
+                          {"width", fit.width}, {"height", fit.height},
+                          {"ink", json::array({fit.inkX, fit.inkY, fit.inkWidth, fit.inkHeight})}};
+    }
 }
 
 }  // namespace
 
-json viewJson(const id& view) {
+std::string libraryOf(const id& view) {
+    std::string path = view ? rt::class_getImageName(view->isa) : "";
+    return path.substr(path.rfind('/') + 1);
+}
+
+json viewJson(const id& view, const TextMeasure& measure) {
     if (!view) return nullptr;
     json out;
     out["class"] = view->isa ? view->isa->name() : std::string("?");
+    out["library"] = libraryOf(view);
     out["frame"] = rectJson(ui::frame(view));
     out["alpha"] = ui::alpha(view);
     out["hidden"] = ui::isHidden(view);
     out["backgroundColor"] = colorJson(ui::backgroundColor(view));
-    if (rt::isKindOfClass(view, "UILabel")) addLabel(out, view);
+    if (rt::isKindOfClass(view, "UILabel")) addLabel(out, view, measure);
     if (rt::isKindOfClass(view, "UIImageView")) out["image"] = static_cast<bool>(ui::image(view));
     json subviews = json::array();
-    for (const id& sub : ui::subviews(view)) subviews.push_back(viewJson(sub));
+    for (const id& sub : ui::subviews(view)) subviews.push_back(viewJson(sub, measure));
     out["subviews"] = std::move(subviews);
     return out;
 }

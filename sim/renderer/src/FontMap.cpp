@@ -6,6 +6,7 @@
 #include "Internal.h"
 
 #include <array>
+#include <map>
 #include <cctype>
 #include <mutex>
 #include <optional>
@@ -16,14 +17,18 @@ namespace render {
 namespace {
 
 // The one sans family installed for the device's fonts: it has every weight
-// from thin to black.
+// from thin to black, in a text cut and a display cut.
 constexpr const char* kSans = "Inter";
+constexpr const char* kDisplaySans = "Inter Display";
 
 // Device families drawn with the sans family.
 constexpr std::array<std::string_view, 9> kSansFamilies = {
     "PingFangSC", "PingFangTC", "PingFangHK", "HelveticaNeue", "Helvetica",
     ".SFUIText",  ".SFUIDisplay", "SFUIText",  "SFUIDisplay",
 };
+
+// The system font's display cut (what it uses from 20 points up) has its own.
+bool displayCut(std::string_view family) { return family == ".SFUIDisplay" || family == "SFUIDisplay"; }
 
 struct StyleWord {
     std::string_view word;
@@ -70,7 +75,7 @@ FontFace faceForFontName(std::string_view name) {
     if (!knownFamily(family)) return regular;
     auto parsed = readStyle(style);
     if (!parsed) return regular;
-    return FontFace{kSans, parsed->first, parsed->second};
+    return FontFace{displayCut(family) ? kDisplaySans : kSans, parsed->first, parsed->second};
 }
 
 std::string fontFileFor(const FontFace& face) {
@@ -111,6 +116,62 @@ int missingGlyphs(std::string_view text, std::string_view deviceFontName) {
     g_object_unref(layout);
     g_object_unref(context);
     return missing;
+}
+
+}  // namespace render
+
+namespace render {
+
+namespace {
+std::mutex metricsLock;
+std::map<std::pair<std::string, double>, LineMetrics>& metricsCache() {
+    static auto* cache = new std::map<std::pair<std::string, double>, LineMetrics>;  // lives as long as the process
+    return *cache;
+}
+}  // namespace
+
+LineMetrics lineMetrics(std::string_view deviceFontName, double points) {
+    std::pair<std::string, double> key{std::string(deviceFontName), points};
+    std::lock_guard guard(metricsLock);
+    auto& cache = metricsCache();
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+    PangoContext* context = pango_font_map_create_context(detail::fontMap());
+    detail::unhinted(context);
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* d = detail::fontDescription(key.first, points);
+    pango_layout_set_font_description(layout, d);
+    pango_font_description_free(d);
+    pango_layout_set_text(layout, "0", 1);
+    int width = 0, height = 0;
+    pango_layout_get_size(layout, &width, &height);
+    LineMetrics m{static_cast<double>(pango_layout_get_baseline(layout)) / PANGO_SCALE,
+                  static_cast<double>(height) / PANGO_SCALE};
+    g_object_unref(layout);
+    g_object_unref(context);
+    cache.emplace(std::move(key), m);
+    return m;
+}
+
+int wrappedLines(std::string_view text, std::string_view deviceFontName, double points, double width) {
+    if (text.empty() || !(width > 0)) return 1;
+    PangoContext* context = pango_font_map_create_context(detail::fontMap());
+    detail::unhinted(context);
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* d = detail::fontDescription(std::string(deviceFontName), points);
+    pango_layout_set_font_description(layout, d);
+    pango_font_description_free(d);
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    int lines = pango_layout_get_line_count(layout);
+    g_object_unref(layout);
+    g_object_unref(context);
+    return lines;
+}
+
+double labelBaseline(std::string_view deviceFontName, double points, double labelHeight) {
+    LineMetrics m = lineMetrics(deviceFontName, points);
+    return (labelHeight - m.height) / 2 + m.baseline;
 }
 
 }  // namespace render

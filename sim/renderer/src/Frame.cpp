@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <algorithm>
 #include <vector>
@@ -24,6 +25,27 @@ Frame::Frame(int widthPixels, int heightPixels, double scale) : scale_(scale) {
     surface_ = s;
     width_ = widthPixels;
     height_ = heightPixels;
+}
+
+Frame Frame::uncleared(int widthPixels, int heightPixels, double scale) {
+    Frame f;
+    f.scale_ = scale;
+    if (widthPixels < 1 || heightPixels < 1) return f;
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, widthPixels);
+    auto* bytes = static_cast<unsigned char*>(std::malloc(static_cast<std::size_t>(stride) * heightPixels));
+    if (!bytes) return f;
+    cairo_surface_t* s = cairo_image_surface_create_for_data(bytes, CAIRO_FORMAT_ARGB32, widthPixels, heightPixels, stride);
+    static cairo_user_data_key_t owner;
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(s, &owner, bytes, &std::free) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        std::free(bytes);
+        return f;
+    }
+    f.surface_ = s;
+    f.width_ = widthPixels;
+    f.height_ = heightPixels;
+    return f;
 }
 
 Frame::~Frame() {

@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include <functional>
 #include <string>
 
 #include "foundation/Objects.h"
@@ -20,10 +21,11 @@ struct Colour {
 
 // One drawing pass over a context whose user space is points. The Pango
 // context is made for it with hinting off, so text lays out the same at
-// every scale.
+// every scale. A screen's pass knows its wallpaper (what materials blur);
+// a view tree drawn alone has none.
 class Pass {
 public:
-    Pass(cairo_t* cr, double now);
+    Pass(cairo_t* cr, double now, const Wallpaper* wallpaper = nullptr, CGSize screen = {});
     ~Pass();
     Pass(const Pass&) = delete;
     Pass& operator=(const Pass&) = delete;
@@ -31,12 +33,28 @@ public:
     cairo_t* cr() const { return cr_; }
     PangoContext* pango() const { return pango_; }
     double now() const { return now_; }
+    const Wallpaper* wallpaper() const { return wallpaper_; }
+    CGSize screen() const { return screen_; }
+    // The pass drawing on this thread now (painters run inside one); nothing outside a pass.
+    static Pass* current();
 
 private:
     cairo_t* cr_;
     PangoContext* pango_;
     double now_;
+    const Wallpaper* wallpaper_;
+    CGSize screen_;
+    Pass* outer_;
 };
+
+// Text laid out as the passes lay it out: hinting off, positions unrounded.
+void unhinted(PangoContext* context);
+
+// Laid-out text kept from frame to frame: shaping is most of what text costs,
+// and a label's text changes far less often than the screen is drawn. `key`
+// names everything the layout depends on; `configure` sets up a new one. The
+// layout belongs to the pass's text context; the caller does not free it.
+PangoLayout* keptLayout(Pass& pass, const std::string& key, const std::function<void(PangoLayout*)>& configure);
 
 // The renderer's fonts.
 PangoFontMap* fontMap();
@@ -56,6 +74,8 @@ struct TextStyle {
 };
 double paintText(Pass& pass, const std::string& text, const TextStyle& style, CGRect box);
 double measureText(Pass& pass, const std::string& text, const TextStyle& style, double width);
+// The width of one unwrapped line of the text.
+double textWidth(Pass& pass, const std::string& text, const TextStyle& style);
 
 // Images (ImageCache.cpp): a Cairo surface over the image's pixels, cached
 // while the image lives; nothing for no or an empty image. Caller does not free.

@@ -1,5 +1,8 @@
 #include "Internal.h"
 
+#include <list>
+#include <unordered_map>
+
 namespace render::detail {
 
 PangoFontMap* fontMap() {
@@ -9,18 +12,91 @@ PangoFontMap* fontMap() {
     return map;
 }
 
-Pass::Pass(cairo_t* cr, double now) : cr_(cr), pango_(pango_font_map_create_context(fontMap())), now_(now) {
-    pango_cairo_update_context(cr, pango_);
+void unhinted(PangoContext* context) {
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    pango_cairo_context_set_font_options(pango_, options);
+    pango_cairo_context_set_font_options(context, options);
     cairo_font_options_destroy(options);
-    pango_context_set_round_glyph_positions(pango_, FALSE);
+    pango_context_set_round_glyph_positions(context, FALSE);
 }
 
-Pass::~Pass() { g_object_unref(pango_); }
+namespace {
+
+thread_local Pass* currentPass = nullptr;
+
+// One text context a thread, kept: the layouts kept with it stay valid for
+// as long as the passes draw at the same scale.
+PangoContext* textContext() {
+    thread_local PangoContext* context = [] {
+        PangoContext* c = pango_font_map_create_context(fontMap());
+        unhinted(c);
+        return c;
+    }();
+    return context;
+}
+
+// The layouts kept, most recently used first, at most kKeptLayouts of them;
+// they live as long as their thread, like its text context.
+constexpr std::size_t kKeptLayouts = 512;
+struct Kept {
+    std::string key;
+    PangoLayout* layout;
+};
+struct KeptLayouts {
+    std::list<Kept> list;
+    std::unordered_map<std::string, std::list<Kept>::iterator> index;
+};
+KeptLayouts& kept() {
+    thread_local auto* layouts = new KeptLayouts;
+    return *layouts;
+}
+
+}  // namespace
+
+PangoLayout* keptLayout(Pass& pass, const std::string& key, const std::function<void(PangoLayout*)>& configure) {
+    KeptLayouts& k = kept();
+    if (auto it = k.index.find(key); it != k.index.end()) {
+        k.list.splice(k.list.begin(), k.list, it->second);
+        return k.list.front().layout;
+    }
+    PangoLayout* layout = pango_layout_new(pass.pango());
+    configure(layout);
+    k.list.push_front({key, layout});
+    k.index[key] = k.list.begin();
+    if (k.list.size() > kKeptLayouts) {
+        k.index.erase(k.list.back().key);
+        g_object_unref(k.list.back().layout);
+        k.list.pop_back();
+    }
+    return layout;
+}
+
+Pass::Pass(cairo_t* cr, double now, const Wallpaper* wallpaper, CGSize screen)
+    : cr_(cr),
+      pango_(textContext()),
+      now_(now),
+      wallpaper_(wallpaper),
+      screen_(screen),
+      outer_(currentPass) {
+    // Told again only when the drawing's scale changes: each telling counts as
+    // a change of the context, which lays every kept text out anew.
+    thread_local cairo_matrix_t told{};
+    thread_local bool toldOnce = false;
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    if (!toldOnce || matrix.xx != told.xx || matrix.yy != told.yy || matrix.xy != told.xy || matrix.yx != told.yx) {
+        pango_cairo_update_context(cr, pango_);
+        told = matrix;
+        toldOnce = true;
+    }
+    currentPass = this;
+}
+
+Pass::~Pass() { currentPass = outer_; }
+
+Pass* Pass::current() { return currentPass; }
 
 PangoFontDescription* fontDescription(const std::string& deviceName, double points) {
     FontFace face = faceForFontName(deviceName);

@@ -16,14 +16,18 @@ Frame renderScreen(const RenderOptions& options) {
     const double scale = options.scale > 0 ? options.scale : (profile.scale > 0 ? profile.scale : 2);
     const double now = options.now ? *options.now : ns::now();
 
-    Frame frame(static_cast<int>(std::lround(width * scale)), static_cast<int>(std::lround(height * scale)), scale);
+    Frame frame =
+        Frame::uncleared(static_cast<int>(std::lround(width * scale)), static_cast<int>(std::lround(height * scale)), scale);
     if (frame.empty()) return frame;
 
     cairo_t* cr = cairo_create(frame.surface());
     cairo_scale(cr, scale, scale);
     {
-        detail::Pass pass(cr, now);
+        detail::Pass pass(cr, now, &options.wallpaper, CGSize{width, height});
+        // The opaque wallpaper replaces every pixel of the uncleared frame.
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         paintWallpaper(cr, options.wallpaper, width, height);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
 
         std::vector<id> roots = options.roots;
         if (roots.empty()) roots = ui::windows();

@@ -136,7 +136,8 @@ cairo_surface_t* cachedSurface(const Wallpaper& wp, int width, int height) {
             return cache->front().surface;
         }
     }
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    // Opaque: under every frame, drawn as a plain copy rather than blended.
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     cairo_t* cr = cairo_create(s);
     CGImageRef picture = wp.kind == Wallpaper::Kind::Picture ? loadPicture(wp.path) : CGImageRef{};
     if (picture) {

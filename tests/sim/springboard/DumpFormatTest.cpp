@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include <errno.h>
 #include <unistd.h>
 
 #include "dump/DeviceDump.h"
@@ -88,10 +89,33 @@ TEST(DumpViewJson, LabelsCarryTheirTextColourFontAndColourRuns) {
     // The keys come in the documented order.
     std::vector<std::string> keys;
     for (auto it = l.begin(); it != l.end(); ++it) keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"class", "frame", "alpha", "hidden", "backgroundColor", "text",
+    EXPECT_EQ(keys, (std::vector<std::string>{"class", "library", "frame", "alpha", "hidden", "backgroundColor", "text",
                                               "textColor", "font", "textAlignment", "numberOfLines", "attributedText",
                                               "subviews"}));
     EXPECT_TRUE(dump::viewJson(id{}).is_null());
+}
+
+// Each view names the library that registered its class (the toolkit's for
+// its own views), and labels say how their text fits when a measure is given.
+TEST(DumpViewJson, NamesEachClassLibraryAndHowTextFits) {
+    ui::registerUIKitClasses();
+    id root = ui::makeView(CGRectMake(0, 0, 100, 200));
+    id label = ui::makeLabel(CGRectMake(5, 6, 50, 20));
+    ui::setText(label, NSStr("a text"));
+    ui::addSubview(root, label);
+    rt::Class* own = rt::objc_getClass("DumpTestOwnView");
+    if (!own) own = rt::objc_registerClass("DumpTestOwnView", rt::objc_getClass("UIView"));
+    ui::addSubview(root, ui::makeView(own, CGRectMake(0, 0, 1, 1)));
+    Json out = dump::viewJson(root, [](const id&) { return dump::TextFit{3, 2, true, 48, 40, 1, 2, 46, 36}; });
+    const std::string uikit = out["library"];
+    EXPECT_NE(uikit.find("uikit"), std::string::npos) << uikit;
+    EXPECT_EQ(out["subviews"][0]["library"], uikit);
+    // A class this program registered is this program's.
+    EXPECT_EQ(out["subviews"][1]["library"], std::filesystem::path(program_invocation_name).filename().string());
+    EXPECT_EQ(out["subviews"][0]["textFit"],
+              Json({{"lines", 3}, {"shownLines", 2}, {"truncated", true}, {"width", 48.0}, {"height", 40.0},
+                    {"ink", Json::array({1.0, 2.0, 46.0, 36.0})}}));
+    EXPECT_FALSE(dump::viewJson(label).contains("textFit")) << "no measure, no fit";
 }
 
 TEST(DumpIsoTime, ReadsAndWritesInstantsWithAndWithoutAZone) {

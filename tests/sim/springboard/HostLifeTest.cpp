@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,8 @@
 #include "LockScreen.h"
 #include "LockScreenCommands.h"
 #include "Screen.h"
-#include "device/ScreenFeed.h"
+#include "wire/Frame.h"
+#include "wire/Requests.h"
 #include "renderer/Renderer.h"
 #include "foundation/RunLoop.h"
 #include "graphics/ImageFile.h"
@@ -105,6 +107,9 @@ TEST(HostLife, RunsInTheDevicesOrderAndPlacesTheListWhereVersion11Says) {
             CHECK(indexOf("listMinY") < events().size());
             auto list = springboard::notificationListFrame();
             CHECK(list && *list == CGRectMake(0, 321, 320, 568 - 321));
+            // Locked it asks to unlock; after a fingerprint's match, to open.
+            CHECK(callToActionText() == "Press home to unlock");
+            springboard::setLockState(springboard::LockState::Unlocked);
             CHECK(callToActionText() == "Press home to open");
             // The stock date view stands where the modal view says the date and time go.
             id dateView = ui::view(springboard::lockScreen().dateController);
@@ -136,8 +141,13 @@ TEST(HostLife, Version10TakesTheListRectangleAndTheHostsOwnWhileMediaPlays) {
             CHECK(artwork && ui::superview(artwork) == ui::view(springboard::lockScreen().page));
             CHECK(indexOf("didMoveToWindow") < events().size());
             ui::layoutPass();
+            // The controls lie under the artwork, and the list under them.
+            id controls;
+            for (const id& v : ui::subviews(ui::view(springboard::lockScreen().page)))
+                if (rt::isKindOfClass(v, "MPULockScreenMediaControlsView")) controls = v;
+            CHECK(controls && CGRectGetMinY(ui::frame(controls)) > CGRectGetMaxY(ui::frame(artwork)));
             CGRect playing = *springboard::notificationListFrame();
-            CHECK(playing.origin.y == CGRectGetMaxY(ui::frame(artwork)) + 10);
+            CHECK(playing.origin.y == CGRectGetMaxY(ui::frame(controls)) + 10);
             // Playing twice adds no second artwork.
             springboard::setMediaPlaying(true);
             int artworks = 0;
@@ -188,8 +198,19 @@ TEST(HostLife, AnAlertTakesTheTouchesAndItsButtonClosesIt) {
         {
             startHost("11.1.2");
             springboard::startLockScreen();
-            auto commands = springboard::lockScreenCommands();
-            auto touch = [&](const std::string& what) { return commands.at("touch")(what); };
+            auto handlers = springboard::lockScreenHandlers();
+            auto touch = [&](const std::string& what) {
+                std::istringstream words(what);
+                std::string phase;
+                double x = 0;
+                double y = 0;
+                words >> phase >> x >> y;
+                wire::ToSpringBoard request = wire::touchRequest(
+                    phase == "down" ? wire::Touch::DOWN : phase == "move" ? wire::Touch::MOVE : wire::Touch::UP, x, y);
+                wire::Answer answer;
+                handlers.at(wire::ToSpringBoard::kTouch)(request, answer, nullptr);
+                return answer.touched();
+            };
             id alert = ui::makeAlert("Title", "Message", id{}, "Cancel", NSStr("Other"));
             ui::show(alert);
             std::vector<CGRect> areas = render::alertButtonAreas(alert, 320, 568);
@@ -224,31 +245,37 @@ TEST(HostLife, FramesAreWrittenOnlyWhenTheScreenChanges) {
             ui::layoutPass();
             int pair[2];
             CHECK(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pair) == 0);
-            springboard::watchScreen(pair[0], "");
-            sim::ScreenFeedReader reader;
+            auto connection = std::make_shared<springboard::ControlConnection>(
+                ns::UniqueFd(pair[0]), [](std::string) {}, [](const std::string&) {});
+            springboard::watchScreen(connection);
+            wire::FrameReader reader(wire::kLargestAnswer);
             // Runs the loop a while (the feed draws at the display's pace) and
             // answers the updates that came.
             auto updatesAfter = [&](double seconds) {
-                std::vector<sim::ScreenUpdate> got;
+                std::vector<wire::ScreenUpdate> got;
                 char buffer[1 << 16];
                 for (double ran = 0; ran < seconds; ran += 0.01) {
                     ns::RunLoop::main().run(0.01);
                     for (ssize_t n; (n = recv(pair[1], buffer, sizeof buffer, 0)) > 0;) {
                         auto some = reader.take(std::string_view(buffer, static_cast<std::size_t>(n)));
                         CHECK(some.ok());
-                        for (auto& u : *some) got.push_back(std::move(u));
+                        for (auto& f : *some) {
+                            auto message = wire::decode<wire::FromSpringBoard>(f);
+                            CHECK(message.ok() && message->has_screen());
+                            got.push_back(message->screen());
+                        }
                     }
                 }
                 return got;
             };
             // The first update is whole; what still animates after it settles.
             auto first = updatesAfter(2);
-            CHECK(!first.empty() && first[0].whole && first[0].pictures.size() == 1);
-            const sim::ScreenPicture& whole = first[0].pictures[0];
-            CHECK(whole.width == 640 && whole.height == 1136);
+            CHECK(!first.empty() && first[0].whole() && first[0].pictures_size() == 1);
+            const wire::ScreenPicture& whole = first[0].pictures(0);
+            CHECK(whole.width() == 640 && whole.height() == 1136);
             std::string file = ::testing::TempDir() + "frame-" + std::to_string(getpid()) + ".png";
             FILE* out = std::fopen(file.c_str(), "wb");
-            CHECK(out && std::fwrite(whole.png.data(), 1, whole.png.size(), out) == whole.png.size());
+            CHECK(out && std::fwrite(whole.png().data(), 1, whole.png().size(), out) == whole.png().size());
             std::fclose(out);
             CGImageRef picture = cg::loadImageFile(file).valueOr({});
             std::filesystem::remove(file);
@@ -260,7 +287,7 @@ TEST(HostLife, FramesAreWrittenOnlyWhenTheScreenChanges) {
             ui::setBackgroundColor(patch, ui::colorWithRed_green_blue_alpha(1, 0, 0, 1));
             ui::addSubview(springboard::lockScreen().window, patch);
             auto changed = updatesAfter(0.2);
-            CHECK(changed.size() == 1 && !changed[0].whole && changed[0].serial == first.back().serial + 1);
+            CHECK(changed.size() == 1 && !changed[0].whole() && changed[0].serial() == first.back().serial() + 1);
             bool threw = false;
             try {
                 springboard::screenshotCommand("relative.png");

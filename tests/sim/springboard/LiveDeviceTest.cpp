@@ -265,11 +265,45 @@ TEST(LiveClock, ADeviceBootedAtAGivenTimeRunsFromIt) {
     Json dump = dumpOf(device.path());
     std::string time = dump["time"].get<std::string>();
     EXPECT_EQ(time.substr(0, 16), "2026-12-07T21:05") << time;
-    EXPECT_EQ(labelsWithText(dump, "21:05").size(), 1u);  // the stock time; the tweak is off
+    // The stock time, the locale's hour without a day period; the tweak is off.
+    EXPECT_EQ(labelsWithText(dump, "9:05").size(), 1u);
     // Live dumps take no pinning options.
     Output pinned = sim({"dump", device.path(), "--at", "2026-12-07T21:05:02"});
     EXPECT_NE(pinned.exitCode, 0);
     EXPECT_NE(pinned.err.find("booted"), std::string::npos) << pinned.err;
+}
+
+}  // namespace
+
+namespace {
+
+// The lock state and the status bar's overrides, as the verbs set them on a
+// live home screen: the call to action follows the state, a refused value
+// changes nothing, clear goes back to the device's own.
+TEST_F(LiveLockScreen, TheLockStateAndTheStatusBarsOverridesReachTheLiveScreen) {
+    EXPECT_EQ(sim({"lock", path()}).out, "locked\n");
+    EXPECT_FALSE(labelsWithText(live(), "Press home to unlock").empty());
+    EXPECT_EQ(sim({"lock", path(), "unlocked"}).out, "unlocked\n");
+    EXPECT_FALSE(labelsWithText(live(), "Press home to open").empty());
+    EXPECT_TRUE(labelsWithText(live(), "Press home to unlock").empty());
+    EXPECT_EQ(sim({"lock", path(), "locked"}).out, "locked\n");
+    EXPECT_FALSE(labelsWithText(live(), "Press home to unlock").empty());
+    EXPECT_EQ(sim({"lock", path(), "open"}).exitCode, 2);
+
+    Output set = sim({"statusbar", path(), "--carrier", "Orvelle", "--signal", "2", "--battery", "42", "--charging", "yes"});
+    EXPECT_EQ(set.out, "status bar: carrier \"Orvelle\" signal 2 battery 42% charging\n") << set.err;
+    // Refused whole, by the tool or by the home screen, naming the value; the rest stays.
+    Output outOfRange = sim({"statusbar", path(), "--battery", "101"});
+    EXPECT_EQ(outOfRange.exitCode, 2);
+    EXPECT_NE(outOfRange.err.find("--battery must be a whole number from 0 to 100"), std::string::npos) << outOfRange.err;
+    Output escape = sim({"statusbar", path(), "--carrier", "a\x1b[2Jb", "--signal", "0"});
+    EXPECT_NE(escape.exitCode, 0);
+    EXPECT_NE(escape.err.find("control character"), std::string::npos) << escape.err;
+    EXPECT_EQ(sim({"statusbar", path()}).out, "status bar: carrier \"Orvelle\" signal 2 battery 42% charging\n");
+    EXPECT_EQ(sim({"statusbar", path(), "--battery", "7"}).out,
+              "status bar: carrier \"Orvelle\" signal 2 battery 7% charging\n");
+    EXPECT_EQ(sim({"statusbar", path(), "clear"}).out, "status bar: the device's own\n");
+    EXPECT_EQ(sim({"statusbar", path(), "clear", "--signal", "1"}).exitCode, 2);
 }
 
 }  // namespace

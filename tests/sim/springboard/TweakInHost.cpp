@@ -1,57 +1,24 @@
 #include "TweakInHost.h"
 
-#include <dlfcn.h>
+#include <cstdio>
 
-#include <filesystem>
-
-#include "HostClass.h"
-#include "Legibility.h"
-#include "Settings.h"
-#include "foundation/Log.h"
-#include "foundation/PropertyList.h"
-#include "foundation/RunLoop.h"
 #include "uikit/UIKit.h"
 
 namespace tweak_host {
 
-namespace {
-
-std::vector<std::string>& lines() {
-    static auto* captured = new std::vector<std::string>;
-    return *captured;
-}
-
-}  // namespace
-
 void writeFile(const std::string& path, const id& dictionary) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    ASSERT_TRUE(ns::writeToFile(dictionary, path)) << "cannot write " << path;
+    ns::Result<> written = writeDictionary(path, dictionary);
+    ASSERT_TRUE(written) << written.reason();
 }
 
 void writeSettings(const std::vector<Setting>& settings) {
-    id dictionary = NSDictionaryNew();
-    auto d = rt::cast<NSDictionary>(dictionary);
-    d->setObject(NSNum(true), "enableOVS");
-    for (const Setting& s : settings) d->setObject(s.value, s.key);
-    writeFile(orvelle::kSettingsFile, dictionary);
+    ns::Result<> written = writeTweakSettings(settings);
+    ASSERT_TRUE(written) << written.reason();
 }
 
 void startHost(const Host& host) {
-    id home = NSDictionaryNew();
-    rt::cast<NSDictionary>(home)->setObject(NSStr(host.wallpaper), "wallpaper");
-    writeFile(springboard::kHomeScreenSettingsFile, home);
-    writeSettings(host.settings);
-
-    ui::DeviceProfile device;
-    device.systemVersion = host.version;
-    device.screenWidth = host.width;
-    device.screenHeight = host.height;
-    ui::configureDevice(device);
-    ns::useVirtualClock(1796677502);
-    springboard::registerAllHostClasses(std::atoi(host.version.c_str()));
-    if (host.beforeLoad) host.beforeLoad();
-    ns::setLogSink([](const std::string& line) { lines().push_back(line.substr(0, line.find('\n'))); });
-    ASSERT_TRUE(dlopen(ORVELLE_TWEAK_PATH, RTLD_NOW | RTLD_GLOBAL)) << "cannot load the tweak: " << dlerror();
+    ns::Result<> started = startHostWithTweak(host, ORVELLE_TWEAK_PATH);
+    ASSERT_TRUE(started) << started.reason();
 }
 
 id panel() { return rt::sendClass<id()>(rt::objc_getClass("OVClockViewController"), "sharedInstance"); }
@@ -64,10 +31,8 @@ std::vector<id> panelLabels() {
     return labels;
 }
 
-const std::vector<std::string>& logLines() { return lines(); }
-
 bool logged(const std::string& line) {
-    for (const std::string& l : lines())
+    for (const std::string& l : logLines())
         if (l == line) return true;
     return false;
 }

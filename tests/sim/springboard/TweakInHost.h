@@ -11,29 +11,16 @@
 #include <utility>
 #include <vector>
 
+#include "HostStart.h"
 #include "InChild.h"
 #include "foundation/Objects.h"
 #include "tests/GeometryPrint.h"
 
 namespace tweak_host {
 
-struct Setting {
-    std::string key;
-    id value;
-};
-
-struct Host {
-    std::string version = "11.1.2";
-    std::string wallpaper = "dark";    // the home screen's: "dark" or "light"
-    std::vector<Setting> settings = {};  // the tweak's, besides "enableOVS" on
-    double width = 375, height = 667;  // the screen, in points
-    // Runs after the host classes are registered, before the tweak loads (to
-    // hook a stock method under the tweak's hook, or add another party's class).
-    std::function<void()> beforeLoad = nullptr;
-};
-
-// Writes the wallpaper and the tweak's settings, sets the device up (a virtual
-// clock at Monday 7 December 2026, 21:05:02 UTC), registers the host classes
+// Writes the wallpaper and the tweak's settings, sets the device up as the
+// device table has it (a virtual clock at Monday 7 December 2026, 21:05:02
+// UTC), registers the host classes
 // of the version, starts capturing the log and loads the built tweak, as
 // SpringBoard does.
 void startHost(const Host& host);
@@ -47,7 +34,7 @@ id panel();
 // The labels the panel shows in its clock and weather blocks.
 std::vector<id> panelLabels();
 // The log lines written since startHost, each without its line feed.
-const std::vector<std::string>& logLines();
+inline const std::vector<std::string>& logLines() { return capturedLog(); }
 bool logged(const std::string& line);
 
 // The colour as "(r g b a)", or "nothing".

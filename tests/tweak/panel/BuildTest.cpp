@@ -53,6 +53,27 @@ TEST_P(Frames, FollowTheStyleAndTheScreenWidth) {
 INSTANTIATE_TEST_SUITE_P(Screens, Frames, ::testing::Values(Screen{320, 568}, Screen{375, 667}, Screen{414, 736}),
                          [](const auto& info) { return std::to_string(static_cast<int>(info.param.width)); });
 
+// The 44-point status bar beside a sensor housing moves both blocks of each
+// style down by its extra 24 points; their insides stay as they are.
+TEST_F(Build, UnderATallerStatusBarTheBlocksStartLowerByTheDifference) {
+    ui::DeviceProfile profile;
+    profile.screenWidth = 375;
+    profile.screenHeight = 812;
+    profile.statusBarHeight = 44;
+    ui::configureDevice(profile);
+    id stacked = build();
+    EXPECT_EQ(ui::frame(clockView(stacked)), CGRectMake(0, 54, 175, 135));
+    EXPECT_EQ(ui::frame(weatherView(stacked)), CGRectMake(305, 54, 90, 90));
+    EXPECT_EQ(ui::frame(fields(stacked)->timeLabel_), CGRectMake(10, 0, 250, 90));
+    writeSettings({{"clockStyle", NSNum(2)}});
+    id rows = build();
+    EXPECT_EQ(ui::frame(clockView(rows)), CGRectMake(0, 39, 375, 65));
+    EXPECT_EQ(ui::frame(weatherView(rows)), CGRectMake(0, 114, 375, 65));
+    // A stored place is where the user put the block, whatever the bar.
+    writeSettings({{"clockX", NSStr("12")}, {"clockY", NSStr("200")}}, orvelle::kClockPositionFile);
+    EXPECT_EQ(ui::frame(clockView(build())), CGRectMake(12, 200, 375, 65));
+}
+
 TEST_F(Build, TheViewTreeStacksEachBlockInItsOrder) {
     writeSettings({{"clockStyle", NSStr("2")}});
     id panel = build();

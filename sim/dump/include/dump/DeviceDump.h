@@ -10,6 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "dump/ViewJson.h"
 #include "foundation/Objects.h"
 #include "graphics/Geometry.h"
 
@@ -21,6 +22,8 @@ struct DumpInput {
     // Where an alert's buttons are drawn while it is on top (screen points);
     // when given, each alert lists them as "buttonFrames".
     std::function<std::vector<CGRect>(const id& alert)> alertButtonFrames;
+    // How each label's text fits its frame; when given, labels carry "textFit".
+    TextMeasure textMeasure;
 };
 
 nlohmann::ordered_json deviceDump(const DumpInput& input);

@@ -23,6 +23,10 @@ public:
     Frame() = default;
     // A cleared (transparent) surface; sizes below 1 make an empty frame.
     Frame(int widthPixels, int heightPixels, double scale);
+    // A surface whose pixels are whatever its memory held, for a caller that
+    // paints every one of them (a screen starts with its opaque wallpaper):
+    // clearing a screen's megabytes first costs more than drawing most views.
+    static Frame uncleared(int widthPixels, int heightPixels, double scale);
     ~Frame();
     Frame(Frame&& other) noexcept;
     Frame& operator=(Frame&& other) noexcept;

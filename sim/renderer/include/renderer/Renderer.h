@@ -16,12 +16,23 @@
 
 namespace render {
 
+// What the status bar shows. Classic bars carry the carrier and reception on
+// the left, the time or the lock in the centre and the battery on the right;
+// a screen with a sensor housing splits the bar into two ears beside it (the
+// left one with the carrier, the right one with reception, Wi-Fi and battery).
 struct StatusBarContent {
     bool visible = true;
+    double housingWidth = 0;   // 0: a classic bar; else the ears beside a housing this wide
+    enum class Centre { Time, Padlock, OpenPadlock, Nothing };
+    Centre centre = Centre::Time;
     std::string carrier = "Orvelle";
+    int signal = 4;             // bars of reception, 0 to 4
+    bool signalDots = true;     // five dots (system 10) or four bars (system 11)
+    bool wifi = true;
     std::string time;           // empty: the time at the render instant, "H:mm", in the process's zone
     double batteryLevel = 1.0;  // 0 to 1
     bool charging = false;
+    bool batteryPercent = true; // the classic bar's "100%" beside the battery
 };
 
 struct RenderOptions {
