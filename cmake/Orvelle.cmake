@@ -127,18 +127,20 @@ function(orvelle_tweak_module name)
 endfunction()
 
 # orvelle_test(NAME SOURCES ... [DEPENDS target...] [NEEDS target...] [DEFINES name=value...]
-#              [INSIDE_DEVICE] [DEVICES] [WHOLE] [SERIAL] [TIMEOUT seconds] [PREFIX text])
+#              [INSIDE_DEVICE] [DEVICES] [WHOLE] [SERIAL] [LOCK name] [TIMEOUT seconds] [PREFIX text])
 #   INSIDE_DEVICE  each test runs inside a fresh sandboxed device of its own
 #                  (orvelle-sim exec --fresh), so it may use the device's paths
 #   DEVICES        it makes and drives devices with orvelle-sim (the test
 #                  support's TestDevice, which knows the tool as ORVELLE_SIM)
 #   WHOLE          one ctest test for the whole program (its cases share state)
 #   SERIAL         never at the same time as another test
+#   LOCK           never at the same time as another test holding the same lock
 function(orvelle_test name)
-  cmake_parse_arguments(ARG "INSIDE_DEVICE;DEVICES;WHOLE;SERIAL" "TIMEOUT;PREFIX"
+  cmake_parse_arguments(ARG "INSIDE_DEVICE;DEVICES;WHOLE;SERIAL" "TIMEOUT;PREFIX;LOCK"
                         "SOURCES;DEPENDS;NEEDS;DEFINES;INCLUDE;SYSTEM_LIBS" ${ARGN})
   set(needs ${ARG_NEEDS})
-  set(depends ${ARG_DEPENDS} GTest::gtest_main)
+  # Every test program keeps the font libraries' caches off the leak checker.
+  set(depends ${ARG_DEPENDS} GTest::gtest_main test_leak_checks)
   if(ARG_DEVICES OR ARG_INSIDE_DEVICE)
     list(APPEND needs orvelle-sim)
   endif()
@@ -168,6 +170,9 @@ function(orvelle_test name)
     set(properties TIMEOUT ${ARG_TIMEOUT})
     if(ARG_SERIAL)
       list(APPEND properties RUN_SERIAL TRUE)
+    endif()
+    if(ARG_LOCK)
+      list(APPEND properties RESOURCE_LOCK ${ARG_LOCK})
     endif()
     set(prefix)
     if(ARG_PREFIX)

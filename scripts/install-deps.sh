@@ -7,11 +7,12 @@ packages=(
   build-essential cmake pkg-config git ccache
   clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libplist-dev libicu-dev
-  libcairo2-dev libpango1.0-dev libjpeg-dev libpng-dev libdeflate-dev libspng-dev
-  libmicrohttpd-dev nlohmann-json3-dev libqrencode-dev
+  libplist-dev libicu-dev protobuf-compiler libprotobuf-dev
+  libcairo2-dev libpixman-1-dev libpango1.0-dev libjpeg-dev libpng-dev libdeflate-dev libspng-dev
+  libmicrohttpd-dev nettle-dev nlohmann-json3-dev libqrencode-dev
   bubblewrap libseccomp-dev libdw-dev psmisc util-linux procps
   dpkg libarchive-dev libapt-pkg-dev
+  libavcodec-dev libavformat-dev libavutil-dev libswscale-dev
   chromium nodejs
   fonts-inter fonts-dejavu-core
   fonts-noto-cjk fonts-noto-color-emoji

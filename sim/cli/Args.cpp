@@ -29,7 +29,7 @@ Args::Args(const std::vector<std::string>& words, std::set<std::string> options,
                     if (i + 1 >= words.size()) throw UsageError("--" + name + " needs a value");
                     value = words[++i];
                 }
-                options_[name] = *value;
+                options_[name].push_back(*value);
             } else {
                 throw UsageError("unknown option " + w);
             }
@@ -42,7 +42,12 @@ Args::Args(const std::vector<std::string>& words, std::set<std::string> options,
 std::optional<std::string> Args::option(const std::string& name) const {
     auto it = options_.find(name);
     if (it == options_.end()) return std::nullopt;
-    return it->second;
+    return it->second.back();
+}
+
+std::vector<std::string> Args::optionValues(const std::string& name) const {
+    auto it = options_.find(name);
+    return it == options_.end() ? std::vector<std::string>{} : it->second;
 }
 
 void Args::expectPositionals(std::size_t n, const char* names) const {

@@ -25,7 +25,9 @@ public:
 
     bool help() const { return flags_.count("help") > 0; }
     bool flag(const std::string& name) const { return flags_.count(name) > 0; }
-    std::optional<std::string> option(const std::string& name) const;
+    std::optional<std::string> option(const std::string& name) const;  // the last one given
+    // Every value of an option given more than once, in order.
+    std::vector<std::string> optionValues(const std::string& name) const;
     const std::vector<std::string>& positionals() const { return positionals_; }
     const std::vector<std::string>& rest() const { return rest_; }  // after "--"
     bool hasRest() const { return sawDashDash_; }
@@ -35,7 +37,7 @@ public:
 
 private:
     std::set<std::string> flags_;
-    std::map<std::string, std::string> options_;
+    std::map<std::string, std::vector<std::string>> options_;
     std::vector<std::string> positionals_;
     std::vector<std::string> rest_;
     bool sawDashDash_ = false;

@@ -5,9 +5,10 @@
 
 #include "Args.h"
 #include "Verbs.h"
+#include "device/TerminalText.h"
 #include "crash/CrashNote.h"
 #include "device/DeviceFiles.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 
 namespace cli {
 
@@ -52,17 +53,17 @@ int crashesVerb(const std::vector<std::string>& words) {
     sim::Device device(args.positionals()[0]);
     device.requireExists();
     if (args.positionals().size() == 2) {
-        std::fputs(crashReportText(device, args.positionals()[1]).c_str(), stdout);
+        std::fputs(sim::terminalSafe(crashReportText(device, args.positionals()[1]), sim::Lines::Many).c_str(), stdout);
         return 0;
     }
     auto names = crashReportNames(device);
     if (names.empty()) std::printf("no crash reports\n");
     for (const auto& name : names) {
-        std::printf("%s\n", name.c_str());
+        std::printf("%s\n", sim::terminalSafe(name).c_str());
         // Its header: what crashed, when, how, with which tweaks.
         std::istringstream in(crashReportText(device, name));
         std::string line;
-        for (int i = 0; i < 5 && std::getline(in, line); ++i) std::printf("  %s\n", line.c_str());
+        for (int i = 0; i < 5 && std::getline(in, line); ++i) std::printf("  %s\n", sim::terminalSafe(line).c_str());
     }
     return 0;
 }

@@ -4,8 +4,8 @@
 #include "Args.h"
 #include "Verbs.h"
 #include "device/Create.h"
-#include "device/DeviceModels.h"
-#include "device/Failure.h"
+#include "wire/DeviceModels.h"
+#include "wire/Failure.h"
 
 namespace cli {
 

@@ -8,7 +8,7 @@
 #include "Verbs.h"
 #include "device/Boot.h"
 #include "device/Create.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "device/Sandbox.h"
 #include "device/TemporaryFolder.h"
 
@@ -33,7 +33,7 @@ private:
 }  // namespace
 
 int execVerb(const std::vector<std::string>& words) {
-    Args args(words, {"model", "version", "screen"}, {"fresh", "with-nine"});
+    Args args(words, {"model", "version", "screen", "env"}, {"fresh", "with-nine"});
     if (args.help()) return printUsage("exec");
     std::vector<std::string> command = args.rest();
     std::size_t devices = args.flag("fresh") ? 0 : 1;
@@ -42,16 +42,20 @@ int execVerb(const std::vector<std::string>& words) {
     else if (args.positionals().size() > devices)
         throw UsageError("unexpected argument \"" + args.positionals()[devices] + "\" before --");
     if (command.empty()) throw UsageError("missing the command (after --)");
+    std::vector<std::string> passed = args.optionValues("env");
+    for (const auto& name : passed)
+        if (name.empty() || name.find('=') != std::string::npos)
+            throw UsageError("--env takes the name of a variable of this shell, not \"" + name + "\"");
 
     if (args.flag("fresh")) {
         FreshDevice fresh(profileFromArgs(args));
-        return sim::runInDevice(fresh.device(), command);
+        return sim::runInDevice(fresh.device(), command, passed);
     }
     if (args.option("model") || args.option("version") || args.option("screen") || args.flag("with-nine"))
         throw UsageError("--model, --version, --screen and --with-nine go with --fresh");
     sim::Device device(args.positionals()[0]);
     device.requireExists();
-    return sim::runInDevice(device, command);
+    return sim::runInDevice(device, command, passed);
 }
 
 }  // namespace cli

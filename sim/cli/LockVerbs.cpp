@@ -18,10 +18,11 @@
 #include "device/Control.h"
 #include "device/DeviceFiles.h"
 #include "dump/DeviceDump.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "foundation/FileReplace.h"
-#include "device/InsidePaths.h"
+#include "wire/InsidePaths.h"
 #include "weather/WeatherRecord.h"
+#include "wire/Requests.h"
 
 namespace cli {
 
@@ -43,10 +44,8 @@ double coordinate(const std::string& word, const char* what) {
     return *value;
 }
 
-std::string point(double x, double y) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f %.3f", x, y);
-    return text;
+std::string touched(const sim::Device& device, wire::Touch::Phase phase, double x, double y) {
+    return ask(device, wire::touchRequest(phase, x, y)).touched();
 }
 
 // --NAME sets a weather value, --no-NAME clears it, neither keeps it.
@@ -82,7 +81,7 @@ int dumpVerb(const std::vector<std::string>& words) {
     Args args(words, {"at", "run", "locale", "tz", "log"}, {});
     if (args.help()) return printUsage("dump");
     sim::Device device = deviceOf(args, 1, "DEVICE");
-    std::string text = sim::bootState(device) ? (requireLive(args), ask(device, "dump"))
+    std::string text = sim::bootState(device) ? (requireLive(args), ask(device, wire::dumpRequest()).dump())
                                               : oneShotDump(device, oneShotOptions(args));
     nlohmann::ordered_json document = nlohmann::ordered_json::parse(text, nullptr, false);
     if (document.is_discarded()) throw sim::Failure("SpringBoard's dump is not JSON: " + text.substr(0, 200));
@@ -103,7 +102,7 @@ int screenshotVerb(const std::vector<std::string>& words) {
     requireLive(args);
     // SpringBoard writes into the device's run folder, which both sides see.
     std::string name = "screenshot-" + std::to_string(getpid()) + ".png";
-    ask(device, "screenshot " + std::string(sim::inside::kRunFolder) + "/" + name);
+    ask(device, wire::screenshotRequest(std::string(sim::inside::kRunFolder) + "/" + name));
     sim::DeviceFiles files(device);
     auto png = files.read(device.runFolder() / name);
     (void)files.remove(device.runFolder() / name);
@@ -118,7 +117,7 @@ int mediaVerb(const std::vector<std::string>& words) {
     sim::Device device = deviceOf(args, 2, "DEVICE play|stop");
     const std::string& what = args.positionals()[1];
     if (what != "play" && what != "stop") throw UsageError("\"" + what + "\" is neither play nor stop");
-    ask(device, "media " + what);
+    ask(device, wire::mediaRequest(what == "play" ? wire::Media::PLAY : wire::Media::STOP));
     return 0;
 }
 
@@ -134,10 +133,10 @@ int touchVerb(const std::vector<std::string>& words) {
         double hold = 0.1;
         if (auto h = args.option("hold")) hold = coordinate(*h, "--hold");
         if (!(hold >= 0 && hold <= kLongestHold)) throw UsageError("--hold must lie between 0 and 60 seconds");
-        std::string hit = ask(device, "touch down " + point(x, y));
+        std::string hit = touched(device, wire::Touch::DOWN, x, y);
         // The device's run loop runs meanwhile, so a long press fires while the finger is down.
         pauseFor(hold);
-        ask(device, "touch up " + point(x, y));
+        touched(device, wire::Touch::UP, x, y);
         std::printf("pressed %s\n", hit.c_str());
         return 0;
     }
@@ -152,12 +151,12 @@ int touchVerb(const std::vector<std::string>& words) {
             if (n < 1 || n > kMostSteps || n != std::floor(n)) throw UsageError("--steps must be a whole number from 1 to 1000");
             steps = static_cast<long>(n);
         }
-        std::string hit = ask(device, "touch down " + point(x1, y1));
+        std::string hit = touched(device, wire::Touch::DOWN, x1, y1);
         for (long i = 1; i <= steps; ++i) {
             double f = static_cast<double>(i) / static_cast<double>(steps);
-            ask(device, "touch move " + point(x1 + (x2 - x1) * f, y1 + (y2 - y1) * f));
+            touched(device, wire::Touch::MOVE, x1 + (x2 - x1) * f, y1 + (y2 - y1) * f);
         }
-        std::string result = ask(device, "touch up " + point(x2, y2));
+        std::string result = touched(device, wire::Touch::UP, x2, y2);
         std::printf("dragged %s%s\n", hit.c_str(), result == "ok" ? "" : ("; " + result).c_str());
         return 0;
     }

@@ -19,13 +19,13 @@
 #include "device/DeviceCopy.h"
 #include "device/DeviceFiles.h"
 #include "device/DeviceLog.h"
-#include "device/DeviceModels.h"
+#include "wire/DeviceModels.h"
 #include "device/DeviceUser.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "device/FileCopy.h"
-#include "device/InsidePaths.h"
+#include "wire/InsidePaths.h"
 #include "device/Process.h"
-#include "device/Profile.h"
+#include "wire/Profile.h"
 #include "device/Sandbox.h"
 #include "device/TemporaryFolder.h"
 #include "foundation/FileReplace.h"
@@ -66,7 +66,8 @@ int waitWithDeadline(pid_t child, double seconds) {
             waitpid(child, &status, 0);
             return -1;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        // Short: a matrix waits on one run after another.
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
@@ -95,6 +96,8 @@ void runHeadless(const sim::Device& device, const OneShotOptions& options, const
     std::vector<std::string> command{springBoard.string(), "--run", options.run};
     command.insert(command.end(), outputs.begin(), outputs.end());
     if (!options.at.empty()) command.insert(command.end(), {"--at", options.at});
+
+    if (options.prepare) options.prepare(copy);
 
     int log = open(copy.logFile().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (log < 0) sim::failWithErrno("cannot open " + copy.logFile().string());
@@ -127,36 +130,57 @@ void runHeadless(const sim::Device& device, const OneShotOptions& options, const
         throw sim::Failure(code < 0 ? "the headless SpringBoard did not finish in time; last log line: " + sim::lastLogLine(copy)
                                     : "the headless SpringBoard failed (exit " + std::to_string(code) +
                                           "): " + sim::lastLogLine(copy));
+    if (options.keep) options.keep(copy);
     collect(copy);
 }
 
 }  // namespace
 
+namespace {
+
+std::string collectDump(const sim::Device& copy) {
+    auto text = sim::DeviceFiles(copy).read(copy.runFolder() / "dump.json");
+    if (!text)
+        throw sim::Failure("the headless SpringBoard wrote no dump (" + text.reason() + "); last log line: " + sim::lastLogLine(copy));
+    std::string json = std::move(*text);
+    while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) json.pop_back();
+    if (json.empty()) throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + sim::lastLogLine(copy));
+    return json;
+}
+
+void collectScreenshot(const sim::Device& copy, const std::string& pngFile,
+                       ns::Durability durability = ns::Durability::Flushed) {
+    auto png = sim::DeviceFiles(copy).read(copy.runFolder() / "screenshot.png");
+    if (!png)
+        throw sim::Failure("the headless SpringBoard wrote no screenshot (" + png.reason() +
+                           "); last log line: " + sim::lastLogLine(copy));
+    if (auto written = ns::replaceFile(pngFile, *png, durability); !written) throw sim::Failure(written.reason());
+}
+
+const std::string kDumpInside = std::string(sim::inside::kRunFolder) + "/dump.json";
+const std::string kScreenshotInside = std::string(sim::inside::kRunFolder) + "/screenshot.png";
+
+}  // namespace
+
 std::string oneShotDump(const sim::Device& device, const OneShotOptions& options) {
     std::string json;
-    runHeadless(device, options, {"--dump", std::string(sim::inside::kRunFolder) + "/dump.json"},
-                [&](const sim::Device& copy) {
-                    auto text = sim::DeviceFiles(copy).read(copy.runFolder() / "dump.json");
-                    if (!text)
-                        throw sim::Failure("the headless SpringBoard wrote no dump (" + text.reason() +
-                                           "); last log line: " + sim::lastLogLine(copy));
-                    json = std::move(*text);
-                    while (!json.empty() && (json.back() == '\n' || json.back() == '\r')) json.pop_back();
-                    if (json.empty())
-                        throw sim::Failure("the headless SpringBoard wrote no dump; last log line: " + sim::lastLogLine(copy));
-                });
+    runHeadless(device, options, {"--dump", kDumpInside}, [&](const sim::Device& copy) { json = collectDump(copy); });
     return json;
 }
 
 void oneShotScreenshot(const sim::Device& device, const OneShotOptions& options, const std::string& pngFile) {
-    runHeadless(device, options, {"--screenshot", std::string(sim::inside::kRunFolder) + "/screenshot.png"},
-                [&](const sim::Device& copy) {
-                    auto png = sim::DeviceFiles(copy).read(copy.runFolder() / "screenshot.png");
-                    if (!png)
-                        throw sim::Failure("the headless SpringBoard wrote no screenshot (" + png.reason() +
-                                           "); last log line: " + sim::lastLogLine(copy));
-                    if (auto written = ns::replaceFile(pngFile, *png); !written) throw sim::Failure(written.reason());
-                });
+    runHeadless(device, options, {"--screenshot", kScreenshotInside},
+                [&](const sim::Device& copy) { collectScreenshot(copy, pngFile); });
+}
+
+std::string oneShotDumpAndScreenshot(const sim::Device& device, const OneShotOptions& options, const std::string& pngFile) {
+    std::string json;
+    runHeadless(device, options, {"--dump", kDumpInside, "--screenshot", kScreenshotInside}, [&](const sim::Device& copy) {
+        json = collectDump(copy);
+        // One of many, drawn again as easily: not flushed to the disk one by one.
+        collectScreenshot(copy, pngFile, ns::Durability::Quick);
+    });
+    return json;
 }
 
 }  // namespace cli

@@ -13,8 +13,9 @@
 
 #include "Args.h"
 #include "Verbs.h"
+#include "device/TerminalText.h"
 #include "device/DeviceFiles.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "device/Install.h"
 #include "device/Packages.h"
 
@@ -26,11 +27,13 @@ namespace {
 
 void printChange(const sim::PackageChange& change) {
     if (change.written.empty() && change.removed.empty() && change.previousVersion == change.version) {
-        std::printf("%s %s is installed; nothing changed\n", change.package.c_str(), change.version.c_str());
+        std::printf("%s %s is installed; nothing changed\n", sim::terminalSafe(change.package).c_str(),
+                    sim::terminalSafe(change.version).c_str());
         return;
     }
-    std::string was = change.previousVersion.empty() ? "" : " (was " + change.previousVersion + ")";
-    std::printf("%s %s installed%s%s\n", change.package.c_str(), change.version.c_str(), was.c_str(),
+    std::string was = change.previousVersion.empty() ? "" : " (was " + sim::terminalSafe(change.previousVersion) + ")";
+    std::printf("%s %s installed%s%s\n", sim::terminalSafe(change.package).c_str(), sim::terminalSafe(change.version).c_str(),
+                was.c_str(),
                 change.resprung ? "; SpringBoard restarted" : "");
 }
 
@@ -58,7 +61,7 @@ bool installOnce(const sim::Device& device, const fs::path& file) {
         std::fflush(stdout);
         return true;
     } catch (const sim::Failure& e) {
-        std::fprintf(stderr, "orvelle-sim install: %s\n", e.what());
+        std::fprintf(stderr, "orvelle-sim install: %s\n", sim::terminalSafe(e.what()).c_str());
         return false;
     }
 }
@@ -137,7 +140,8 @@ int packagesVerb(const std::vector<std::string>& words) {
     device.requireExists();
     for (const auto& p : sim::installedPackages(device)) {
         std::string title = p.control["Name"];
-        std::printf("%s %s%s%s\n", p.name().c_str(), p.version().c_str(), title.empty() ? "" : " ", title.c_str());
+        std::printf("%s %s%s%s\n", sim::terminalSafe(p.name()).c_str(), sim::terminalSafe(p.version()).c_str(),
+                    title.empty() ? "" : " ", sim::terminalSafe(title).c_str());
     }
     return 0;
 }
@@ -148,7 +152,8 @@ int removeVerb(const std::vector<std::string>& words) {
     args.expectPositionals(2, "DEVICE PACKAGE");
     sim::Device device(args.positionals()[0]);
     auto change = sim::removePackage(device, args.positionals()[1]);
-    std::printf("%s %s removed%s\n", change.package.c_str(), change.previousVersion.c_str(),
+    std::printf("%s %s removed%s\n", sim::terminalSafe(change.package).c_str(),
+                sim::terminalSafe(change.previousVersion).c_str(),
                 change.resprung ? "; SpringBoard restarted" : "");
     return 0;
 }

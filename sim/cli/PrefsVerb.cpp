@@ -3,7 +3,7 @@
 #include "Verbs.h"
 #include "device/Boot.h"
 #include "device/BuildTree.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "device/Sandbox.h"
 
 namespace cli {
@@ -31,7 +31,9 @@ int prefsVerb(const std::vector<std::string>& words) {
     device.requireExists();
     std::vector<std::string> command{(sim::binFolder() / "Preferences").string()};
     command.insert(command.end(), rest.begin() + 1, rest.end());
-    return sim::runInDevice(device, command);
+    // The pages' labels and values are the device's panes' text; its log lines
+    // are the device log's, as on the device.
+    return sim::runInDevice(device, command, {}, sim::Shown::Logged);
 }
 
 }  // namespace cli

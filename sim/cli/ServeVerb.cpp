@@ -13,7 +13,7 @@
 #include "WebPackages.h"
 #include "device/Boot.h"
 #include "device/DebPackage.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "foundation/RunLoop.h"
 #include "web/Server.h"
 
@@ -70,7 +70,7 @@ int serveVerb(const std::vector<std::string>& words) {
     int stoppedBy = 0;
     {
         WebDevice link(device);
-        WebPackages packages(device);
+        WebPackages packages(link);
         web::Server server(link, options);
         server.servePackages(packages);
         if (ns::Result<> started = server.start(); !started) {

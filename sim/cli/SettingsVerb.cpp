@@ -10,9 +10,10 @@
 #include "foundation/Conversions.h"
 #include "Args.h"
 #include "Verbs.h"
+#include "device/TerminalText.h"
 #include "device/Device.h"
 #include "device/DeviceFiles.h"
-#include "device/Failure.h"
+#include "wire/Failure.h"
 #include "foundation/PropertyList.h"
 
 namespace cli {
@@ -120,14 +121,15 @@ int settingsVerb(const std::vector<std::string>& words) {
         auto dict = load(files, file);
         std::vector<std::pair<std::string, id>> entries = dict->entries;
         std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& [key, value] : entries) std::printf("%s = %s\n", key.c_str(), show(value).c_str());
+        for (const auto& [key, value] : entries)
+            std::printf("%s = %s\n", sim::terminalSafe(key).c_str(), sim::terminalSafe(show(value)).c_str());
         return 0;
     }
     if (action == "get") {
         args.expectPositionals(3, "KEY");
         id value = load(files, file)->objectForKey(p[2]);
         if (!value) throw sim::Failure(p[2] + " is not set in " + file.string());
-        std::printf("%s\n", show(value).c_str());
+        std::printf("%s\n", sim::terminalSafe(show(value)).c_str());
         return 0;
     }
     if (action == "set") {

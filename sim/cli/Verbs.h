@@ -7,7 +7,8 @@
 
 #include "device/Device.h"
 #include "device/Install.h"
-#include "device/Profile.h"
+#include "wire/Profile.h"
+#include "wire/springboard.pb.h"
 
 namespace cli {
 
@@ -36,10 +37,19 @@ int prefsVerb(const std::vector<std::string>& words);
 int dumpVerb(const std::vector<std::string>& words);
 int mediaVerb(const std::vector<std::string>& words);
 int touchVerb(const std::vector<std::string>& words);
+int lockVerb(const std::vector<std::string>& words);
+int statusBarVerb(const std::vector<std::string>& words);
 int weatherVerb(const std::vector<std::string>& words);
 int screenshotVerb(const std::vector<std::string>& words);
+int recordVerb(const std::vector<std::string>& words);
 int serveVerb(const std::vector<std::string>& words);
 int crashesVerb(const std::vector<std::string>& words);
+int matrixVerb(const std::vector<std::string>& words);
+int clockVerb(const std::vector<std::string>& words);
+int notifyVerb(const std::vector<std::string>& words);
+
+// The device's clock in one line, as status and clock print it.
+std::string clockLine(const wire::ClockState& clock);
 
 // The device's crash reports, newest first, and one report's text.
 std::vector<std::string> crashReportNames(const sim::Device& device);

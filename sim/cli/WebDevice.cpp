@@ -1,34 +1,29 @@
 #include "WebDevice.h"
 
 #include <sys/inotify.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <sstream>
 
 #include "DeviceOps.h"
 #include "Verbs.h"
 #include "device/Boot.h"
-#include "device/BuildTree.h"
-#include "device/Control.h"
-#include "device/DeviceModels.h"
 #include "device/DeviceFiles.h"
-#include "device/DeviceLog.h"
-#include "device/Failure.h"
-#include "device/InsidePaths.h"
-#include "device/Install.h"
-#include "device/Process.h"
-#include "device/Profile.h"
 #include "device/Keeper.h"
+#include "device/KeeperRecords.h"
 #include "foundation/Log.h"
+#include "wire/DeviceModels.h"
+#include "wire/Failure.h"
+#include "wire/InsidePaths.h"
+#include "wire/Requests.h"
 
 namespace cli {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using web::LinkError;
 
 namespace {
 
@@ -38,63 +33,46 @@ constexpr const char* kFrameName = "web-frame.png";
 constexpr double kFrameSeconds = 2;
 // The largest screen of the table, at its scale, as an uncompressed PNG.
 constexpr std::size_t kLargestFrame = 2048 * 2732 * 4 + 1024 * 1024;
-// How soon the feed is tried again: while the home screen restarts, and while
-// the device is shut down (it may be booted from elsewhere).
-constexpr double kRetryStarting = 0.25;
-constexpr double kRetryDown = 1;
-// Lines of the device log a page shows when the device is down.
-constexpr std::size_t kLogLines = 12;
-
-std::vector<std::string> logTail(const sim::Device& device) {
-    auto tail = sim::DeviceFiles(device).readTail(device.logFile(), 8192);
-    if (!tail) return {tail.reason()};
-    std::vector<std::string> lines;
-    std::istringstream in(*tail);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) lines.push_back(line);
-    if (lines.size() > kLogLines) lines.erase(lines.begin(), lines.end() - static_cast<std::ptrdiff_t>(kLogLines));
-    return lines;
-}
-
-std::string describe(const sim::Profile& p) {
-    std::ostringstream out;
-    out << p.model << " " << p.systemVersion << ", " << p.screenWidth << "x" << p.screenHeight << "@" << p.screenScale
-        << ", " << p.timeZone << ", " << p.locale;
-    return out.str();
-}
+// What the status waits for SpringBoard's word on media.
+constexpr double kMediaSeconds = 2;
 
 // A setting's value as the Settings program takes it from a person.
 std::string valueText(const json& value) {
     if (value.is_string()) return value.get<std::string>();
     if (value.is_boolean()) return value.get<bool>() ? "true" : "false";
     if (value.is_number()) return value.dump();
-    throw web::LinkError("a setting's value must be text, a number or true/false", true);
+    throw LinkError("a setting's value must be text, a number or true/false", true);
 }
 
 }  // namespace
 
-WebDevice::WebDevice(sim::Device device) : device_(std::move(device)) {}
+WebDevice::WebDevice(sim::Device device) : device_(device), springBoard_(device), settings_(device) {}
 
-WebDevice::~WebDevice() {
-    unwatch();
-    joinRespring();
-}
+WebDevice::~WebDevice() { unwatch(); }
 
 std::uint64_t WebDevice::frameSerial() {
     // Unwatched, every frame asked for may be a new one.
     return watching_ ? serial_ : ++serial_;
 }
 
-std::string WebDevice::framePNG() {
+void WebDevice::framePNG(web::Then<std::string> then) {
     const std::string inside = std::string(sim::inside::kRunFolder) + "/" + kFrameName;
-    auto reply = sim::askSpringBoard(device_, "screenshot " + inside, kFrameSeconds);
-    if (!reply || *reply != "ok")
-        throw web::LinkError("the home screen of " + device_.folder().string() + " does not answer: it is " +
-                             (sim::bootState(device_) ? "starting" : "shut down"));
-    // The device wrote it: a regular file of a bounded size, or nothing.
-    auto read = sim::DeviceFiles(device_).read(device_.runFolder() / kFrameName, kLargestFrame);
-    if (!read) throw web::LinkError(read.reason());
-    return std::move(*read);
+    std::weak_ptr<WebDevice*> alive = self_;
+    springBoard_.request(
+        wire::screenshotRequest(inside),
+        [alive, then](ns::Result<wire::Answer> answer) {
+            auto self = alive.lock();
+            if (!self) return then(LinkError("the server stops"));
+            const sim::Device& device = (*self)->device_;
+            if (!answer || answer->has_failure())
+                return then(LinkError("the home screen of " + device.folder().string() + " does not answer: it is " +
+                                      (sim::bootState(device) ? "starting" : "shut down")));
+            // The device wrote it: a regular file of a bounded size, or nothing.
+            auto read = sim::DeviceFiles(device).read(device.runFolder() / kFrameName, kLargestFrame);
+            if (!read) return then(LinkError(read.reason()));
+            then(std::move(*read));
+        },
+        kFrameSeconds);
 }
 
 // ---- the live side ---------------------------------------------------------------
@@ -103,106 +81,50 @@ void WebDevice::watch(web::LiveSink sink) {
     unwatch();
     sink_ = std::move(sink);
     watching_ = true;
-    state_.clear();
     watchSettings();
-    connectFeed();
+    watchLog();
+    std::weak_ptr<WebDevice*> alive = self_;
+    session::SpringBoardSession::Watcher watcher;
+    watcher.screen = [alive](session::Screen screen) {
+        auto self = alive.lock();
+        if (!self || !(*self)->sink_.screen) return;
+        (*self)->sink_.screen(web::ScreenFrame{std::move(screen.message), screen.whole, ++(*self)->serial_});
+    };
+    watcher.state = [alive](const wire::DeviceState& state) {
+        auto self = alive.lock();
+        if (!self || !(*self)->sink_.state) return;
+        wire::DeviceState told = state;
+        if ((*self)->respringing_ && state.state() == "starting") told.set_why("the home screen restarts");
+        (*self)->sink_.state(told);
+    };
+    springBoard_.watch(std::move(watcher));
 }
 
 void WebDevice::unwatch() {
     if (!watching_) return;
     watching_ = false;
-    dropFeed();
-    if (auto t = rt::cast<NSTimer>(retry_)) t->invalidate();
-    retry_ = nullptr;
-    if (auto t = rt::cast<NSTimer>(settingsQuiet_)) t->invalidate();
-    settingsQuiet_ = nullptr;
+    springBoard_.unwatch();
+    settingsQuiet_.cancel();
     settingsSource_.reset();
-    settingsWatch_ = sim::UniqueFd();
+    settingsWatch_.reset();
+    log_.reset();
+    logCarry_.clear();
     sink_ = {};
 }
 
-void WebDevice::wantWholeScreen() {
-    if (!feed_) return;
-    std::string line = std::string(sim::kWholeFrameRequest) + "\n";
-    // A few bytes on a local socket; if they do not fit, the feed is stuck anyway.
-    (void)::send(feed_.get(), line.data(), line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-}
-
-void WebDevice::tellState(const std::string& state, const std::string& why) {
-    if (state == state_ && why == why_) return;
-    state_ = state;
-    why_ = why;
-    json event{{"state", state}};
-    if (state != "live") event["why"] = why;
-    if (state == "down") event["log"] = logTail(device_);
-    if (sink_.state) sink_.state(event);
-}
-
-void WebDevice::connectFeed() {
-    retry_ = nullptr;
-    if (!watching_ || feed_) return;
-    if (!sim::bootState(device_)) {
-        tellState("down", device_.folder().string() + " is shut down");
-        return retryFeedIn(kRetryDown);
-    }
-    auto opened = sim::openScreenFeed(device_);
-    if (!opened) {
-        tellState("starting", respringing_ ? "the home screen restarts" : "the home screen is starting: " + sim::lastLogLine(device_));
-        return retryFeedIn(kRetryStarting);
-    }
-    feed_ = std::move(*opened);
-    reader_ = std::make_unique<sim::ScreenFeedReader>();
-    feedSource_ = ns::RunLoop::main().watch(feed_.get(), ns::RunLoop::Readable, "the device's screen feed",
-                                            [this](unsigned) { readFeed(); });
-}
-
-void WebDevice::dropFeed() {
-    feedSource_.reset();
-    feed_ = sim::UniqueFd();
-    reader_.reset();
-}
-
-void WebDevice::retryFeedIn(double seconds) {
-    if (retry_) return;
-    retry_ = ns::scheduledTimer(seconds, false, [this](const id&) { connectFeed(); }, "the device's screen feed, again");
-}
-
-void WebDevice::readFeed() {
-    char buffer[1 << 16];
-    ssize_t n = ::recv(feed_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
-    if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
-    if (n <= 0) {
-        // SpringBoard went (a restart, a crash, a shutdown): the feed comes back with it.
-        dropFeed();
-        tellState("starting", "the home screen stopped: " + sim::lastLogLine(device_));
-        return retryFeedIn(kRetryStarting);
-    }
-    auto updates = reader_->take(std::string_view(buffer, static_cast<std::size_t>(n)));
-    if (!updates) {
-        ns::logLine("web: " + device_.folder().string() + ": " + updates.reason());
-        dropFeed();
-        tellState("starting", updates.reason());
-        return retryFeedIn(kRetryDown);
-    }
-    for (sim::ScreenUpdate& u : *updates) {
-        web::ScreenUpdate out{++serial_, u.width, u.height, u.whole, {}};
-        for (sim::ScreenPicture& p : u.pictures) out.pictures.push_back({p.x, p.y, p.width, p.height, std::move(p.png)});
-        if (out.whole) tellState("live", "");
-        if (sink_.screen) sink_.screen(std::move(out));
-    }
-}
+void WebDevice::wantWholeScreen() { springBoard_.wantWholeScreen(); }
 
 // The settings files, followed by the kernel's file events: a change made by
 // the tool, the page or the device is told once the writes settle.
 void WebDevice::watchSettings() {
     int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0) return ns::logLine(std::string("web: cannot follow the settings: ") + std::strerror(errno));
-    settingsWatch_ = sim::UniqueFd(fd);
+    settingsWatch_ = ns::UniqueFd(fd);
     // Never through a link the device planted in place of the folder.
     if (inotify_add_watch(fd, device_.preferencesFolder().c_str(),
                           IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE | IN_CREATE | IN_ONLYDIR | IN_DONT_FOLLOW) < 0) {
         ns::logLine("web: cannot follow " + device_.preferencesFolder().string() + ": " + std::strerror(errno));
-        settingsWatch_ = sim::UniqueFd();
+        settingsWatch_.reset();
         return;
     }
     settingsSource_ = ns::RunLoop::main().watch(fd, ns::RunLoop::Readable, "the device's settings", [this](unsigned) {
@@ -210,25 +132,22 @@ void WebDevice::watchSettings() {
         while (::read(settingsWatch_.get(), events, sizeof events) > 0) {
         }
         if (settingsQuiet_) return;
-        settingsQuiet_ = ns::scheduledTimer(0.15, false, [this](const id&) {
-            settingsQuiet_ = nullptr;
+        settingsQuiet_ = ns::Timer::after(0.15, "the settings' change, settled", [this] {
             if (sink_.settings) sink_.settings();
-        }, "the settings' change, settled");
+        });
     });
 }
 
-void WebDevice::touch(web::TouchPhase phase, double x, double y) {
-    const char* word = phase == web::TouchPhase::Down ? "down" : phase == web::TouchPhase::Move ? "move" : "up";
-    char command[96];
-    std::snprintf(command, sizeof command, "touch %s %.3f %.3f", word, x, y);
-    try {
-        ask(device_, command);
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what());
-    }
+void WebDevice::touch(const wire::Touch& touch, web::Then<json> then) {
+    springBoard_.touch(touch, [then](ns::Result<wire::Answer> answer) {
+        if (!answer || answer->has_failure()) return then(failureOf(answer));
+        then(json::object());
+    });
 }
 
-json WebDevice::status() {
+// ---- the device's state ----------------------------------------------------------
+
+json WebDevice::statusNow(bool playing) {
     sim::Profile p = sim::readProfile(device_.profileFile());
     json out;
     out["model"] = p.model;
@@ -239,13 +158,15 @@ json WebDevice::status() {
     out["wallpaper"] = wallpaperOf(device_);
     bool booted = sim::bootState(device_).has_value();
     out["booted"] = booted;
-    out["respringing"] = respringing_.load();
+    out["respringing"] = respringing_;
     out["springboardPid"] = nullptr;
     if (booted)
         for (const sim::Program& program : sim::programs(device_))
             if (program.name == "SpringBoard") out["springboardPid"] = program.pid;
-    auto media = booted ? sim::askSpringBoard(device_, "media", kFrameSeconds) : std::nullopt;
-    out["media"] = {{"playing", media && *media == "playing"}};
+    out["media"] = {{"playing", playing}};
+    out["stopped"] = nullptr;
+    if (!booted)
+        if (auto stopped = sim::readStopRecord(device_)) out["stopped"] = stopped->why();
     out["safeMode"] = nullptr;
     if (booted)
         if (auto safe = sim::safeModeOf(device_))
@@ -257,178 +178,32 @@ json WebDevice::status() {
     return out;
 }
 
-json WebDevice::runPreferences(const std::vector<std::string>& words) {
-    std::error_code ec;
-    fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) throw web::LinkError("cannot find orvelle-sim itself: " + ec.message());
-    std::vector<std::string> argv{self.string(), "exec", device_.folder().string(), "--", (sim::binFolder() / "Preferences").string()};
-    argv.insert(argv.end(), words.begin(), words.end());
-    sim::Captured run = sim::captureProgram(argv);
-    if (run.exitCode != 0) {
-        std::string why = sim::lastLine(run.err);
-        // The program's own refusals (no such page, key or action) are the request's fault.
-        throw web::LinkError(why.empty() ? "the Settings app failed (exit " + std::to_string(run.exitCode) + ")" : why,
-                             run.exitCode == 1);
-    }
-    json page = json::parse(sim::lastLine(run.out), nullptr, false);
-    if (page.is_discarded() || !page.is_object()) throw web::LinkError("the Settings app answered no page: " + sim::lastLine(run.out));
-    return page;
-}
-
-json WebDevice::prefsPage(const std::string& page) {
-    shownPage_ = runPreferences(page.empty() ? std::vector<std::string>{"json"} : std::vector<std::string>{"json", page});
-    return shownPage_;
-}
-
-json WebDevice::prefsSet(const std::string& page, const std::string& key, const json& value) {
-    shownPage_ = runPreferences({"json-set", page, key, valueText(value)});
-    return shownPage_;
-}
-
-json WebDevice::prefsPress(const std::string& page, const std::string& action) {
-    shownPage_ = runPreferences({"json-press", page, action});
-    return shownPage_;
-}
-
-json WebDevice::prefsAlertButton(long index) {
-    auto alerts = shownPage_.find("alerts");
-    if (alerts == shownPage_.end() || !alerts->is_array() || alerts->empty())
-        throw web::LinkError("no alert is shown", true);
-    const json& buttons = alerts->front().value("buttons", json::array());
-    if (index < 0 || index >= static_cast<long>(buttons.size()))
-        throw web::LinkError("the alert has no button " + std::to_string(index), true);
-    // The pane's alerts only say something: any button closes the newest one.
-    alerts->erase(alerts->begin());
-    return shownPage_;
-}
-
-void WebDevice::setWeather(const web::WeatherReport& report) {
-    const auto& icon = report.icon;
-    if (icon && *icon && !weather::isKnownIcon(**icon))
-        throw web::LinkError("the icon \"" + **icon + "\" is not one of sun, cloud, rain, snow", true);
-    weather::Record record = weatherOf(device_);
-    auto change = [](const web::WeatherValue& given, weather::Value& value) {
-        if (given) value = *given;
-    };
-    change(report.temperature, record.temperature);
-    change(report.location, record.location);
-    change(report.conditions, record.conditions);
-    change(icon, record.icon);
-    try {
-        applyWeather(device_, record);
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what());
-    }
-}
-
-void WebDevice::setMedia(bool playing) {
-    try {
-        ask(device_, playing ? "media play" : "media stop");
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what());
-    }
-}
-
-void WebDevice::respring() {
-    if (!sim::bootState(device_)) throw web::LinkError(device_.folder().string() + " is not booted");
-    respringInBackground();
-}
-
-void WebDevice::respringInBackground() {
-    if (respringing_.exchange(true)) return;
-    joinRespring();
-    respringThread_ = std::thread([this] {
+void WebDevice::status(web::Then<json> then) {
+    std::weak_ptr<WebDevice*> alive = self_;
+    auto answer = [alive, then](bool playing) {
+        auto self = alive.lock();
+        if (!self) return then(LinkError("the server stops"));
         try {
-            sim::respring(device_);
+            then((*self)->statusNow(playing));
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "orvelle-sim: serve: the restart of the home screen failed: %s\n", e.what());
+            then(LinkError(e.what()));
         }
-        respringing_ = false;
-    });
+    };
+    if (!sim::bootState(device_)) return answer(false);
+    // A home screen on its way down may take its time to close: the status
+    // waits on no device that is restarting, and says what it last heard.
+    if (restarting_ || respringing_) return answer(playing_);
+    springBoard_.request(
+        wire::mediaRequest(wire::Media::QUERY),
+        [alive, answer](ns::Result<wire::Answer> a) {
+            const bool playing = a && a->has_playing() && a->playing();
+            if (auto self = alive.lock(); self && a) (*self)->playing_ = playing;
+            answer(playing);
+        },
+        kMediaSeconds);
 }
 
-void WebDevice::joinRespring() {
-    if (respringThread_.joinable()) respringThread_.join();
-}
-
-void WebDevice::change(const web::DeviceChange& change) {
-    const sim::Profile before = sim::readProfile(device_.profileFile());
-    // The same table as the tool's: what could not run is refused, naming what can.
-    sim::DeviceChoice choice;
-    choice.version = change.systemVersion;
-    choice.screen = change.screen;
-    choice.timeZone = change.timeZone;
-    choice.locale = change.locale;
-    auto chosen = sim::chooseDevice(before, choice);
-    if (!chosen) throw web::LinkError(chosen.reason(), true);
-    sim::Profile profile = *chosen;
-
-    const std::string wallpaperBefore = wallpaperOf(device_);
-    if (change.wallpaper) {
-        try {
-            setWallpaper(device_, *change.wallpaper);
-        } catch (const sim::Failure& e) {
-            throw web::LinkError(e.what(), true);
-        }
-    }
-    if (describe(profile) != describe(before)) {
-        // Another kind of device: the same files, started afresh as it.
-        restartAs(profile, before, wallpaperBefore);
-    } else if (change.wallpaper && *change.wallpaper != wallpaperBefore && sim::bootState(device_)) {
-        // The home screen judges its wallpaper when it starts.
-        respringInBackground();
-    }
-}
-
-void WebDevice::restartAs(const sim::Profile& profile, const sim::Profile& before, const std::string& wallpaperBefore) {
-    joinRespring();
-    bool booted = sim::bootState(device_).has_value();
-    try {
-        if (booted) sim::shutdown(device_);
-        sim::writeProfile(device_.profileFile(), profile);
-        sim::installDeliverables(device_, profile);
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what());
-    }
-    if (!booted) return;
-    std::string why;
-    try {
-        sim::boot(device_, sim::BootOptions{});
-        return;
-    } catch (const sim::Failure& e) {
-        why = e.what();
-    }
-    // Back to the device that ran.
-    std::fprintf(stderr, "orvelle-sim: serve: %s did not start as %s: %s; starting it again as %s\n",
-                 device_.folder().c_str(), describe(profile).c_str(), why.c_str(), describe(before).c_str());
-    try {
-        sim::writeProfile(device_.profileFile(), before);
-        sim::installDeliverables(device_, before);
-        if (wallpaperOf(device_) != wallpaperBefore) setWallpaper(device_, wallpaperBefore);
-        sim::boot(device_, sim::BootOptions{});
-    } catch (const sim::Failure& again) {
-        throw web::LinkError("the device did not start as " + describe(profile) + " (" + why +
-                             "), nor again as before (" + again.what() + ")");
-    }
-    throw web::LinkError("the device did not start as " + describe(profile) + " (" + why + "); it runs again as before, " +
-                         describe(before));
-}
-
-void WebDevice::boot() {
-    if (sim::bootState(device_)) throw web::LinkError(device_.folder().string() + " is already booted", true);
-    try {
-        sim::boot(device_, sim::BootOptions{});
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what());
-    }
-    if (watching_) {
-        if (auto t = rt::cast<NSTimer>(retry_)) t->invalidate();
-        retry_ = nullptr;
-        connectFeed();
-    }
-}
-
-json WebDevice::crashReports() {
+void WebDevice::crashReports(web::Then<json> then) {
     json out = json::array();
     try {
         for (const std::string& name : crashReportNames(device_)) {
@@ -439,17 +214,175 @@ json WebDevice::crashReports() {
             out.push_back({{"name", name}, {"summary", summary}});
         }
     } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what());
+        return then(LinkError(e.what()));
     }
-    return out;
+    then(std::move(out));
 }
 
-std::string WebDevice::crashReport(const std::string& name) {
+void WebDevice::crashReport(const std::string& name, web::Then<std::string> then) {
     try {
-        return crashReportText(device_, name);
+        then(crashReportText(device_, name));
     } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what(), true);
+        then(LinkError(e.what(), true));
     }
+}
+
+// ---- the Settings side -----------------------------------------------------------
+
+void WebDevice::settings(wire::ToSettings request, web::Then<json> then) {
+    std::weak_ptr<WebDevice*> alive = self_;
+    settings_.request(std::move(request), [alive, then](ns::Result<wire::FromSettings> answer) {
+        if (!answer) return then(LinkError(answer.reason()));
+        if (answer->has_failure())
+            return then(LinkError(answer->failure().reason(), answer->failure().kind() == wire::Failure::BAD_REQUEST));
+        json page = json::parse(answer->page(), nullptr, false);
+        if (page.is_discarded() || !page.is_object()) return then(LinkError("the Settings app answered no page"));
+        if (auto self = alive.lock()) (*self)->shownPage_ = page;
+        then(std::move(page));
+    });
+}
+
+void WebDevice::prefsPage(const std::string& page, web::Then<json> then) {
+    wire::ToSettings r;
+    r.set_show(page);
+    settings(std::move(r), std::move(then));
+}
+
+void WebDevice::prefsSet(const std::string& page, const std::string& key, const json& value, web::Then<json> then) {
+    wire::ToSettings r;
+    r.mutable_set()->set_page(page);
+    r.mutable_set()->set_key(key);
+    r.mutable_set()->set_value(valueText(value));
+    settings(std::move(r), std::move(then));
+}
+
+void WebDevice::prefsPress(const std::string& page, const std::string& action, web::Then<json> then) {
+    wire::ToSettings r;
+    r.mutable_press()->set_page(page);
+    r.mutable_press()->set_action(action);
+    settings(std::move(r), std::move(then));
+}
+
+void WebDevice::prefsAlertButton(long index, web::Then<json> then) {
+    auto alerts = shownPage_.find("alerts");
+    if (alerts == shownPage_.end() || !alerts->is_array() || alerts->empty())
+        return then(LinkError("no alert is shown", true));
+    const json& buttons = alerts->front().value("buttons", json::array());
+    if (index < 0 || index >= static_cast<long>(buttons.size()))
+        return then(LinkError("the alert has no button " + std::to_string(index), true));
+    // The pane's alerts only say something: any button closes the newest one.
+    alerts->erase(alerts->begin());
+    then(shownPage_);
+}
+
+// ---- changes ---------------------------------------------------------------------
+
+void WebDevice::setWeather(const web::WeatherReport& report, web::Then<json> then) {
+    const auto& icon = report.icon;
+    if (icon && *icon && !weather::isKnownIcon(**icon))
+        return then(LinkError("the icon \"" + **icon + "\" is not one of sun, cloud, rain, snow", true));
+    weather::Record record = weatherOf(device_);
+    auto change = [](const web::WeatherValue& given, weather::Value& value) {
+        if (given) value = *given;
+    };
+    change(report.temperature, record.temperature);
+    change(report.location, record.location);
+    change(report.conditions, record.conditions);
+    change(icon, record.icon);
+    try {
+        writeWeather(device_, record);
+    } catch (const sim::Failure& e) {
+        return then(LinkError(e.what()));
+    }
+    if (!sim::bootState(device_)) return then(json::object());
+    askHomeScreen(wire::refreshWeatherRequest(), [](const wire::Answer&) { return json::object(); }, then);
+}
+
+void WebDevice::respring(web::Then<json> then) {
+    if (!sim::bootState(device_)) return then(LinkError(device_.folder().string() + " is not booted"));
+    respringInBackground();
+    then(json::object());
+}
+
+void WebDevice::respringInBackground() {
+    if (respringing_) return;
+    respringing_ = true;
+    std::weak_ptr<WebDevice*> alive = self_;
+    const sim::Device device = device_;
+    jobs_.start(
+        "the restart of the home screen", [device] { return std::to_string(sim::respring(device)); },
+        [alive](ns::Result<std::string> done) {
+            if (!done) ns::logLine("web: the restart of the home screen failed: " + done.reason());
+            if (auto self = alive.lock()) {
+                (*self)->respringing_ = false;
+                (*self)->springBoard_.reconnectSoon();
+            }
+        });
+}
+
+void WebDevice::restartJob(const std::string& what, std::function<std::string()> work, web::Then<json> then) {
+    restarting_ = true;
+    springBoard_.disconnect("the device restarts");
+    std::weak_ptr<WebDevice*> alive = self_;
+    jobs_.start(what, std::move(work), [alive, then](ns::Result<std::string> done) {
+        auto self = alive.lock();
+        if (!self) return then(LinkError("the server stops"));
+        (*self)->restarting_ = false;
+        (*self)->springBoard_.reconnectSoon();
+        if (!done) return then(LinkError(done.reason()));
+        then(json::object());
+    });
+}
+
+void WebDevice::change(const web::DeviceChange& change, web::Then<json> then) {
+    if (restarting_) return then(LinkError(device_.folder().string() + " is already starting anew; wait for it", true));
+    const sim::Profile before = sim::readProfile(device_.profileFile());
+    // The same table as the tool's: what could not run is refused, naming what can.
+    sim::DeviceChoice choice;
+    choice.model = change.model;
+    choice.version = change.systemVersion;
+    choice.screen = change.screen;
+    choice.timeZone = change.timeZone;
+    choice.locale = change.locale;
+    auto chosen = sim::chooseDevice(before, choice);
+    if (!chosen) return then(LinkError(chosen.reason(), true));
+    sim::Profile profile = *chosen;
+
+    const std::string wallpaperBefore = wallpaperOf(device_);
+    if (change.wallpaper) {
+        try {
+            setWallpaper(device_, *change.wallpaper);
+        } catch (const sim::Failure& e) {
+            return then(LinkError(e.what(), true));
+        }
+    }
+    if (describe(profile) != describe(before)) {
+        // Another kind of device: the same files, started afresh as it.
+        const sim::Device device = device_;
+        return restartJob(
+            "a new setup of " + device_.folder().string(),
+            [device, profile, before, wallpaperBefore] {
+                restartAs(device, profile, before, wallpaperBefore);
+                return std::string();
+            },
+            std::move(then));
+    }
+    // The home screen judges its wallpaper when it starts.
+    if (change.wallpaper && *change.wallpaper != wallpaperBefore && sim::bootState(device_)) respringInBackground();
+    then(json::object());
+}
+
+void WebDevice::boot(web::Then<json> then) {
+    if (sim::bootState(device_)) return then(LinkError(device_.folder().string() + " is already booted", true));
+    if (restarting_) return then(LinkError(device_.folder().string() + " is already starting; wait for it", true));
+    const sim::Device device = device_;
+    restartJob(
+        "the boot of " + device_.folder().string(),
+        [device] {
+            sim::boot(device, sim::BootOptions{});
+            return std::string();
+        },
+        std::move(then));
 }
 
 }  // namespace cli

@@ -1,23 +1,24 @@
-// A booted device as the web simulator drives it: its live screen through
-// its SpringBoard's screen feed, touches through the control socket, the
-// Settings side through its own Preferences program, and changes to the
-// device through the same code as the verbs.
+// A booted device as the web simulator drives it: its live screen and
+// touches through a session with its SpringBoard, the Settings side through a
+// session with its Preferences program, and the changes that take the
+// device's time (boot, restarts, a new setup) as jobs the run loop watches,
+// done by the same code as the verbs. Nothing here waits on the device.
 #pragma once
 
-#include <sys/types.h>
-
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "LogFollower.h"
 #include "device/Device.h"
-#include "device/DeviceFiles.h"
-#include "device/Profile.h"
-#include "device/ScreenFeed.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Timer.h"
+#include "foundation/UniqueFd.h"
+#include "session/Job.h"
+#include "session/SettingsSession.h"
+#include "session/SpringBoardSession.h"
 #include "web/DeviceLink.h"
+#include "wire/Profile.h"
 
 namespace cli {
 
@@ -26,60 +27,75 @@ public:
     explicit WebDevice(sim::Device device);
     ~WebDevice() override;
 
-    std::string framePNG() override;
+    void framePNG(web::Then<std::string> then) override;
     std::uint64_t frameSerial() override;
     void watch(web::LiveSink sink) override;
     void unwatch() override;
     void wantWholeScreen() override;
-    void touch(web::TouchPhase phase, double x, double y) override;
-    nlohmann::json status() override;
-    nlohmann::json prefsPage(const std::string& page) override;
-    nlohmann::json prefsSet(const std::string& page, const std::string& key, const nlohmann::json& value) override;
-    nlohmann::json prefsPress(const std::string& page, const std::string& action) override;
-    nlohmann::json prefsAlertButton(long index) override;
-    void setWeather(const web::WeatherReport& report) override;
-    void setMedia(bool playing) override;
-    void respring() override;
-    void change(const web::DeviceChange& change) override;
-    void boot() override;
-    nlohmann::json crashReports() override;
-    std::string crashReport(const std::string& name) override;
+    void touch(const wire::Touch& touch, web::Then<json> then) override;
+    void status(web::Then<json> then) override;
+    void prefsPage(const std::string& page, web::Then<json> then) override;
+    void prefsSet(const std::string& page, const std::string& key, const json& value, web::Then<json> then) override;
+    void prefsPress(const std::string& page, const std::string& action, web::Then<json> then) override;
+    void prefsAlertButton(long index, web::Then<json> then) override;
+    void setWeather(const web::WeatherReport& report, web::Then<json> then) override;
+    void setMedia(bool playing, web::Then<json> then) override;
+    void setLock(bool locked, web::Then<json> then) override;
+    void setWallpaperPicture(const std::string& bytes, web::Then<json> then) override;
+    void setStatusBar(const wire::StatusBar& overrides, web::Then<json> then) override;
+    void respring(web::Then<json> then) override;
+    void clock(const wire::ClockRequest& change, web::Then<json> then) override;
+    void notify(const wire::NotifyRequest& request, web::Then<json> then) override;
+    void change(const web::DeviceChange& change, web::Then<json> then) override;
+    void boot(web::Then<json> then) override;
+    void crashReports(web::Then<json> then) override;
+    void crashReport(const std::string& name, web::Then<std::string> then) override;
+
+    const sim::Device& device() const { return device_; }
+    session::SpringBoardSession& springBoard() { return springBoard_; }
+    session::Jobs& jobs() { return jobs_; }
 
 private:
-    // Runs the device's Preferences program with `words`; its page document.
-    nlohmann::json runPreferences(const std::vector<std::string>& words);
-    // A restart of the home screen, in the background: the page sees the
-    // screen go and come back.
+    // One request of the booted home screen; `shape` makes the page's answer
+    // of SpringBoard's, a failure of its answer a LinkError.
+    void askHomeScreen(const wire::ToSpringBoard& request, std::function<json(const wire::Answer&)> shape,
+                       web::Then<json> then);
+    // SpringBoard's answer that did not come or is a failure, as the page is told it.
+    static web::LinkError failureOf(const ns::Result<wire::Answer>& answer);
+    // The status as the files tell it, with what SpringBoard says of media.
+    json statusNow(bool playing);
+    // A Settings request; the page it answers becomes the one shown.
+    void settings(wire::ToSettings request, web::Then<json> then);
+    // A restart of the home screen, as a job: the page sees the screen go
+    // and come back.
     void respringInBackground();
-    void joinRespring();
-    // Stops the device, makes it `profile` and boots it; back to `before`
-    // (booted again) when it does not start, the failure saying so.
-    void restartAs(const sim::Profile& profile, const sim::Profile& before, const std::string& wallpaperBefore);
-
-    // The live side, on the run loop.
-    void connectFeed();
-    void dropFeed();
-    void retryFeedIn(double seconds);
-    void readFeed();
-    void tellState(const std::string& state, const std::string& why);
+    // A boot or a new setup as a job: the session with SpringBoard waits
+    // for it and comes back after.
+    void restartJob(const std::string& what, std::function<std::string()> work, web::Then<json> then);
     void watchSettings();
 
     sim::Device device_;
+    session::SpringBoardSession springBoard_;
+    session::SettingsSession settings_;
+    session::Jobs jobs_;
     std::uint64_t serial_ = 0;   // counts the updates pushed
-    nlohmann::json shownPage_;   // the Settings page last shown, with its alerts
-    std::thread respringThread_;
-    std::atomic<bool> respringing_{false};
+    json shownPage_;             // the Settings page last shown, with its alerts
+    bool respringing_ = false;
+    bool restarting_ = false;    // a boot or a new setup under way
+    bool playing_ = false;       // SpringBoard's last word on media
 
     web::LiveSink sink_;
+    // The device log followed for the live pages (WebLog.cpp): its recent
+    // tail, then each line as it is written.
+    void watchLog();
+    void heardLog(std::string_view bytes);
+    std::unique_ptr<LogFollower> log_;
+    std::string logCarry_;  // a line not yet ended
     bool watching_ = false;
-    sim::UniqueFd feed_;
-    std::unique_ptr<ns::RunLoop::Source> feedSource_;
-    std::unique_ptr<sim::ScreenFeedReader> reader_;
-    id retry_;                    // the next attempt at the feed
-    std::string state_, why_;     // as last told
-    sim::UniqueFd settingsWatch_;
+    ns::UniqueFd settingsWatch_;
     std::unique_ptr<ns::RunLoop::Source> settingsSource_;
-    id settingsQuiet_;            // settings events are told once they settle
+    ns::Timer settingsQuiet_;    // settings events are told once they settle
+    std::shared_ptr<WebDevice*> self_ = std::make_shared<WebDevice*>(this);
 };
 
 }  // namespace cli

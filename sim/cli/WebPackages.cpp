@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
 
 #include "device/Boot.h"
-#include "device/Control.h"
 #include "device/DeviceFiles.h"
-#include "device/Failure.h"
-#include "device/InsidePaths.h"
+#include "wire/Failure.h"
+#include "wire/InsidePaths.h"
 #include "device/Keeper.h"
 #include "device/Packages.h"
+#include "wire/Requests.h"
 
 namespace cli {
 
@@ -23,18 +24,9 @@ struct Decision {
     std::string reason;
 };
 
-// What SpringBoard answers is the device's word: only well-formed entries count.
-std::map<std::string, Decision> decisionsOf(const std::string& reply, bool& safeMode) {
+std::map<std::string, Decision> decisionsOf(const wire::TweaksReport& report) {
     std::map<std::string, Decision> out;
-    json answer = json::parse(reply, nullptr, false);
-    if (!answer.is_object()) return out;
-    safeMode = answer.value("safeMode", false) == true;
-    const json& libraries = answer["libraries"];
-    if (!libraries.is_array()) return out;
-    for (const json& l : libraries) {
-        if (!l.is_object() || !l["library"].is_string() || !l["loaded"].is_boolean() || !l["reason"].is_string()) continue;
-        out[l["library"].get<std::string>()] = {l["loaded"].get<bool>(), l["reason"].get<std::string>()};
-    }
+    for (const wire::LoaderDecision& l : report.libraries()) out[l.library()] = {l.loaded(), l.reason()};
     return out;
 }
 
@@ -47,21 +39,34 @@ json changeJson(const sim::PackageChange& change) {
 
 }  // namespace
 
-json WebPackages::tweaks() {
-    auto installed = sim::installedPackages(device_);
-    bool booted = sim::bootState(device_).has_value();
-    bool safeMode = false;
-    std::map<std::string, Decision> decisions;
-    bool answered = false;
-    if (booted) {
-        if (auto reply = sim::askSpringBoard(device_, "tweaks", 5)) {
-            decisions = decisionsOf(*reply, safeMode);
-            answered = true;
+void WebPackages::tweaks(web::Then<json> then) {
+    auto answer = [this, then](std::optional<wire::TweaksReport> report) {
+        try {
+            then(tweaksNow(report));
+        } catch (const sim::Failure& e) {
+            then(web::LinkError(e.what()));
+        } catch (const web::LinkError& e) {
+            then(e);
         }
-    }
-    safeMode = safeMode || sim::safeModeOf(device_).has_value();
+    };
+    if (!sim::bootState(device_.device())) return answer(std::nullopt);
+    device_.springBoard().request(
+        wire::tweaksRequest(),
+        [answer](ns::Result<wire::Answer> a) {
+            answer(a && a->has_tweaks() ? std::optional<wire::TweaksReport>(a->tweaks()) : std::nullopt);
+        },
+        5);
+}
 
-    auto names = sim::DeviceFiles(device_).list(device_.dynamicLibrariesFolder());
+json WebPackages::tweaksNow(const std::optional<wire::TweaksReport>& report) {
+    const sim::Device& device = device_.device();
+    auto installed = sim::installedPackages(device);
+    bool booted = sim::bootState(device).has_value();
+    bool answered = report.has_value();
+    std::map<std::string, Decision> decisions = report ? decisionsOf(*report) : std::map<std::string, Decision>{};
+    bool safeMode = (report && report->safe_mode()) || sim::safeModeOf(device).has_value();
+
+    auto names = sim::DeviceFiles(device).list(device.dynamicLibrariesFolder());
     if (!names) throw web::LinkError(names.reason());
     json libraries = json::array();
     for (const std::string& name : *names) {
@@ -96,23 +101,38 @@ json WebPackages::tweaks() {
     json packages = json::array();
     for (const auto& p : installed)
         packages.push_back({{"package", p.name()}, {"version", p.version()}, {"name", p.control["Name"]}});
-    return {{"booted", booted}, {"safeMode", safeMode}, {"libraries", libraries}, {"packages", packages}};
+    // Whether the clock panel is on the lock screen, as the home screen judged it at its start.
+    json panel = nullptr;
+    if (report && report->has_panel()) panel = {{"shown", report->panel().shown()}, {"reason", report->panel().reason()}};
+    return {{"booted", booted}, {"safeMode", safeMode}, {"libraries", libraries}, {"packages", packages}, {"panel", panel}};
 }
 
-json WebPackages::installPackage(const std::string& fileName, const std::string& bytes) {
-    try {
-        return changeJson(sim::installPackageBytes(device_, bytes, fileName));
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what(), true);
-    }
+// The package manager refuses with one line: the request's fault.
+void WebPackages::change(const std::string& what, std::function<std::string()> work, web::Then<json> then) {
+    device_.jobs().start(what, std::move(work), [this, then](ns::Result<std::string> done) {
+        if (!done) return then(web::LinkError(done.reason(), true));
+        json answer = json::parse(*done, nullptr, false);
+        if (answer.is_discarded()) return then(web::LinkError("the package manager answered nothing"));
+        if (answer.value("resprung", false)) device_.springBoard().reconnectSoon();
+        then(std::move(answer));
+    });
 }
 
-json WebPackages::removePackage(const std::string& package) {
-    try {
-        return changeJson(sim::removePackage(device_, package));
-    } catch (const sim::Failure& e) {
-        throw web::LinkError(e.what(), true);
-    }
+void WebPackages::installPackage(const std::string& fileName, std::string bytes, web::Then<json> then) {
+    const sim::Device device = device_.device();
+    change(
+        "installing " + fileName,
+        [device, fileName, bytes = std::move(bytes)] {
+            return changeJson(sim::installPackageBytes(device, bytes, fileName)).dump();
+        },
+        std::move(then));
+}
+
+void WebPackages::removePackage(const std::string& package, web::Then<json> then) {
+    const sim::Device device = device_.device();
+    change(
+        "removing " + package, [device, package] { return changeJson(sim::removePackage(device, package)).dump(); },
+        std::move(then));
 }
 
 }  // namespace cli

@@ -1,23 +1,27 @@
 // The web simulator's Tweaks panel over a device: the libraries in its
 // DynamicLibraries with the loader's decisions (asked of its SpringBoard) and
-// their packages, and its package manager.
+// their packages, and its package manager, whose changes run as jobs of the
+// device's (a package's scripts may take their time).
 #pragma once
 
-#include "device/Device.h"
+#include "WebDevice.h"
 #include "web/PackageLink.h"
 
 namespace cli {
 
 class WebPackages final : public web::PackageLink {
 public:
-    explicit WebPackages(sim::Device device) : device_(std::move(device)) {}
+    explicit WebPackages(WebDevice& device) : device_(device) {}
 
-    nlohmann::json tweaks() override;
-    nlohmann::json installPackage(const std::string& fileName, const std::string& bytes) override;
-    nlohmann::json removePackage(const std::string& package) override;
+    void tweaks(web::Then<nlohmann::json> then) override;
+    void installPackage(const std::string& fileName, std::string bytes, web::Then<nlohmann::json> then) override;
+    void removePackage(const std::string& package, web::Then<nlohmann::json> then) override;
 
 private:
-    sim::Device device_;
+    // The libraries and packages, with SpringBoard's decisions when it answered.
+    nlohmann::json tweaksNow(const std::optional<wire::TweaksReport>& report);
+    void change(const std::string& what, std::function<std::string()> work, web::Then<nlohmann::json> then);
+    WebDevice& device_;
 };
 
 }  // namespace cli

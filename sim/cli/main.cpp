@@ -5,7 +5,8 @@
 
 #include "Args.h"
 #include "Verbs.h"
-#include "device/Failure.h"
+#include "device/TerminalText.h"
+#include "wire/Failure.h"
 
 namespace cli {
 
@@ -41,17 +42,23 @@ const std::vector<Verb>& verbs() {
          "filter in DynamicLibraries went.\n",
          removeVerb},
         {"boot",
-         "orvelle-sim boot DEVICE [--time ISO] [--locale L] [--tz ZONE]\n"
-         "Starts the device in its sandbox and returns once SpringBoard is up.\n"
+         "orvelle-sim boot DEVICE [--time ISO] [--locale L] [--tz ZONE] [--also PROGRAM]\n"
+         "Starts the device in its sandbox and returns once SpringBoard is up. A tweak that keeps it from\n"
+         "running (hanging, exiting or crashing as it loads or soon after) brings it up in safe mode,\n"
+         "which boot says, naming the tweak.\n"
          "  --time    the device clock's start, ISO 8601 (passed to the programs as ORVELLE_TIME)\n"
          "  --locale  locale of the programs (default: the profile's), e.g. de_DE\n"
-         "  --tz      time zone of the programs (default: the profile's), e.g. Europe/Paris\n",
+         "  --tz      time zone of the programs (default: the profile's), e.g. Europe/Paris\n"
+         "  --also    one more program of this build for the device to keep, under the same crash policy\n",
          bootVerb},
         {"shutdown", "orvelle-sim shutdown DEVICE\nStops every program of the device.\n", shutdownVerb},
         {"status",
          "orvelle-sim status DEVICE\n"
-         "Prints \"booted\" or \"shut down\", then, when its keeper started SpringBoard without tweaks after\n"
-         "crashes, a \"safe mode:\" line with why and the libraries to blame, then each program of a booted\n"
+         "Prints \"booted\" or \"shut down\" (with why, when its keeper stopped it: its files passed the disk\n"
+         "bound), then, when its keeper started SpringBoard without tweaks after\n"
+         "crashes, a \"safe mode:\" line with why and the libraries to blame, a \"limits:\" line with what\n"
+         "bounds the device (its control group, or each program's resource limits) and every figure, a\n"
+         "\"disk:\" line with what the device's files take of their bound, then each program of a booted\n"
          "device with its pid inside the device.\n",
          statusVerb},
         {"crashes",
@@ -60,18 +67,25 @@ const std::vector<Verb>& verbs() {
          "tweaks it had loaded; with REPORT (a name from the list), prints that report with its backtrace.\n",
          crashesVerb},
         {"exec",
-         "orvelle-sim exec DEVICE -- CMD [ARG...]\n"
-         "orvelle-sim exec --fresh [--model M] [--version V] [--screen S] [--with-nine] -- CMD [ARG...]\n"
+         "orvelle-sim exec DEVICE [--env NAME]... -- CMD [ARG...]\n"
+         "orvelle-sim exec --fresh [--model M] [--version V] [--screen S] [--with-nine] [--env NAME]... -- CMD [ARG...]\n"
          "Runs a command inside the device's sandbox: in the booted device's namespaces, else in a new\n"
          "sandbox with the device's /var and /Library. With --fresh, in a new temporary device that is\n"
-         "removed afterwards. Exits with the command's exit code.\n",
+         "removed afterwards. Exits with the command's exit code.\n"
+         "The command starts from the device's environment; --env NAME also gives it this shell's NAME.\n"
+         "On a terminal it gets a terminal of its own inside the device, else pipes; the tool relays both.\n",
          execVerb},
         {"settings",
          "orvelle-sim settings DEVICE show | get KEY | set KEY VALUE [--type bool|int|real|string] | delete KEY\n"
          "Reads and edits the tweak's settings file, /var/mobile/Library/Preferences/com.tovik.orvelle.plist.\n"
          "  --type  the value's type for set (default string); bool takes true/false, yes/no or 1/0\n",
          settingsVerb},
-        {"log", "orvelle-sim log DEVICE [--follow]\nPrints the device log; --follow keeps printing what comes.\n",
+        {"log",
+         "orvelle-sim log DEVICE [--lines N | --all] [--follow]\n"
+         "Prints the device log's last 1000 lines (at most 256 KB of them), control characters escaped.\n"
+         "  --lines N  the last N lines\n"
+         "  --all      every line\n"
+         "  --follow   keeps printing what comes\n",
          logVerb},
         {"prefs",
          "orvelle-sim prefs DEVICE show [PAGE] | set KEY VALUE | press ACTION\n"
@@ -96,6 +110,33 @@ const std::vector<Verb>& verbs() {
          "orvelle-sim media DEVICE play | stop\n"
          "Media starts or stops playing in another process of the booted device: its artwork comes or goes.\n",
          mediaVerb},
+        {"lock",
+         "orvelle-sim lock DEVICE [locked | unlocked]\n"
+         "The booted device's lock state: locked, or unlocked by its owner's fingerprint while the lock\n"
+         "screen stays (its call to action then says \"open\", its padlock opens). Prints the state after.\n"
+         "A home screen starts locked.\n",
+         lockVerb},
+        {"statusbar",
+         "orvelle-sim statusbar DEVICE [--carrier TEXT] [--signal 0-4] [--battery 0-100] [--charging yes|no] | clear\n"
+         "Overrides what the booted device's status bar shows, for a picture: what is not given stays as it\n"
+         "was; clear goes back to the device's own. Prints the overrides in force. They last until the home\n"
+         "screen restarts.\n",
+         statusBarVerb},
+        {"clock",
+         "orvelle-sim clock DEVICE [show | pause | resume | set ISO [--tz ZONE] | advance DURATION | rate N | real]\n"
+         "The booted device's clock in hand: everything on the device that reads the time follows it (the panel,\n"
+         "the stock date, the status bar, notification times, timers). set takes a date and time in the device's\n"
+         "time zone (or ZONE's, or with Z or an offset), years 1970 to 9999; advance steps by DURATION (90s, -1m,\n"
+         "1h, 2d); rate runs it N device seconds a real second (above 0, at most 3600: x1, x10, x60, x3600); real\n"
+         "goes back to the real time. It lasts across a respring; a boot starts afresh. Prints the clock after.\n",
+         clockVerb},
+        {"notify",
+         "orvelle-sim notify DEVICE post --app NAME [--title T] [--body B] [--at ISO] | clear ID | clear --all | list\n"
+         "The booted device's notifications. post puts one on the lock screen (at ISO in the device's time zone,\n"
+         "or now); clear takes one away by the number list shows, or all; list prints them newest first: number,\n"
+         "time as the device says it, app, title, body. At most 100 are kept, each text at most 1000 characters;\n"
+         "they last across a respring. A new device starts with three samples of today.\n",
+         notifyVerb},
         {"touch",
          "orvelle-sim touch DEVICE press X Y [--hold SECONDS] | drag X1 Y1 X2 Y2 [--steps N]\n"
          "One finger on the booted device's lock screen, in points. press holds 0.1 s by default (0.5 s or more\n"
@@ -120,6 +161,14 @@ const std::vector<Verb>& verbs() {
          "  --locale, --tz  the run's locale and time zone (default: the profile's)\n"
          "  --log           also write the headless run's log to FILE\n",
          screenshotVerb},
+        {"record",
+         "orvelle-sim record DEVICE FILE [--seconds N]\n"
+         "Records the live screen of a booted device for N seconds (default 10, at most 3600; Ctrl-C ends it\n"
+         "early and keeps it) at the device's pixels, each change at the time it was shown, so a still screen\n"
+         "costs a few frames. FILE's extension chooses: .webm (VP9), .mp4 (H.264) or .gif (ten frames a\n"
+         "second at most). The file takes\n"
+         "its name only once whole.\n",
+         recordVerb},
         {"serve",
          "orvelle-sim serve DEVICE [--port N] [--page FOLDER]\n"
          "Serves the web simulator of a booted device on 127.0.0.1: the lock screen, live, beside the Settings\n"
@@ -127,6 +176,30 @@ const std::vector<Verb>& verbs() {
          "  --port  the port (default 8022; 0 picks a free one)\n"
          "  --page  serve the page's files from FOLDER instead of the built-in copy (for editing the page)\n",
          serveVerb},
+        {"matrix",
+         "orvelle-sim matrix OUT [--screens LIST] [--versions LIST] [--styles LIST] [--locales LIST] [--set KEY=VALUE]...\n"
+         "                       [--packages FILE.deb]... [--at ISO] [--jobs N] [--shard I/N] [--compare BASELINE] [--run S]\n"
+         "orvelle-sim matrix merge OUT SHARD_DIR...\n"
+         "Draws a one-shot screenshot of the lock screen with the panel for every combination of screen, system\n"
+         "version, clock style and locale (the device table decides which screens ran which version), checks each\n"
+         "shot's layout (blocks overlapping, text cut or truncated, a block off the screen, text under 3:1 against\n"
+         "what lies under it, a shown label with no text) and writes the shots, their dumps and thumbnails,\n"
+         "report.json and a contact sheet (sheet.html, sheet.png) to OUT. Exits 1 when a check finds a fault, a\n"
+         "shot fails or, with --compare, a shot changed. LISTs are comma-separated.\n"
+         "  --screens   screens in points (default: every phone screen: 320x568,375x667,414x736,375x812)\n"
+         "  --versions  system versions, or 10 and 11 for 10.3.3 and 11.1.2 (default: 10.3.3,11.1.2)\n"
+         "  --styles    clock styles, stacked and row (default: both)\n"
+         "  --locales   locales (default: en_US,de_DE,ja_JP)\n"
+         "  --set       a tweak setting for every shot (true/false a bool, a number an int or real, else a string)\n"
+         "  --packages  a package to install into every device besides this build's\n"
+         "  --at        the shots' instant, ISO 8601 (default: 2026-12-07T21:05:02Z)\n"
+         "  --jobs      shots drawn at once (default: two for each of the machine's cores)\n"
+         "  --shard     draw only shard I of N (from 1): every Nth combination from the Ith; merge joins them\n"
+         "  --compare   an earlier run's OUT: every shot whose pixels differ is marked, with a picture in diffs/\n"
+         "  --run       seconds of the device's clock before each shot (default 2)\n"
+         "OUT is made, or an earlier matrix's OUT is drawn anew; a folder holding other files is refused.\n"
+         "merge joins the OUT folders of all N shards of one matrix into OUT, as one run would have left it.\n",
+         matrixVerb},
     };
     return all;
 }
@@ -172,13 +245,15 @@ int main(int argc, char** argv) {
     try {
         return verb->run(words);
     } catch (const cli::UsageError& e) {
-        std::fprintf(stderr, "orvelle-sim %s: %s (orvelle-sim %s --help)\n", verb->name, e.what(), verb->name);
+        std::fprintf(stderr, "orvelle-sim %s: %s (orvelle-sim %s --help)\n", verb->name, sim::terminalSafe(e.what()).c_str(),
+                     verb->name);
         return 2;
     } catch (const sim::Failure& e) {
-        std::fprintf(stderr, "orvelle-sim %s: %s\n", verb->name, e.what());
+        // A failure may name a file or quote a text of the device's.
+        std::fprintf(stderr, "orvelle-sim %s: %s\n", verb->name, sim::terminalSafe(e.what()).c_str());
         return 1;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "orvelle-sim %s: %s\n", verb->name, e.what());
+        std::fprintf(stderr, "orvelle-sim %s: %s\n", verb->name, sim::terminalSafe(e.what()).c_str());
         return 1;
     }
 }

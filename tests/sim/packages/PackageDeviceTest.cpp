@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "Command.h"
+#include "FolderSnapshot.h"
 #include "PackageWriter.h"
 
 namespace {
@@ -28,22 +29,6 @@ using Kind = PackageMember::Kind;
 const std::string kTweak = "Library/MobileSubstrate/DynamicLibraries/OrvelleiOS10.dylib";
 const std::string kOldNotes = "Library/Application Support/OVS/Changes-1.3.0.txt";
 const std::string kPane = "Library/PreferenceBundles/ORVELLEPB.bundle";
-
-std::string writePackage(const fs::path& folder, const std::string& name, const std::string& bytes) {
-    fs::path file = folder / name;
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file.string();
-}
-
-// Every file and folder of a device folder with its contents.
-std::map<std::string, std::string> snapshot(const std::string& device) {
-    std::map<std::string, std::string> out;
-    for (const auto& e : fs::recursive_directory_iterator(device)) {
-        std::string rel = fs::relative(e.path(), device).string();
-        out[rel] = e.is_symlink() ? "link" : e.is_directory() ? "folder" : readFile(e.path());
-    }
-    return out;
-}
 
 std::string packages(const TestDevice& device) {
     Output listed = sim({"packages", device.path()});
@@ -124,7 +109,7 @@ TEST(Packages, ARefusedPackageSaysWhyInOneLineAndLeavesTheDeviceAsItWas) {
                      {{"postinst", "#!/bin/sh\necho \"postinst says no to $1\" >&2\nexit 3\n"}}),
          "its postinst failed (exit 3): postinst says no to configure"},
     };
-    auto before = snapshot(device.path());
+    const FolderPicture before = pictureOf(device.path());
     fs::path folder = fs::path(device.path()).parent_path();
     for (const Case& c : cases) {
         std::string file = writePackage(folder, std::string(c.name) + ".deb", c.bytes);
@@ -135,8 +120,25 @@ TEST(Packages, ARefusedPackageSaysWhyInOneLineAndLeavesTheDeviceAsItWas) {
         EXPECT_EQ(refused.err.rfind("orvelle-sim install: cannot install " + std::string(c.name) + ".deb: ", 0), 0u)
             << refused.err;
         EXPECT_NE(refused.err.find(c.says), std::string::npos) << c.name << ": " << refused.err;
-        EXPECT_EQ(snapshot(device.path()), before) << c.name << " changed the device";
+        EXPECT_EQ(differences(before, pictureOf(device.path())), "") << c.name << " changed the device";
     }
+}
+
+// Nine's package switches it on wherever it is installed from, unless the
+// device already has Nine's settings: a choice of the user's stays.
+TEST(Packages, NinesPackageSwitchesItOnAndKeepsTheUsersOwnChoice) {
+    TestDevice device;
+    fs::path settings = fs::path(device.path()) / "var/mobile/Library/Preferences/com.brannoch.nineprefs.plist";
+    Output installed = sim({"install", device.path(), NINE_PACKAGE_FILE});
+    ASSERT_EQ(installed.exitCode, 0) << installed.err;
+    EXPECT_NE(readFile(settings).find("<key>tweakEnabled</key>\n\t<true/>"), std::string::npos) << readFile(settings);
+
+    ASSERT_EQ(sim({"remove", device.path(), "com.brannoch.nine"}).exitCode, 0);
+    const std::string off = "<plist version=\"1.0\"><dict><key>tweakEnabled</key><false/></dict></plist>";
+    std::ofstream(settings, std::ios::trunc) << off;
+    installed = sim({"install", device.path(), NINE_PACKAGE_FILE});
+    ASSERT_EQ(installed.exitCode, 0) << installed.err;
+    EXPECT_EQ(readFile(settings), off);
 }
 
 TEST(Packages, ARecordReplacedByALinkIsRefusedNeverFollowed) {

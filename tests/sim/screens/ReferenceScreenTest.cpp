@@ -19,11 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Font hinting and anti-aliasing may move a component a little between
-// machines; a changed look moves thousands of pixels.
-constexpr int kTolerance = 48;
-constexpr long long kMostDifferentPerMillion = 2000;
-
 struct Setting {
     std::string key, value, type;
 };
@@ -77,17 +72,8 @@ TEST_P(ReferenceScreen, MatchesItsReference) {
     prepare(device, c);
     fs::path shot = screenshot(device, c.name);
     fs::path reference = fs::path(REFERENCE_FOLDER) / (c.name + ".png");
-    if (std::getenv("ORVELLE_UPDATE_REFERENCES")) {
-        fs::copy_file(shot, reference, fs::copy_options::overwrite_existing);
-        GTEST_SKIP() << "wrote the reference " << reference;
-    }
-    fs::path diff = fs::path(OUTPUT_FOLDER) / (c.name + "-diff.png");
-    Comparison result = comparePNGs(shot.string(), reference.string(), kTolerance, diff.string());
-    ASSERT_TRUE(result.error.empty()) << result.error;
-    EXPECT_LE(result.different * 1000000, result.pixels * kMostDifferentPerMillion)
-        << result.different << " of " << result.pixels << " pixels differ from " << reference << "; the screenshot is "
-        << shot << ", the differences in red " << diff
-        << " (if the change is meant, run scripts/update-reference-screens)";
+    if (updateReference(shot, reference)) GTEST_SKIP() << "wrote the reference " << reference;
+    expectLikeReference(shot, reference, fs::path(OUTPUT_FOLDER) / (c.name + "-diff.png"));
 }
 
 INSTANTIATE_TEST_SUITE_P(LockScreen, ReferenceScreen, ::testing::ValuesIn(cases()),
@@ -115,7 +101,7 @@ TEST(ReferencePictures, DifferWhereTheLookDiffers) {
     auto ref = [](const char* name) { return (fs::path(REFERENCE_FOLDER) / name).string(); };
     for (auto [a, b] : {std::pair{"stacked-white.png", "stock.png"}, std::pair{"stacked-white.png", "row-white.png"},
                         std::pair{"stacked-white.png", "stacked-black.png"}}) {
-        Comparison result = comparePNGs(ref(a), ref(b), kTolerance);
+        Comparison result = comparePNGs(ref(a), ref(b), kScreenTolerance);
         ASSERT_TRUE(result.error.empty()) << result.error;
         EXPECT_GT(result.different * 1000000, result.pixels * kMostDifferentPerMillion) << a << " and " << b << " look alike";
     }

@@ -2,7 +2,13 @@
 // differences of font hinting and anti-aliasing between machines.
 #pragma once
 
+#include <filesystem>
 #include <string>
+
+// Font hinting and anti-aliasing may move a component a little between
+// machines; a changed look moves thousands of pixels.
+inline constexpr int kScreenTolerance = 48;
+inline constexpr long long kMostDifferentPerMillion = 2000;
 
 struct Comparison {
     std::string error;         // a picture could not be read, or the sizes differ
@@ -15,3 +21,11 @@ struct Comparison {
 // of the reference) to `diffFile` when it is given and some pixels differ.
 Comparison comparePNGs(const std::string& actualFile, const std::string& referenceFile, int tolerance,
                        const std::string& diffFile = {});
+
+// With ORVELLE_UPDATE_REFERENCES set, `shot` becomes the reference and this
+// answers true (the caller skips); else false.
+bool updateReference(const std::filesystem::path& shot, const std::filesystem::path& reference);
+// Expects `shot` to match `reference` within the screens' tolerance, naming
+// both and a picture of the differences (`diff`) when it does not.
+void expectLikeReference(const std::filesystem::path& shot, const std::filesystem::path& reference,
+                         const std::filesystem::path& diff);
