@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "device/ScreenFeed.h"
+#include "LiveScreen.h"
 #include "foundation/RunLoop.h"
 #include "renderer/FrameDiff.h"
 #include "renderer/LivePNG.h"
@@ -154,11 +154,7 @@ private:
 };
 
 std::string updateOf(const render::Frame& frame, const std::vector<render::PixelRect>& rects, bool whole) {
-    sim::ScreenUpdate u{1, frame.width(), frame.height(), whole, {}};
-    for (const render::PixelRect& r : rects)
-        u.pictures.push_back({r.x, r.y, r.width, r.height,
-                              render::encodeLivePNG(frame, r, whole ? render::kWholeLevel : render::kLiveLevel)});
-    return sim::encodeScreenUpdate(u);
+    return springboard::screenUpdateFrame(frame, rects, whole, 1, 0);
 }
 
 // The colon's fade as the page gets it: compared in tiles with the last
