@@ -46,6 +46,7 @@ public:
     void respring(web::Then<json> then) override;
     void clock(const wire::ClockRequest& change, web::Then<json> then) override;
     void notify(const wire::NotifyRequest& request, web::Then<json> then) override;
+    void viewTree(web::Then<std::string> then) override;
     void change(const web::DeviceChange& change, web::Then<json> then) override;
     void boot(web::Then<json> then) override;
     void crashReports(web::Then<json> then) override;

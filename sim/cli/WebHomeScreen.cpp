@@ -1,5 +1,6 @@
 // What the page asks of the booted home screen itself: media, the lock
-// state, the status bar's overrides, the clock in hand, notifications.
+// state, the status bar's overrides, the clock in hand, notifications, the
+// view tree.
 #include "WebDevice.h"
 #include "device/Boot.h"
 #include "wire/Requests.h"
@@ -67,6 +68,14 @@ void WebDevice::notify(const wire::NotifyRequest& request, web::Then<json> then)
                       return json{{"notifications", list}};
                   },
                   then);
+}
+
+void WebDevice::viewTree(web::Then<std::string> then) {
+    if (!sim::bootState(device_)) return then(LinkError(device_.folder().string() + " is not booted"));
+    springBoard_.request(wire::dumpRequest(), [then](ns::Result<wire::Answer> answer) {
+        if (!answer || answer->has_failure()) return then(failureOf(answer));
+        then(answer->dump());
+    });
 }
 
 }  // namespace cli

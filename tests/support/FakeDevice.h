@@ -30,6 +30,7 @@ public:
     bool watching = false;
     int wholeAsks = 0;
     std::string crashText = "Process: SpringBoard\nSignal: 6 (SIGABRT)\n";
+    std::string viewTreeText = "{\"views\": {\"class\": \"UIWindow\", \"subviews\": []}}";
 
     // A device that answers later: each answer waits in `later` until answerLater() (on the loop).
     bool deferAnswers = false;
@@ -62,6 +63,9 @@ public:
             return then(web::LinkError("no crash report \"" + name + "\"", true));
         }
         answer<std::string>(then, "crash " + name, [&] { return crashText; });
+    }
+    void viewTree(web::Then<std::string> then) override {
+        answer<std::string>(then, "view tree", [&] { return viewTreeText; });
     }
     std::uint64_t frameSerial() override { return serial; }
     void touch(const wire::Touch& t, web::Then<nlohmann::json> then) override {

@@ -265,6 +265,13 @@ void Api::route(const Request& req, const Respond& respond) {
             respond(report.header("Cache-Control", "no-store").header("Content-Security-Policy", "default-src 'none'"));
         });
     }
+    if (path == "/api/view-tree" && get)
+        return device_.viewTree([respond, what](Outcome<std::string> tree) {
+            if (!tree.ok()) return respond(Reply::error(tree.error().badRequest() ? 400 : 503, tree.error().what()));
+            // The device's own document, passed on unread: the page parses it and shows it as text.
+            Reply dump = Reply::with(200, "application/json", std::move(tree.value()));
+            respond(dump.header("Cache-Control", "no-store").header("Content-Security-Policy", "default-src 'none'"));
+        });
     if (path == "/api/boot" && post) {
         bodyOf(req);
         return device_.boot(thenStatus(respond, what));

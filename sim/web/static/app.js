@@ -4,6 +4,7 @@
 // knows: live, the device down (and why), or the server gone. Each part is a
 // module of its own; this one starts them.
 import "./controls.js";
+import "./inspect.js";
 import "./record.js";
 import { loadCrashReports } from "./crashes.js";
 import { layoutScreen } from "./screen.js";

@@ -5,6 +5,7 @@ export const state = {
   zoom: "fit",
   device: "connecting",  // live | starting | down | connecting
   serverGone: false,
+  inspecting: false,  // a click on the screen chooses a view instead of touching
 };
 
 // Whether the clock panel is on the lock screen ({ shown, reason }, or null

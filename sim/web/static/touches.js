@@ -3,6 +3,7 @@
 // session with the device lets moves that pile up collapse into the newest,
 // and each drawn frame says which touch it shows.
 import { note } from "./dom.js";
+import { inspectAt } from "./inspect.js";
 import { canvas } from "./screen.js";
 import { state } from "./state.js";
 import { sendToDevice } from "./stream.js";
@@ -32,6 +33,7 @@ function sendTouch(phase, p) {
 
 canvas.addEventListener("pointerdown", (e) => {
   if (e.button !== 0) return;
+  if (state.inspecting) return inspectAt(toPoints(e));
   canvas.setPointerCapture(e.pointerId);
   touches.down = true;
   sendTouch(TouchPhase.DOWN, toPoints(e));

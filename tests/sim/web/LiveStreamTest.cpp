@@ -2,7 +2,7 @@
 // state and its whole screen, then only what changes and nothing while the
 // screen is still; a page that connects later is caught up; the watch ends
 // with the last page; what a page sends reaches the device. And the routes
-// beside it: crash reports as plain text, a boot.
+// beside it: crash reports as plain text, the view tree, a boot.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -208,6 +208,29 @@ TEST(LiveStream, CrashReportsAreListedAndShownAsPlainText) {
     auto missing = webtest::request(served.port(), "GET", "/api/crashes?name=..%2F..%2Fetc%2Fpasswd");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->status, 400);
+}
+
+// The view tree is the device's text: passed on unread, never shown as a page,
+// and a device that cannot answer is a failure, not an empty tree.
+TEST(LiveStream, TheViewTreeIsPassedOnUnreadAndAFailureIsOne) {
+    FakeDevice device;
+    webtest::ServedOnLoop served(device);
+    served.onLoop([&] { device.viewTreeText = "{\"views\": \"</script><script>alert(1)</script>\"} trailing"; });
+    auto tree = webtest::request(served.port(), "GET", "/api/view-tree");
+    ASSERT_TRUE(tree);
+    EXPECT_EQ(tree->status, 200);
+    EXPECT_EQ(tree->body, "{\"views\": \"</script><script>alert(1)</script>\"} trailing");
+    EXPECT_EQ(tree->header("Content-Security-Policy"), "default-src 'none'");
+
+    served.onLoop([&] { device.failNext = "/devices/a is not booted"; });
+    auto down = webtest::request(served.port(), "GET", "/api/view-tree");
+    ASSERT_TRUE(down);
+    EXPECT_EQ(down->status, 503);
+    EXPECT_NE(down->body.find("is not booted"), std::string::npos) << down->body;
+
+    auto posted = webtest::request(served.port(), "POST", "/api/view-tree", {{"Content-Type", "application/json"}}, "{}");
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 404);
 }
 
 TEST(LiveStream, BootGoesToTheDevice) {

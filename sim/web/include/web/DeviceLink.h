@@ -177,6 +177,9 @@ public:
     virtual void notify(const wire::NotifyRequest& request, Then<json> then) {
         (void)request, then(LinkError("this device takes no notifications"));
     }
+    // The home screen's view tree as the dump document (JSON text, as the
+    // device wrote it: the server passes it on unread).
+    virtual void viewTree(Then<std::string> then) { then(LinkError("this device has no view tree")); }
     virtual void change(const DeviceChange& change, Then<json> then) = 0;
     // Boots a device that is down; answers once it is up.
     virtual void boot(Then<json> then) { then(LinkError("this device cannot be booted from here")); }
