@@ -1,7 +1,9 @@
 // The home screen's view tree, as the device dumps it: a tree to open and
 // close, the chosen view's facts, and its frame outlined on the screen. While
-// Inspect is on, a click on the screen chooses the topmost visible view under
-// it instead of touching the device. Every text of the device is shown as text.
+// Inspect is on, the view under the pointer is outlined with its frame, a
+// click on the screen chooses it instead of touching the device, and the tree
+// is read again whenever the screen changed (at most once a second), keeping
+// what was chosen and opened. Every text of the device is shown as text.
 import { api } from "./api.js";
 import { $, el, note } from "./dom.js";
 import { state } from "./state.js";
@@ -10,18 +12,30 @@ const toggle = $("inspect-toggle");
 const outline = $("inspect-outline");
 const treeRoot = $("inspect-tree");
 const facts = $("inspect-facts");
+const outlineLabel = el("span", { class: "inspect-outline-label" });
+outline.append(outlineLabel);
 
-let root = null;    // { view, rect: [x, y, w, h] on the screen, shown, children, row, kids, parent }
+let root = null;    // { view, path, rect: [x, y, w, h] on the screen, shown, children, row, kids, parent }
 let chosen = null;
+let hovered = null, hoverPoint = null;
+const opened = new Map();  // path -> open, as the user left it
+let readSerial = -1, reading = false;
 
 // Frames are in their superview's points; the screen's are their sum down the tree.
-function entryOf(view, parent) {
+function entryOf(view, parent, path) {
   const [x, y, w, h] = Array.isArray(view.frame) ? view.frame.map(Number) : [0, 0, 0, 0];
   const ox = parent ? parent.rect[0] : 0, oy = parent ? parent.rect[1] : 0;
-  const entry = { view, parent, rect: [ox + x, oy + y, w, h], children: [] };
+  const entry = { view, parent, path, rect: [ox + x, oy + y, w, h], children: [] };
   entry.shown = (!parent || parent.shown) && !view.hidden && Number(view.alpha ?? 1) > 0;
-  for (const sub of Array.isArray(view.subviews) ? view.subviews : []) entry.children.push(entryOf(sub, entry));
+  const subviews = Array.isArray(view.subviews) ? view.subviews : [];
+  subviews.forEach((sub, i) => entry.children.push(entryOf(sub, entry, `${path}/${i}`)));
   return entry;
+}
+
+function entryAt(entry, path) {
+  if (!entry || entry.path === path) return entry;
+  const next = entry.children.find((c) => path.startsWith(`${c.path}/`) || c.path === path);
+  return next ? entryAt(next, path) : null;
 }
 
 const round = (n) => Math.round(n * 10) / 10;
@@ -31,13 +45,13 @@ function rowOf(entry, depth) {
   const v = entry.view;
   const label = [String(v.class ?? "?")];
   if (typeof v.text === "string") label.push(`“${v.text}”`);
-  const open = depth < 4;
+  const open = opened.get(entry.path) ?? depth < 4;
   const twist = entry.children.length
     ? el("button", { class: "twist", "aria-label": "Open or close", "aria-expanded": String(open),
       onclick: () => setOpen(entry, entry.kids.hidden) }, open ? "▾" : "▸")
     : el("span", { class: "twist" });
   const name = el("button", { class: "view-name", onclick: () => choose(entry, false),
-    onmouseenter: () => drawOutline(entry), onmouseleave: () => drawOutline(chosen) },
+    onmouseenter: () => drawOutline(entry), onmouseleave: () => drawOutline(hovered || chosen) },
     label.join(" "), el("span", { class: "view-rect" }, rectText(entry.rect)));
   entry.row = el("div", { class: entry.shown ? "view-row" : "view-row unseen", role: "treeitem" }, twist, name);
   entry.kids = el("div", { class: "view-kids", role: "group" }, ...entry.children.map((c) => rowOf(c, depth + 1)));
@@ -48,6 +62,7 @@ function rowOf(entry, depth) {
 function setOpen(entry, open) {
   if (!entry.kids || !entry.children.length) return;
   entry.kids.hidden = !open;
+  opened.set(entry.path, open);
   const twist = entry.row.querySelector("button.twist");
   twist.textContent = open ? "▾" : "▸";
   twist.setAttribute("aria-expanded", String(open));
@@ -62,6 +77,8 @@ function drawOutline(entry) {
   const [x, y, w, h] = entry.rect;
   Object.assign(outline.style, { left: `${x / width * 100}%`, top: `${y / height * 100}%`,
     width: `${w / width * 100}%`, height: `${h / height * 100}%` });
+  outlineLabel.textContent = `${entry.view.class ?? "?"} ${rectText(entry.rect)}`;
+  outline.classList.toggle("label-below", y < 24);
   outline.hidden = false;
 }
 
@@ -103,22 +120,32 @@ function viewAt(entry, x, y) {
   return entry;
 }
 
-export async function loadViewTree() {
-  note("inspect-note", "reading the view tree…");
+export async function loadViewTree(quiet = false) {
+  if (reading) return;
+  reading = true;
+  readSerial = window.__frames.serial;
+  if (!quiet) note("inspect-note", "reading the view tree…");
   try {
     const dump = await api("/api/view-tree");
     if (!dump || typeof dump.views !== "object" || dump.views === null) throw new Error("the device's dump holds no views");
-    root = entryOf(dump.views, null);
-    chosen = null;
+    const keep = chosen && chosen.path, scrolled = treeRoot.scrollTop;
+    root = entryOf(dump.views, null, "0");
+    chosen = hovered = null;
     facts.replaceChildren();
     treeRoot.replaceChildren(rowOf(root, 0));
-    drawOutline(null);
-    note("inspect-note", `read at ${new Date().toLocaleTimeString()}; the screen may have changed since`);
+    treeRoot.scrollTop = scrolled;
+    const again = keep && entryAt(root, keep);
+    if (again) choose(again, false);
+    hovered = hoverPoint ? viewAt(root, hoverPoint.x, hoverPoint.y) : null;
+    drawOutline(hovered || chosen);
+    note("inspect-note", `read at ${new Date().toLocaleTimeString()}`);
   } catch (e) {
-    root = null;
+    root = chosen = hovered = null;
     treeRoot.replaceChildren();
     drawOutline(null);
     note("inspect-note", `the view tree could not be read: ${e.message}`);
+  } finally {
+    reading = false;
   }
 }
 
@@ -129,6 +156,18 @@ export function inspectAt(point) {
   else note("inspect-note", "no shown view there");
 }
 
+// The pointer over the screen while inspecting, in screen points (null: it left).
+export function inspectHover(point) {
+  hoverPoint = point;
+  hovered = point && root ? viewAt(root, point.x, point.y) : null;
+  drawOutline(hovered || chosen);
+}
+
+// The tree follows the screen: read again once a second if a frame came meanwhile.
+setInterval(() => {
+  if (state.inspecting && state.device === "live" && window.__frames.serial !== readSerial) loadViewTree(true);
+}, 1000);
+
 function setInspecting(on) {
   state.inspecting = on;
   toggle.setAttribute("aria-pressed", String(on));
@@ -137,9 +176,10 @@ function setInspecting(on) {
     $("inspect-panel").scrollIntoView({ block: "nearest" });
     loadViewTree();
   } else {
+    hoverPoint = hovered = null;
     drawOutline(null);
   }
 }
 
 toggle.addEventListener("click", () => setInspecting(!state.inspecting));
-$("inspect-refresh").addEventListener("click", loadViewTree);
+$("inspect-refresh").addEventListener("click", () => loadViewTree());

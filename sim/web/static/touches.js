@@ -3,7 +3,7 @@
 // session with the device lets moves that pile up collapse into the newest,
 // and each drawn frame says which touch it shows.
 import { note } from "./dom.js";
-import { inspectAt } from "./inspect.js";
+import { inspectAt, inspectHover } from "./inspect.js";
 import { canvas } from "./screen.js";
 import { state } from "./state.js";
 import { sendToDevice } from "./stream.js";
@@ -38,7 +38,11 @@ canvas.addEventListener("pointerdown", (e) => {
   touches.down = true;
   sendTouch(TouchPhase.DOWN, toPoints(e));
 });
-canvas.addEventListener("pointermove", (e) => { if (touches.down) sendTouch(TouchPhase.MOVE, toPoints(e)); });
+canvas.addEventListener("pointermove", (e) => {
+  if (state.inspecting) return inspectHover(toPoints(e));
+  if (touches.down) sendTouch(TouchPhase.MOVE, toPoints(e));
+});
+canvas.addEventListener("pointerleave", () => { if (state.inspecting) inspectHover(null); });
 function lift(e) {
   if (!touches.down) return;
   touches.down = false;

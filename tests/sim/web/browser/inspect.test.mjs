@@ -1,6 +1,7 @@
-// The view tree on the page, in a real headless browser: with Inspect on, a
-// click on the clock panel's time chooses that label (not a touch of the
-// device), its facts and outline match the device's own dump, and a text the
+// The view tree on the page, in a real headless browser: with Inspect on, the
+// view under the pointer is outlined, a click on the clock panel's time chooses
+// that label (not a touch of the device), its facts and outline match the
+// device's own dump, the clock block is named the tweak's, and a text the
 // device holds is shown as text; with Inspect off, a click is a touch again.
 import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
@@ -37,6 +38,10 @@ describe("the view tree in a browser", () => {
         const status = await (await fetch(new URL("/api/status", served.address))).json();
         const sx = box.width / status.screen.width, sy = box.height / status.screen.height;
         const r = label.inWindow;
+        // Under the pointer: outlined, with its class and frame in points.
+        await page.mouse.move(box.x + (r.x + r.w / 2) * sx, box.y + (r.y + r.h / 2) * sy);
+        const hover = await page.locator("#inspect-outline").textContent();
+        assert.match(hover, /^UILabel \d/, `hover: ${hover}`);
         await page.mouse.click(box.x + (r.x + r.w / 2) * sx, box.y + (r.y + r.h / 2) * sy);
 
         const chosen = await page.locator("#inspect-tree .view-row.chosen .view-name").textContent();
@@ -50,6 +55,11 @@ describe("the view tree in a browser", () => {
         assert.ok(Math.abs(drawn.x - (box.x + r.x * sx)) < 1.5 && Math.abs(drawn.y - (box.y + r.y * sy)) < 1.5,
             `outline at ${JSON.stringify(drawn)}, label at ${JSON.stringify(r)} (screen ${JSON.stringify(screen)})`);
         assert.equal(await page.evaluate(() => window.__touches.size), touchesBefore, "no touch went to the device");
+
+        // The clock block, chosen in the tree, is the tweak's.
+        await page.locator("#inspect-tree .view-name", { hasText: /^OVClockDragView/ }).first().click();
+        const block = await page.locator("#inspect-facts").textContent();
+        assert.ok(block.includes("ClassOVClockDragViewLibraryOrvelleiOS10"), `the block's facts: ${block}`);
     });
 
     test("the device's texts are shown as text, never as the page's markup", async () => {
