@@ -165,7 +165,8 @@ export function inspectHover(point) {
 
 // The tree follows the screen: read again once a second if a frame came meanwhile.
 setInterval(() => {
-  if (state.inspecting && state.device === "live" && window.__frames.serial !== readSerial) loadViewTree(true);
+  if (state.inspecting && !state.serverGone && state.device === "live" && window.__frames.serial !== readSerial)
+    loadViewTree(true);
 }, 1000);
 
 function setInspecting(on) {

@@ -3,6 +3,7 @@
 // screen (posted, listed newest first with the device's own times, cleared).
 import { api } from "./api.js";
 import { $, el, note } from "./dom.js";
+import { state } from "./state.js";
 
 // The clock as the device last answered, and when the page heard it, so the
 // time shown runs on between answers at the device's own rate.
@@ -125,7 +126,8 @@ $("notify-clear-all").addEventListener("click", () => clearNotifications({ all: 
 let resyncing = false;
 async function followFrames() {
   const f = window.__frames;
-  if (!f || !f.clock || resyncing) return;
+  // Frames stop while the server is gone or the device down: nothing to follow.
+  if (!f || !f.clock || resyncing || state.serverGone || state.device !== "live") return;
   const expected = deviceNow(f.clockAt);
   // A frame is on its way for a moment: at a fast rate that is many device seconds.
   const rate = clock.real ? 1 : clock.paused ? 0 : clock.rate;
@@ -141,7 +143,8 @@ export function startWorkbench() {
   loadNotifications();
   setInterval(showClock, 250);
   setInterval(followFrames, 1000);
-  // A respring or another tool may change them: heard again now and then.
-  setInterval(loadClock, 10000);
-  setInterval(loadNotifications, 30000);
+  // A respring or another tool may change them: heard again now and then,
+  // while there is a server to ask.
+  setInterval(() => { if (!state.serverGone) loadClock(); }, 10000);
+  setInterval(() => { if (!state.serverGone) loadNotifications(); }, 30000);
 }
