@@ -30,6 +30,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double kLongestRecording = 3600;
+// What a booted device may take to send its first picture.
+constexpr double kFirstPictureWait = 30;
 
 double secondsOf(const std::optional<std::string>& text) {
     if (!text) return 10;
@@ -66,14 +68,17 @@ int recordVerb(const std::vector<std::string>& words) {
     int signals = signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signals < 0) throw sim::Failure(std::string("record: cannot watch for Ctrl-C: ") + std::strerror(errno));
 
+    // The recording's time starts with the first picture, however long the
+    // device took to send it: N seconds of the screen, its first shown at 0.
     using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    std::optional<Clock::time_point> start;
+    auto elapsed = [&] { return start ? std::chrono::duration<double>(Clock::now() - *start).count() : 0.0; };
     ns::RunLoop& loop = ns::RunLoop::main();
     record::ScreenCanvas canvas;
     std::unique_ptr<record::Recorder> recorder;
     std::string failure, endedEarly;
     std::size_t updates = 0;
+    std::optional<ns::Timer> end;
     {
         session::SpringBoardSession springBoard(device);
         session::SpringBoardSession::Watcher watcher;
@@ -81,6 +86,10 @@ int recordVerb(const std::vector<std::string>& words) {
             if (!failure.empty()) return;
             wire::ToPage page;
             if (!page.ParseFromString(screen.message) || !page.has_screen()) return;
+            if (!start) {
+                start = Clock::now();
+                end = ns::Timer::after(seconds, "the recording's end", [&] { loop.stop(); });
+            }
             const double at = elapsed();
             if (auto applied = canvas.apply(page.screen()); !applied) {
                 failure = "the screen's update " + std::to_string(screen.serial) + ": " + applied.reason();
@@ -108,7 +117,10 @@ int recordVerb(const std::vector<std::string>& words) {
             }
         };
         springBoard.watch(std::move(watcher));
-        ns::Timer end = ns::Timer::after(seconds, "the recording's end", [&] { loop.stop(); });
+        // A device that sends no picture at all is not waited for without end.
+        ns::Timer silent = ns::Timer::after(kFirstPictureWait, "the first picture", [&] {
+            if (!start) loop.stop();
+        });
         auto stopSource = loop.watch(signals, ns::RunLoop::Readable, "stop signals", [&](unsigned) {
             signalfd_siginfo info{};
             if (::read(signals, &info, sizeof info) != sizeof info) return;
@@ -117,6 +129,7 @@ int recordVerb(const std::vector<std::string>& words) {
         });
         loop.run();
         springBoard.unwatch();
+        end.reset();
     }
     ::close(signals);
     const double took = elapsed();
