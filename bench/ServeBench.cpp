@@ -4,7 +4,8 @@
 //   updates, the restart's own left out);
 // - the status answered to a new client while 64 pages try to stay live and
 //   200 connections sit idle;
-// - a Settings change from the page, from the request to the settings file.
+// - a Settings change from the page, from the request to the settings file;
+// - a preview of the next restart, from the request to its picture.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -199,5 +200,29 @@ void BM_SettingsChangeReachesTheFile(benchmark::State& state) {
     state.counters["p95_ms"] = percentile(took, 0.95);
 }
 BENCHMARK(BM_SettingsChangeReachesTheFile)->Iterations(50)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PreviewDrawn(benchmark::State& state) {
+    std::optional<bench::BootedDevice> booted;
+    try {
+        booted.emplace(sim::Profile{}, "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>enableOVS</key><true/>"
+                                       "<key>clockStyle</key><integer>2</integer></dict></plist>");
+    } catch (const std::exception& e) {
+        return state.SkipWithError((std::string("cannot boot a device here: ") + e.what()).c_str());
+    }
+    webtest::ServedProcess served(booted->device().folder().string());
+    std::vector<double> took;
+    for (auto _ : state) {
+        auto start = Clock::now();
+        auto answer = post(served.port(), "/api/preview", "{}");
+        took.push_back(ms(Clock::now() - start));
+        if (!answer || answer->status != 200) {
+            state.SkipWithError(("no preview: " + (answer ? answer->body : std::string("no answer"))).c_str());
+            break;
+        }
+    }
+    state.counters["median_ms"] = percentile(took, 0.5);
+    state.counters["p95_ms"] = percentile(took, 0.95);
+}
+BENCHMARK(BM_PreviewDrawn)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

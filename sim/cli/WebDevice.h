@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "LogFollower.h"
 #include "device/Device.h"
+#include "device/TemporaryFolder.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Timer.h"
 #include "foundation/UniqueFd.h"
@@ -47,6 +49,7 @@ public:
     void clock(const wire::ClockRequest& change, web::Then<json> then) override;
     void notify(const wire::NotifyRequest& request, web::Then<json> then) override;
     void viewTree(web::Then<std::string> then) override;
+    void preview(web::Then<std::string> then) override;
     void change(const web::DeviceChange& change, web::Then<json> then) override;
     void boot(web::Then<json> then) override;
     void crashReports(web::Then<json> then) override;
@@ -74,11 +77,18 @@ private:
     // for it and comes back after.
     void restartJob(const std::string& what, std::function<std::string()> work, web::Then<json> then);
     void watchSettings();
+    // Previews (WebPreview.cpp): one drawn at a time; asks that come meanwhile
+    // wait for the next, which starts once this one is done.
+    void startPreview();
+    void drawPreview(const std::string& at);
+    void previewDone(web::Outcome<std::string> outcome);
 
     sim::Device device_;
     session::SpringBoardSession springBoard_;
     session::SettingsSession settings_;
     session::Jobs jobs_;
+    sim::TemporaryFolder previewFolder_{"preview"};
+    std::vector<web::Then<std::string>> previewRunning_, previewNext_;
     std::uint64_t serial_ = 0;   // counts the updates pushed
     json shownPage_;             // the Settings page last shown, with its alerts
     bool respringing_ = false;

@@ -64,6 +64,7 @@ public:
         }
         answer<std::string>(then, "crash " + name, [&] { return crashText; });
     }
+    void preview(web::Then<std::string> then) override { answer<std::string>(then, "preview", [&] { return png; }); }
     void viewTree(web::Then<std::string> then) override {
         answer<std::string>(then, "view tree", [&] { return viewTreeText; });
     }

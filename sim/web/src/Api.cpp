@@ -272,6 +272,17 @@ void Api::route(const Request& req, const Respond& respond) {
             Reply dump = Reply::with(200, "application/json", std::move(tree.value()));
             respond(dump.header("Cache-Control", "no-store").header("Content-Security-Policy", "default-src 'none'"));
         });
+    if (path == "/api/preview" && post) {
+        bodyOf(req);
+        return device_.preview([respond, what](Outcome<std::string> png) {
+            if (!png.ok()) {
+                if (!png.error().badRequest()) ns::logLine("web: " + what + ": " + png.error().what());
+                return respond(Reply::error(png.error().badRequest() ? 400 : 503, png.error().what()));
+            }
+            Reply picture = Reply::with(200, "image/png", std::move(png.value()));
+            respond(picture.header("Cache-Control", "no-store"));
+        });
+    }
     if (path == "/api/boot" && post) {
         bodyOf(req);
         return device_.boot(thenStatus(respond, what));

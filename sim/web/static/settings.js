@@ -3,6 +3,7 @@
 // sent back through the pane's own code.
 import { api } from "./api.js";
 import { $, el } from "./dom.js";
+import { isPending, settingChanged, takesEffectAtRestart } from "./preview.js";
 import { onPanel, state } from "./state.js";
 
 export function currentPage() { return state.pages[state.pages.length - 1]; }
@@ -30,6 +31,7 @@ export function followSettings() {
 async function change(path, body) {
   try {
     const page = await api(path, { page: currentPage(), ...body });
+    if (body.key !== undefined) settingChanged(body.key);
     renderPage(page, { keepScroll: true });
     tellOpened(page.opened);
   } catch (e) {
@@ -54,6 +56,11 @@ function cellFor(cell) {
   const id = `cell-${++cellCount}`;
   const label = el("span", { id: `${id}-label`, textContent: cell.label || "" });
   const row = el("div", { class: "cell" + (cell.enabled === false ? " disabled" : "") });
+  if (cell.key && takesEffectAtRestart(cell.key)) row.classList.add("at-restart");
+  if (cell.key && isPending(cell.key)) {
+    row.classList.add("pending");
+    label.append(el("span", { class: "pending-badge", title: "Stored; shown after the home screen restarts" }, "after restart"));
+  }
   const focusKey = cell.key || cell.action || cell.page || "";
   switch (cell.type) {
     case "switch": {
@@ -139,6 +146,8 @@ function showAlert(alert) {
     el("button", { textContent: title, onclick: () => change("/api/prefs/alert", { button: i }) })));
   $("alert-buttons").querySelector("button")?.focus();
 }
+
+document.addEventListener("pending-changed", () => showPage(currentPage(), { keepScroll: true }));
 
 $("back").addEventListener("click", () => {
   if (state.pages.length > 1) state.pages.pop();

@@ -5,6 +5,7 @@ export const state = {
   zoom: "fit",
   device: "connecting",  // live | starting | down | connecting
   serverGone: false,
+  pending: new Set(),  // settings stored but shown only after the next restart of the home screen
   inspecting: false,  // a click on the screen chooses a view instead of touching
 };
 

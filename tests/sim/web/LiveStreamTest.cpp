@@ -233,6 +233,32 @@ TEST(LiveStream, TheViewTreeIsPassedOnUnreadAndAFailureIsOne) {
     EXPECT_EQ(posted->status, 404);
 }
 
+// A preview is a picture, never kept by the browser; asked with a GET it is not drawn.
+TEST(LiveStream, APreviewIsAFreshPictureAndAFailureIsOne) {
+    FakeDevice device;
+    webtest::ServedOnLoop served(device);
+    const webtest::Headers json{{"Content-Type", "application/json"}};
+    auto shown = webtest::request(served.port(), "POST", "/api/preview", json, "{}");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->status, 200);
+    EXPECT_EQ(shown->header("Content-Type"), "image/png");
+    EXPECT_EQ(shown->header("Cache-Control"), "no-store");
+    EXPECT_EQ(shown->body, device.png);
+
+    served.onLoop([&] { device.failNext = "the preview could not be drawn: the headless SpringBoard failed (exit 1)"; });
+    auto failed = webtest::request(served.port(), "POST", "/api/preview", json, "{}");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->status, 503);
+    EXPECT_NE(failed->body.find("could not be drawn"), std::string::npos) << failed->body;
+
+    auto got = webtest::request(served.port(), "GET", "/api/preview");
+    ASSERT_TRUE(got);
+    EXPECT_EQ(got->status, 404);
+    int previews = 0;
+    served.onLoop([&] { for (const auto& c : device.calls) previews += c == "preview"; });
+    EXPECT_EQ(previews, 2);
+}
+
 TEST(LiveStream, BootGoesToTheDevice) {
     FakeDevice device;
     webtest::ServedOnLoop served(device);

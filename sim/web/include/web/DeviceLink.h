@@ -180,6 +180,10 @@ public:
     // The home screen's view tree as the dump document (JSON text, as the
     // device wrote it: the server passes it on unread).
     virtual void viewTree(Then<std::string> then) { then(LinkError("this device has no view tree")); }
+    // The lock screen as the next restart of the home screen will build it,
+    // as PNG bytes, drawn apart from the device at its clock; the device is
+    // left as it was.
+    virtual void preview(Then<std::string> then) { then(LinkError("this device draws no preview")); }
     virtual void change(const DeviceChange& change, Then<json> then) = 0;
     // Boots a device that is down; answers once it is up.
     virtual void boot(Then<json> then) { then(LinkError("this device cannot be booted from here")); }
