@@ -95,6 +95,7 @@ std::optional<BootState> bootState(const Device& device) {
     s.supervisor = record->supervisor();
     s.startTime = record->start_time();
     s.keeper = record->keeper();
+    s.keeperStartTime = record->keeper_start_time();
     s.limits = record->limits();
     s.limitsText = record->limits_text();
     for (const std::string& folder : record->cgroups()) s.cgroups.push_back(folder);
@@ -181,6 +182,7 @@ BootState boot(const Device& device, const BootOptions& options) {
     close(info[0]);
     BootState state;
     state.keeper = child;
+    state.keeperStartTime = processStartTime(child);
     state.supervisor = wire::launcherChildPid(json).value_or(0);
     state.startTime = processStartTime(state.supervisor);
     if (state.supervisor <= 0 || state.startTime == 0) {
@@ -194,6 +196,7 @@ BootState boot(const Device& device, const BootOptions& options) {
     record.set_supervisor(state.supervisor);
     record.set_start_time(state.startTime);
     record.set_keeper(state.keeper);
+    record.set_keeper_start_time(state.keeperStartTime);
     state.limits = limits.mechanism();
     state.limitsText = limits.describe();
     state.cgroups = limits.cgroupFolders();
@@ -246,8 +249,9 @@ void shutdown(const Device& device, double timeoutSeconds) {
                           std::to_string(state->supervisor) + ") does not end");
     }
     // The keeper ends once the sandbox has: its records go with it.
-    unsigned long long keeperStart = processStartTime(state->keeper);
-    if (!waitGone(state->keeper, keeperStart, after(5))) kill(state->keeper, SIGKILL);
+    // By the start time the boot recorded: a pid the keeper left, now another
+    // program's, is neither waited on nor killed.
+    if (!waitGone(state->keeper, state->keeperStartTime, after(5))) kill(state->keeper, SIGKILL);
     removeDeviceCgroup(state->cgroups);
     clearRunFolder(device);
 }

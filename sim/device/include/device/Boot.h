@@ -17,6 +17,7 @@ struct BootState {
     pid_t supervisor = 0;               // on this machine
     unsigned long long startTime = 0;  // tells a reused pid apart
     pid_t keeper = 0;                   // the host's keeper of the device (it ends after the sandbox)
+    unsigned long long keeperStartTime = 0;
     std::string safeMode;               // boot: it came up in safe mode, and why
     std::string limits;                 // the mechanism bounding it ("cgroup v1", "rlimits")
     std::vector<std::string> cgroups;   // its control group's folders
