@@ -140,7 +140,7 @@ function(orvelle_test name)
                         "SOURCES;DEPENDS;NEEDS;DEFINES;INCLUDE;SYSTEM_LIBS" ${ARGN})
   set(needs ${ARG_NEEDS})
   # Every test program keeps the font libraries' caches off the leak checker.
-  set(depends ${ARG_DEPENDS} GTest::gtest_main test_leak_checks)
+  set(depends ${ARG_DEPENDS} GTest::gtest_main font_cache_leak_checks)
   if(ARG_DEVICES OR ARG_INSIDE_DEVICE)
     list(APPEND needs orvelle-sim)
   endif()
