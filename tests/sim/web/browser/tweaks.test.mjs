@@ -3,61 +3,28 @@
 // package, and removed again from the page; checked in the device itself; the
 // panel's state said where the user looks.
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
 import fs from "node:fs";
-import { createRequire } from "node:module";
-import os from "node:os";
 import path from "node:path";
 import { after, before, describe, test } from "node:test";
 
-import { readPlist, sim, simVerb, waitFor } from "./device.mjs";
+import { readPlist, simVerb, waitFor } from "./device.mjs";
+import { serveToBrowser } from "./served.mjs";
 
-const modules = process.env.ORVELLE_NODE_MODULES || path.dirname(new URL(import.meta.url).pathname);
-const { chromium } = createRequire(path.join(modules, "package.json"))("playwright-core");
-const browserPath = process.env.ORVELLE_CHROMIUM || "/usr/bin/chromium";
 const ninePackage = process.env.ORVELLE_NINE_PACKAGE;
-
-const work = fs.mkdtempSync(path.join(os.tmpdir(), "orvelle-tweaks-"));
-fs.chmodSync(work, 0o711);  // the device's own user passes through
-const device = path.join(work, "device");
-let serve;
-let serveLog = "";
-let context;
+let served;
 let page;
+let device;
 
 const rowOf = (library) => page.locator("#tweak-rows tr", { hasText: library });
 
 describe("the Tweaks panel in a browser", () => {
     before(async () => {
         assert.ok(ninePackage && fs.existsSync(ninePackage), `no package to install: ${ninePackage}`);
-        await simVerb("create", device);
-        await simVerb("boot", device);
-        serve = spawn(sim, ["serve", device, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
-        for (const stream of [serve.stdout, serve.stderr]) stream.setEncoding("utf8").on("data", (c) => { serveLog += c; });
-        const address = await waitFor("serve to print its address", 60_000,
-            () => /Serving .* at (http:\/\/127\.0\.0\.1:\d+\/)/.exec(serveLog)?.[1]);
-        context = await chromium.launchPersistentContext(path.join(work, "profile"), {
-            executablePath: browserPath,
-            headless: true,
-            args: ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                "--disable-component-update", "--disable-sync"],
-            viewport: { width: 1600, height: 1000 },
-        });
-        page = context.pages()[0] || await context.newPage();
-        page.on("pageerror", (e) => { serveLog += `\n[page error] ${e.message}`; });
-        await page.goto(address, { timeout: 30_000 });
+        served = await serveToBrowser({ name: "tweaks", viewport: { width: 1600, height: 1000 } });
+        ({ page, device } = served);
     });
 
-    after(async () => {
-        await context?.close().catch(() => {});
-        if (serve && serve.exitCode === null) {
-            const ended = new Promise((resolve) => serve.once("exit", resolve));
-            serve.kill("SIGTERM");
-            await ended;
-        }
-        await simVerb("shutdown", device).catch(() => {});
-        fs.rmSync(work, { recursive: true, force: true });
-    });
+    after(async () => { await served?.close(); });
 
     test("shows the tweak with the loader's decision and its package", async () => {
         const row = rowOf("OrvelleiOS10.dylib");

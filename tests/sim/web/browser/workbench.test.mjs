@@ -4,61 +4,30 @@
 // posted from the form appears on the lock screen and in the panel's list;
 // the log panel follows the device log as it is written.
 import assert from "node:assert/strict";
-import { spawn } from "node:child_process";
-import fs from "node:fs";
-import { createRequire } from "node:module";
-import os from "node:os";
-import path from "node:path";
 import { after, before, describe, test } from "node:test";
 
-import { dump, findViews, sim, simVerb, waitFor } from "./device.mjs";
+import { dump, findViews, simVerb, waitFor } from "./device.mjs";
+import { serveToBrowser } from "./served.mjs";
 
-const modules = process.env.ORVELLE_NODE_MODULES || path.dirname(new URL(import.meta.url).pathname);
-const { chromium } = createRequire(path.join(modules, "package.json"))("playwright-core");
-const browserPath = process.env.ORVELLE_CHROMIUM || "/usr/bin/chromium";
-
-const work = fs.mkdtempSync(path.join(os.tmpdir(), "orvelle-workbench-"));
-fs.chmodSync(work, 0o711);  // the device's own user passes through
-const device = path.join(work, "device");
-let serve;
-let serveLog = "";
-let context;
+let served;
 let page;
+let device;
 
 const labelTexts = (d) => findViews(d.views, (v) => typeof v.text === "string").map((f) => f.view.text);
 
 describe("the workbench in a browser", () => {
     before(async () => {
-        await simVerb("create", device);
-        await simVerb("settings", device, "set", "enableOVS", "true", "--type", "bool");
-        await simVerb("boot", device, "--tz", "UTC");
-        serve = spawn(sim, ["serve", device, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
-        for (const stream of [serve.stdout, serve.stderr]) stream.setEncoding("utf8").on("data", (c) => { serveLog += c; });
-        const address = await waitFor("serve to print its address", 60_000,
-            () => /Serving .* at (http:\/\/127\.0\.0\.1:\d+\/)/.exec(serveLog)?.[1]);
-        context = await chromium.launchPersistentContext(path.join(work, "profile"), {
-            executablePath: browserPath,
-            headless: true,
-            args: ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking",
-                "--disable-component-update", "--disable-sync"],
+        served = await serveToBrowser({
+            name: "workbench",
             viewport: { width: 1600, height: 1000 },
+            beforeBoot: (d) => simVerb("settings", d, "set", "enableOVS", "true", "--type", "bool"),
+            bootArgs: ["--tz", "UTC"],
         });
-        page = context.pages()[0] || await context.newPage();
-        page.on("pageerror", (e) => { serveLog += `\n[page error] ${e.message}`; });
-        await page.goto(address, { timeout: 30_000 });
+        ({ page, device } = served);
         await waitFor("the first frame", 30_000, () => page.evaluate(() => window.__frames.count > 0));
     });
 
-    after(async () => {
-        await context?.close().catch(() => {});
-        if (serve && serve.exitCode === null) {
-            const ended = new Promise((resolve) => serve.once("exit", resolve));
-            serve.kill("SIGTERM");
-            await ended;
-        }
-        await simVerb("shutdown", device).catch(() => {});
-        fs.rmSync(work, { recursive: true, force: true });
-    });
+    after(async () => { await served?.close(); });
 
     test("the clock panel sets a time and the canvas draws it", async () => {
         await page.locator("#clock-pause").click();
