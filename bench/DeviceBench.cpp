@@ -30,6 +30,7 @@
 #include "device/Sandbox.h"
 #include "wire/Requests.h"
 #include "BenchDevice.h"
+#include "Percentile.h"
 
 namespace {
 
@@ -119,10 +120,8 @@ void BM_RestartAfterKill(benchmark::State& state) {
     sigaction(SIGTERM, &termWas, nullptr);
     if (stopSignal) raise(stopSignal);
     if (seconds.empty()) return;
-    std::sort(seconds.begin(), seconds.end());
-    auto at = [&](double q) { return 1000 * seconds[std::min(seconds.size() - 1, static_cast<std::size_t>(q * seconds.size()))]; };
-    state.counters["median_ms"] = at(0.5);
-    state.counters["p95_ms"] = at(0.95);
+    state.counters["median_ms"] = 1000 * bench::percentile(seconds, 0.5);
+    state.counters["p95_ms"] = 1000 * bench::percentile(seconds, 0.95);
 }
 BENCHMARK(BM_RestartAfterKill)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
 
@@ -159,10 +158,8 @@ void BM_CommandInBootedDevice(benchmark::State& state) {
         seconds.push_back(took);
     }
     if (seconds.empty()) return;
-    std::sort(seconds.begin(), seconds.end());
-    auto at = [&](double q) { return 1000 * seconds[std::min(seconds.size() - 1, static_cast<std::size_t>(q * seconds.size()))]; };
-    state.counters["median_ms"] = at(0.5);
-    state.counters["p95_ms"] = at(0.95);
+    state.counters["median_ms"] = 1000 * bench::percentile(seconds, 0.5);
+    state.counters["p95_ms"] = 1000 * bench::percentile(seconds, 0.95);
 }
 BENCHMARK(BM_CommandInBootedDevice)->Arg(0)->Arg(1)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "BenchDevice.h"
+#include "Percentile.h"
 #include "FakeDevice.h"
 #include "HttpClient.h"
 #include "LivePage.h"
@@ -30,12 +31,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
-}
 
 std::optional<webtest::Response> post(int port, const std::string& path, const std::string& body) {
     return webtest::request(port, "POST", path, {{"Content-Type", "application/json"}}, body);
@@ -119,10 +114,10 @@ void BM_StatusWhileTheDeviceRestarts(benchmark::State& state) {
         // Back to English for the next round.
         post(served.port(), "/api/device", R"({"locale":"en_US"})");
     }
-    state.counters["status_median_ms"] = percentile(status, 0.5);
-    state.counters["status_p95_ms"] = percentile(status, 0.95);
-    state.counters["status_max_ms"] = percentile(status, 1.0);
-    state.counters["largest_gap_ms"] = percentile(gaps, 1.0);
+    state.counters["status_median_ms"] = bench::percentile(status, 0.5);
+    state.counters["status_p95_ms"] = bench::percentile(status, 0.95);
+    state.counters["status_max_ms"] = bench::percentile(status, 1.0);
+    state.counters["largest_gap_ms"] = bench::percentile(gaps, 1.0);
     state.counters["updates"] = static_cast<double>(gaps.size());
 }
 BENCHMARK(BM_StatusWhileTheDeviceRestarts)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -151,9 +146,9 @@ void BM_StatusWithACrowd(benchmark::State& state) {
     }
     std::size_t live = 0;
     for (const auto& p : pages) live += p->live() ? 1 : 0;
-    state.counters["median_ms"] = percentile(took, 0.5);
-    state.counters["p95_ms"] = percentile(took, 0.95);
-    state.counters["max_ms"] = percentile(took, 1.0);
+    state.counters["median_ms"] = bench::percentile(took, 0.5);
+    state.counters["p95_ms"] = bench::percentile(took, 0.95);
+    state.counters["max_ms"] = bench::percentile(took, 1.0);
     state.counters["pages_let_in"] = static_cast<double>(live);
 }
 BENCHMARK(BM_StatusWithACrowd)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -196,8 +191,8 @@ void BM_SettingsChangeReachesTheFile(benchmark::State& state) {
             break;
         }
     }
-    state.counters["median_ms"] = percentile(took, 0.5);
-    state.counters["p95_ms"] = percentile(took, 0.95);
+    state.counters["median_ms"] = bench::percentile(took, 0.5);
+    state.counters["p95_ms"] = bench::percentile(took, 0.95);
 }
 BENCHMARK(BM_SettingsChangeReachesTheFile)->Iterations(50)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -220,8 +215,8 @@ void BM_PreviewDrawn(benchmark::State& state) {
             break;
         }
     }
-    state.counters["median_ms"] = percentile(took, 0.5);
-    state.counters["p95_ms"] = percentile(took, 0.95);
+    state.counters["median_ms"] = bench::percentile(took, 0.5);
+    state.counters["p95_ms"] = bench::percentile(took, 0.95);
 }
 BENCHMARK(BM_PreviewDrawn)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 

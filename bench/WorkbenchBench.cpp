@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "BenchDevice.h"
+#include "Percentile.h"
 #include "foundation/Process.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Timer.h"
@@ -161,10 +162,8 @@ void BM_ClockSetToFrameShowingIt(benchmark::State& state) {
         seconds.push_back(took);
     }
     if (seconds.empty()) return;
-    std::sort(seconds.begin(), seconds.end());
-    auto at = [&](double q) { return 1000 * seconds[std::min(seconds.size() - 1, static_cast<std::size_t>(q * seconds.size()))]; };
-    state.counters["median_ms"] = at(0.5);
-    state.counters["p95_ms"] = at(0.95);
+    state.counters["median_ms"] = 1000 * bench::percentile(seconds, 0.5);
+    state.counters["p95_ms"] = 1000 * bench::percentile(seconds, 0.95);
 }
 BENCHMARK(BM_ClockSetToFrameShowingIt)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
 
