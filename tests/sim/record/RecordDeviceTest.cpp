@@ -26,16 +26,26 @@ protected:
         ASSERT_EQ(booted.exitCode, 0) << booted.err;
     }
     fs::path out(const char* name) const { return fs::path(device.path()).parent_path() / name; }
+    bool recordingBegun() const {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(out("."), ec))
+            if (entry.path().filename().string().starts_with(".drag.webm.part-")) return true;
+        return fs::exists(out("drag.webm"));
+    }
 
     TestDevice device;
 };
 
 TEST_F(RecordDevice, ADragShowsAsFramesAtItsTimes) {
-    // The clock block is held, then dragged, while the screen is recorded.
-    const auto start = Clock::now();
+    // The clock block is held, then dragged, while the screen is recorded. The
+    // recording's time starts with its first picture, when its working file
+    // appears; the hand's times are taken from then too.
     double dragFrom = 0, dragTo = 0;
     std::thread hand([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        const auto deadline = Clock::now() + std::chrono::seconds(30);
+        while (!recordingBegun() && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto start = Clock::now();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
         sim({"touch", device.path(), "press", "80", "90", "--hold", "1.2"});
         dragFrom = since(start);
         sim({"touch", device.path(), "drag", "80", "90", "200", "400", "--steps", "240"});
