@@ -32,12 +32,13 @@ constexpr double kBoundSeconds = 10;
 }
 
 web::Server& server() {
-    static webtest::FakeDevice device;
+    // Two devices, so that paths naming one (/d/N/...) reach a device or none.
+    static webtest::FakeDevice first, second;
     static web::Server* served = [] {
         ns::setLogSink([](const std::string&) {});  // refusals of garbage, by the million
         web::ServerOptions options;
         options.headSeconds = 1;
-        auto* s = new web::Server(device, options);
+        auto* s = new web::Server({{"first", &first}, {"second", &second}}, options);
         if (ns::Result<> started = s->start(); !started) fault(started.reason());
         return s;
     }();

@@ -2,12 +2,13 @@
 
 namespace webtest {
 
-LivePage::LivePage(int port, double waitSeconds, int receiveBuffer) : c_(port, waitSeconds, receiveBuffer) {
+LivePage::LivePage(int port, double waitSeconds, int receiveBuffer, const std::string& path)
+    : c_(port, waitSeconds, receiveBuffer) {
     Headers headers{{"Upgrade", "websocket"},
                     {"Connection", "Upgrade"},
                     {"Sec-WebSocket-Version", "13"},
                     {"Sec-WebSocket-Key", "dGhlIHNhbXBsZSBub25jZQ=="}};
-    if (c_.send(requestText("GET", "/api/live", port, headers))) {
+    if (c_.send(requestText("GET", path, port, headers))) {
         head_ = c_.readHead();
         // A refusal has a body; read it whole.
         if (head_ && head_->status != 101 && !head_->header("Content-Length").empty())

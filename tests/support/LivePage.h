@@ -14,7 +14,8 @@ namespace webtest {
 
 class LivePage {
 public:
-    explicit LivePage(int port, double waitSeconds = 10, int receiveBuffer = 0);
+    // `path`: the live connection of the device a server of several names ("/d/1/api/live").
+    explicit LivePage(int port, double waitSeconds = 10, int receiveBuffer = 0, const std::string& path = "/api/live");
     // The answer to the handshake: 101 when the server took the page, else its refusal.
     const std::optional<Response>& head() const { return head_; }
     bool live() const { return head_ && head_->status == 101; }

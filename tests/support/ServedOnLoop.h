@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <thread>
 #include <type_traits>
+#include <vector>
 
 #include "foundation/Process.h"
 #include "web/Server.h"
@@ -16,7 +17,10 @@ namespace webtest {
 
 class ServedOnLoop {
 public:
-    ServedOnLoop(web::DeviceLink& device, web::ServerOptions options = {}) : server_(device, std::move(options)) {
+    ServedOnLoop(web::DeviceLink& device, web::ServerOptions options = {})
+        : ServedOnLoop({web::ServedDevice{"device", &device}}, std::move(options)) {}
+    ServedOnLoop(std::vector<web::ServedDevice> devices, web::ServerOptions options = {})
+        : server_(std::move(devices), std::move(options)) {
         ns::Result<> started = server_.start();
         if (!started) throw std::runtime_error(started.reason());
         loop_ = std::thread([this] { scope_.process().runLoop().run(); });

@@ -382,7 +382,8 @@ void Api::route(const Request& req, const Respond& respond) {
     if (!file) return respond(Reply::error(404, "no such page file"));
     Reply page = Reply::with(200, std::move(file->contentType), std::move(file->body));
     page.header("Cache-Control", "no-cache");
-    page.header("Content-Security-Policy", "default-src 'self'; img-src 'self' blob: data:; frame-ancestors 'none'");
+    // The page of every device shows each device's page in a frame of its own; no other site may.
+    page.header("Content-Security-Policy", "default-src 'self'; img-src 'self' blob: data:; frame-ancestors 'self'");
     respond(std::move(page));
 }
 

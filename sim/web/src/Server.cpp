@@ -23,10 +23,12 @@
 #include "WebSocket.h"
 #include "PackageRoutes.h"
 #include "Reply.h"
+#include "ServedDevices.h"
 #include "foundation/Clock.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Timer.h"
+#include "web/StaticPage.h"
 
 namespace web {
 
@@ -49,10 +51,8 @@ struct Exchange {
 }  // namespace
 
 struct Server::Impl {
-    DeviceLink& device;
     ServerOptions options;
-    detail::Api api;
-    detail::LiveHub live;
+    detail::ServedDevices devices;
     MHD_Daemon* daemon = nullptr;
     int port = 0;
     std::unique_ptr<ns::RunLoop::Source> source;  // the daemon's epoll descriptor
@@ -63,14 +63,16 @@ struct Server::Impl {
     std::unordered_set<Connection*> connections;
     std::unordered_set<Exchange*> waiting;  // set aside until the device answers
 
-    Impl(DeviceLink& d, ServerOptions o)
-        : device(d), options(std::move(o)), api(d, options.pageFolder),
-          live(d, {options.mostLivePages, options.screenBacklogBytes, options.maxBodyBytes}) {}
+    Impl(const std::vector<ServedDevice>& d, ServerOptions o)
+        : options(std::move(o)),
+          devices(d, options.pageFolder, {options.mostLivePages, options.screenBacklogBytes, options.maxBodyBytes}) {}
 
     // The package upload takes a package, the wallpaper's a picture; every other request a small body.
     std::size_t bodyLimit(std::string_view url) const {
-        if (url == detail::kPackageUploadPath) return options.maxPackageBytes;
-        if (url == detail::kWallpaperUploadPath) return options.maxPictureBytes;
+        std::optional<detail::DevicePath> split = detail::splitDevicePath(url);
+        const std::string_view path = split ? std::string_view(split->path) : url;
+        if (path == detail::kPackageUploadPath) return options.maxPackageBytes;
+        if (path == detail::kWallpaperUploadPath) return options.maxPictureBytes;
         return options.maxBodyBytes;
     }
     std::string tooLarge(std::string_view url) const {
@@ -150,7 +152,7 @@ struct Server::Impl {
 
     // ---- the live connection --------------------------------------------------------
 
-    MHD_Result openLive(MHD_Connection* c) {
+    MHD_Result openLive(MHD_Connection* c, detail::LiveHub& live) {
         auto header = [c](const char* name) { return valueOf(c, MHD_HEADER_KIND, name).value_or(""); };
         auto has = [](std::string value, std::string_view word) {
             for (char& ch : value) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
@@ -168,11 +170,11 @@ struct Server::Impl {
         MHD_Response* response = MHD_create_response_for_upgrade(
             +[](void* cls, MHD_Connection*, void*, const char* extra, std::size_t extraSize, MHD_socket sock,
                 MHD_UpgradeResponseHandle* urh) {
-                auto* impl = static_cast<Impl*>(cls);
+                auto* hub = static_cast<detail::LiveHub*>(cls);
                 std::string already(extra ? extra : "", extra ? extraSize : 0);
-                impl->live.admit(sock, std::move(already), [urh] { MHD_upgrade_action(urh, MHD_UPGRADE_ACTION_CLOSE); });
+                hub->admit(sock, std::move(already), [urh] { MHD_upgrade_action(urh, MHD_UPGRADE_ACTION_CLOSE); });
             },
-            this);
+            &live);
         if (!response) return queue(c, Reply::error(500, "cannot take the live connection over"));
         MHD_add_response_header(response, MHD_HTTP_HEADER_UPGRADE, "websocket");
         MHD_add_response_header(response, "Sec-WebSocket-Accept", accept->c_str());
@@ -207,15 +209,42 @@ struct Server::Impl {
         }
     }
 
+    // What the server answers itself, before any device: the list of devices,
+    // and with several, the page of them all at "/".
+    std::optional<Reply> ownReply(const Request& request) {
+        const bool get = request.method == "GET" || request.method == "HEAD";
+        if (request.path == "/api/devices")
+            return get ? Reply::json(200, devices.list()) : Reply::error(405, "the list of devices is only read");
+        if (devices.size() > 1 && get && (request.path == "/" || request.path == "/index.html")) {
+            std::optional<PageFile> wall = pageFile("/devices.html", options.pageFolder);
+            if (!wall) return Reply::error(500, "the page of every device is missing");
+            Reply page = Reply::with(200, std::move(wall->contentType), std::move(wall->body));
+            page.header("Cache-Control", "no-cache");
+            page.header("Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'");
+            return page;
+        }
+        return std::nullopt;
+    }
+
     MHD_Result ask(MHD_Connection* c, Exchange* exchange, Request request) {
         exchange->asked = true;
         exchange->connection = c;
         std::weak_ptr<Impl*> alive = self;
+        auto respond = [alive, exchange](Reply reply) {
+            if (auto impl = alive.lock()) (*impl)->replied(exchange, std::move(reply));
+        };
         // The exchange lives until the request completes, which a set-aside
         // one cannot before it is resumed: the reply finds it.
-        api.answer(request, [alive, exchange](Reply reply) {
-            if (auto impl = alive.lock()) (*impl)->replied(exchange, std::move(reply));
-        });
+        if (std::optional<Reply> own = ownReply(request)) {
+            respond(std::move(*own));
+        } else if (auto target = devices.route(request.path)) {
+            request.path = std::move(target->second);
+            if (request.path == kLivePath && request.method == "GET") return openLive(c, target->first->live);
+            target->first->api.answer(request, respond);
+        } else {
+            respond(Reply::error(404, "no such device: this server serves " + std::to_string(devices.size()) +
+                                          ", from /d/0/ to /d/" + std::to_string(devices.size() - 1) + "/"));
+        }
         if (exchange->reply) return queue(c, *exchange->reply);
         exchange->suspended = true;
         waiting.insert(exchange);
@@ -230,7 +259,7 @@ struct Server::Impl {
             // The head is whole: its deadline no longer applies.
             if (Connection* conn = connectionOf(c)) conn->headSince = 0;
             Request head = requestOf(c, url, method);
-            if (auto refused = api.screen(head)) return queue(c, *refused);
+            if (auto refused = devices.at(0).api.screen(head)) return queue(c, *refused);
             if (auto length = declaredLength(c); length && *length > bodyLimit(url))
                 return queue(c, Reply::error(413, tooLarge(url)));
             *context = new Exchange;
@@ -245,7 +274,6 @@ struct Server::Impl {
         if (exchange->asked) return exchange->reply ? queue(c, *exchange->reply) : MHD_YES;
         Request request = requestOf(c, url, method);
         request.body = std::move(exchange->body);
-        if (request.path == kLivePath && request.method == "GET") return openLive(c);
         return ask(c, exchange, std::move(request));
     }
 
@@ -273,7 +301,10 @@ struct Server::Impl {
     }
 };
 
-Server::Server(DeviceLink& device, ServerOptions options) : impl_(std::make_unique<Impl>(device, std::move(options))) {}
+Server::Server(std::vector<ServedDevice> devices, ServerOptions options)
+    : impl_(std::make_unique<Impl>(devices, std::move(options))) {}
+
+Server::Server(DeviceLink& device, ServerOptions options) : Server({ServedDevice{"device", &device}}, std::move(options)) {}
 
 Server::~Server() { stop(); }
 
@@ -331,7 +362,7 @@ ns::Result<> Server::start() {
         ::close(fd);
         return ns::fail("cannot serve on 127.0.0.1:" + std::to_string(s.port) + ": the HTTP library would not start");
     }
-    s.api.setPort(s.port);
+    s.devices.setPort(s.port);
     try {
         const MHD_DaemonInfo* info = MHD_get_daemon_info(s.daemon, MHD_DAEMON_INFO_EPOLL_FD);
         s.source = ns::RunLoop::main().watch(info->epoll_fd, ns::RunLoop::Readable, "web server", [&s](unsigned) { s.pump(); });
@@ -347,7 +378,7 @@ void Server::stop() {
     if (!s.daemon) return;
     // The library must not stop with a connection suspended: every request
     // set aside is answered first, and every live page let go.
-    s.live.closeAll();
+    s.devices.closeAll();
     for (Exchange* e : std::vector<Exchange*>(s.waiting.begin(), s.waiting.end()))
         s.replied(e, Reply::error(503, "the server stops"));
     MHD_run(s.daemon);
@@ -359,13 +390,11 @@ void Server::stop() {
     s.connections.clear();
 }
 
-void Server::servePackages(PackageLink& packages) { impl_->api.setPackages(&packages); }
-
 int Server::port() const { return impl_->port; }
 
 std::string Server::address() const { return "http://127.0.0.1:" + std::to_string(impl_->port) + "/"; }
 
-std::size_t Server::livePages() const { return impl_->live.pages(); }
+std::size_t Server::livePages() const { return impl_->devices.livePages(); }
 
 std::size_t Server::waitingRequests() const { return impl_->waiting.size(); }
 

@@ -49,11 +49,8 @@ protected:
         web::ServerOptions options;
         options.maxBodyBytes = kBodyLimit;
         options.maxPackageBytes = kPackageLimit;
-        served = std::make_unique<webtest::ServedOnLoop>(device, options);
-        served->onLoop([&] {
-            served->server().servePackages(packages);
-            return 0;
-        });
+        served = std::make_unique<webtest::ServedOnLoop>(
+            std::vector<web::ServedDevice>{{"device", &device, &packages}}, options);
         port = served->port();
     }
     webtest::FakeDevice device;

@@ -35,7 +35,13 @@
 //   POST /api/notifications/clear { "id": N } | { "all": true }
 //   POST /api/respring     {}
 //   POST /api/device       { "systemVersion", "screen", "timeZone", "locale", "wallpaper" }
-//   and, once servePackages() is called, the Tweaks panel's (src/PackageRoutes.h)
+//   and, for a device served with its packages, the Tweaks panel's (src/PackageRoutes.h)
+//
+// Several devices: every path above under "/d/N/" is device N's (its page at
+// "/d/N/", its live connection at "/d/N/api/live"); without the prefix, the
+// first device's. "/" is then the page of every device, and
+//   GET  /api/devices                          { "devices": [ { "index", "name", "path" } ] }
+// Each device answers on its own: one slow or gone device holds up no other.
 //
 // Refused: a Host or Origin that is not the served loopback address and port
 // (403), a body over the limit whether its length is declared or it comes in
@@ -50,6 +56,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -74,10 +81,21 @@ struct ServerOptions {
     std::size_t maxPictureBytes = 64ull * 1024 * 1024;   // the wallpaper upload's own (the largest picture a device reads)
 };
 
+// One device the server serves: its name as the page shows it, its link,
+// and its packages when the Tweaks panel may change them. Both outlive the server.
+struct ServedDevice {
+    std::string name;
+    DeviceLink* link = nullptr;
+    PackageLink* packages = nullptr;
+};
+
 // Every call, and every callback of the server, happens on the thread that
-// runs ns::RunLoop::main(); the DeviceLink is asked one thing at a time.
+// runs ns::RunLoop::main(); each DeviceLink is asked one thing at a time.
 class Server {
 public:
+    // One device or more (the first answers the paths without a prefix).
+    Server(std::vector<ServedDevice> devices, ServerOptions options = {});
+    // One device, without packages.
     Server(DeviceLink& device, ServerOptions options = {});
     ~Server();
     Server(const Server&) = delete;
@@ -86,8 +104,6 @@ public:
     // Binds 127.0.0.1 (alone: a port in use is an error, never shared) and
     // serves from the run loop; the reason when it cannot.
     ns::Result<> start();
-    // Answers the Tweaks panel's routes through `packages`, which outlives the server.
-    void servePackages(PackageLink& packages);
     // Stops serving: every connection closes, live ones and those waiting on the device included.
     void stop();
     int port() const;
