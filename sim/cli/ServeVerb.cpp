@@ -1,4 +1,4 @@
-// serve: the web simulator of a device, until Ctrl-C.
+// serve: the web simulator of one device or several, until Ctrl-C.
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
+#include <set>
 
 #include "Args.h"
 #include "Verbs.h"
@@ -21,7 +24,11 @@ namespace cli {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr int kDefaultPort = 8022;
+// Past this, a page of them all would show each too small to use.
+constexpr std::size_t kMostDevices = 8;
 
 int portOf(const Args& args) {
     std::string text = args.option("port").value_or(std::to_string(kDefaultPort));
@@ -36,14 +43,40 @@ int portOf(const Args& args) {
     return port;
 }
 
+// Folder names as the page shows them: the folder's own name, numbered when
+// two served devices share it.
+std::vector<std::string> pageNames(const std::vector<sim::Device>& devices) {
+    std::vector<std::string> names;
+    for (const sim::Device& d : devices) {
+        std::string name = d.folder().filename().string();
+        int same = 0;
+        for (const sim::Device& other : devices) {
+            if (&other == &d) break;
+            same += other.folder().filename() == d.folder().filename();
+        }
+        names.push_back(same ? name + " (" + std::to_string(same + 1) + ")" : name);
+    }
+    return names;
+}
+
 }  // namespace
 
 int serveVerb(const std::vector<std::string>& words) {
     Args args(words, {"port", "page"}, {});
     if (args.help()) return printUsage("serve");
-    args.expectPositionals(1, "DEVICE");
-    sim::Device device(args.positionals()[0]);
-    device.requireExists();
+    if (args.positionals().empty()) throw UsageError("serve needs a DEVICE, or several");
+    if (args.positionals().size() > kMostDevices)
+        throw UsageError("serve takes at most " + std::to_string(kMostDevices) + " devices at once");
+    std::vector<sim::Device> devices;
+    devices.reserve(args.positionals().size());
+    std::set<fs::path> seen;
+    for (const std::string& folder : args.positionals()) {
+        sim::Device& device = devices.emplace_back(folder);
+        device.requireExists();
+        std::error_code ec;
+        if (!seen.insert(fs::canonical(device.folder(), ec)).second)
+            throw UsageError(folder + " is named twice; serve each device once");
+    }
     web::ServerOptions options;
     options.port = portOf(args);
     options.pageFolder = args.option("page").value_or("");
@@ -60,25 +93,45 @@ int serveVerb(const std::vector<std::string>& words) {
     int signals = signalfd(-1, &stops, SFD_CLOEXEC | SFD_NONBLOCK);
     if (signals < 0) throw sim::Failure(std::string("serve: cannot watch for Ctrl-C: ") + std::strerror(errno));
 
-    bool bootedHere = false;
-    if (!sim::bootState(device)) {
-        std::printf("booting %s\n", device.folder().c_str());
-        std::fflush(stdout);
-        sim::boot(device, sim::BootOptions{});
-        bootedHere = true;
+    // What this command booted, it shuts down again, whatever ends it.
+    std::vector<sim::Device*> bootedHere;
+    auto shutDownBooted = [&] {
+        for (sim::Device* d : bootedHere)
+            if (sim::bootState(*d)) sim::shutdown(*d);
+    };
+    try {
+        for (sim::Device& device : devices) {
+            if (sim::bootState(device)) continue;
+            std::printf("booting %s\n", device.folder().c_str());
+            std::fflush(stdout);
+            sim::boot(device, sim::BootOptions{});
+            bootedHere.push_back(&device);
+        }
+    } catch (...) {
+        ::close(signals);
+        shutDownBooted();
+        throw;
     }
     int stoppedBy = 0;
     {
-        WebDevice link(device);
-        WebPackages packages(link);
-        web::Server server(link, options);
-        server.servePackages(packages);
+        std::vector<std::unique_ptr<WebDevice>> links;
+        std::vector<std::unique_ptr<WebPackages>> packages;
+        std::vector<web::ServedDevice> served;
+        const std::vector<std::string> names = pageNames(devices);
+        for (std::size_t i = 0; i < devices.size(); ++i) {
+            links.push_back(std::make_unique<WebDevice>(devices[i]));
+            packages.push_back(std::make_unique<WebPackages>(*links.back()));
+            served.push_back({names[i], links.back().get(), packages.back().get()});
+        }
+        web::Server server(served, options);
         if (ns::Result<> started = server.start(); !started) {
             ::close(signals);
-            if (bootedHere) sim::shutdown(device);
+            shutDownBooted();
             throw sim::Failure(started.reason());
         }
-        std::printf("Serving %s at %s\n", device.folder().c_str(), server.address().c_str());
+        std::string folders;
+        for (const sim::Device& d : devices) folders += (folders.empty() ? "" : ", ") + d.folder().string();
+        std::printf("Serving %s at %s\n", folders.c_str(), server.address().c_str());
         std::fflush(stdout);
         ns::RunLoop& loop = ns::RunLoop::main();
         auto stopSource = loop.watch(signals, ns::RunLoop::Readable, "stop signals", [&](unsigned) {
@@ -91,7 +144,7 @@ int serveVerb(const std::vector<std::string>& words) {
         server.stop();
     }
     ::close(signals);
-    if (bootedHere && sim::bootState(device)) sim::shutdown(device);
+    shutDownBooted();
     std::printf("stopped serving (%s)\n", strsignal(stoppedBy));
     return 0;
 }

@@ -170,9 +170,12 @@ const std::vector<Verb>& verbs() {
          "its name only once whole.\n",
          recordVerb},
         {"serve",
-         "orvelle-sim serve DEVICE [--port N] [--page FOLDER]\n"
+         "orvelle-sim serve DEVICE [DEVICE...] [--port N] [--page FOLDER]\n"
          "Serves the web simulator of a booted device on 127.0.0.1: the lock screen, live, beside the Settings\n"
-         "app, with the mouse as a finger, and a panel that drives the device. Ctrl-C stops serving.\n"
+         "app, with the mouse as a finger, and a panel that drives the device. Several devices (at most 8) are\n"
+         "served on one page, side by side or one at a time, each with its own controls; a switch makes one\n"
+         "change on every device shown. Devices that are down are booted, and shut down again at the end.\n"
+         "Ctrl-C stops serving.\n"
          "  --port  the port (default 8022; 0 picks a free one)\n"
          "  --page  serve the page's files from FOLDER instead of the built-in copy (for editing the page)\n",
          serveVerb},
