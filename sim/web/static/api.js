@@ -2,19 +2,36 @@
 // a refusal is an HttpError carrying the server's one line.
 export class HttpError extends Error {}
 
+// The device this page shows: a server of several serves device N's page,
+// API and live connection under "/d/N/"; with one device, all is at "/".
+export const base = /^\/d\/\d{1,4}\//.exec(location.pathname)?.[0] || "/";
+export function here(path) { return path.startsWith("/api/") ? base + path.slice(1) : path; }
+
+// Shown in the page of every device, whose switch may make this page's
+// changes on every other device shown too: it is told each change made here.
+export const embedded = window.parent !== window;
+const sharedChanges = new Set(["/api/prefs/set", "/api/prefs/press", "/api/weather", "/api/media", "/api/clock",
+  "/api/respring", "/api/lock", "/api/statusbar", "/api/notifications", "/api/notifications/clear"]);
+export function told(path, body) {
+  if (embedded && sharedChanges.has(path)) window.parent.postMessage({ orvelle: "change", path, body }, location.origin);
+}
+
 async function answered(path, init) {
-  const res = await fetch(path, init);
+  const res = await fetch(here(path), init);
   const data = await res.json().catch(() => ({}));
   if (!res.ok) throw new HttpError(data.error || `${path}: ${res.status}`);
   return data;
 }
 
 export async function api(path, body) {
-  return answered(path, body === undefined ? {} : {
+  if (body === undefined) return answered(path, {});
+  const answer = await answered(path, {
     method: "POST",
     headers: { "Content-Type": "application/json" },
     body: JSON.stringify(body),
   });
+  told(path, body);
+  return answer;
 }
 
 // A file as the body of a POST (a package, a picture), sent as `type`.

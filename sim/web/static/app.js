@@ -3,6 +3,7 @@
 // pane's pages, and the device's controls in panels. The page says what it
 // knows: live, the device down (and why), or the server gone. Each part is a
 // module of its own; this one starts them.
+import { embedded } from "./api.js";
 import "./controls.js";
 import "./inspect.js";
 import "./record.js";
@@ -17,6 +18,7 @@ import "./touches.js";
 import "./tweaks.js";
 import { startWorkbench } from "./workbench.js";
 
+if (embedded) document.body.classList.add("embedded");
 layoutScreen();
 connectScreen();
 pollStatus();

@@ -1,5 +1,5 @@
 // The crash reports: a list, each opened as plain text.
-import { api } from "./api.js";
+import { api, here } from "./api.js";
 import { $, el } from "./dom.js";
 
 export async function loadCrashReports() {
@@ -15,7 +15,7 @@ export async function loadCrashReports() {
 async function openCrashReport(name) {
   const view = $("crash-text");
   try {
-    const res = await fetch("/api/crashes?name=" + encodeURIComponent(name));
+    const res = await fetch(here("/api/crashes?name=") + encodeURIComponent(name));
     view.textContent = res.ok ? await res.text() : (await res.json().catch(() => ({}))).error || `${res.status}`;
   } catch (e) {
     view.textContent = e.message;

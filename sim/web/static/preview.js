@@ -4,7 +4,7 @@
 // screen as that restart will build it (drawn by the server on a copy of the
 // device's files at the device's clock), with Apply (restart now) and Close
 // (the change stays stored; only the preview goes). A restart clears them.
-import { HttpError } from "./api.js";
+import { api, here, HttpError } from "./api.js";
 import { $, note } from "./dom.js";
 import { state } from "./state.js";
 import { onStatus } from "./status.js";
@@ -28,7 +28,7 @@ async function draw() {
   box.setAttribute("aria-busy", "true");
   note("preview-note", "drawing the lock screen as the next restart builds it…");
   try {
-    const res = await fetch("/api/preview", { method: "POST", headers: { "Content-Type": "application/json" }, body: "{}" });
+    const res = await fetch(here("/api/preview"), { method: "POST", headers: { "Content-Type": "application/json" }, body: "{}" });
     if (!res.ok) throw new HttpError((await res.json().catch(() => ({}))).error || `${res.status}`);
     const blob = await res.blob();
     if (mine !== asked) return;  // a newer change asked again
@@ -78,9 +78,11 @@ function close() {
 
 $("preview-apply").addEventListener("click", async () => {
   note("preview-note", "restarting the home screen…");
-  const res = await fetch("/api/respring", { method: "POST", headers: { "Content-Type": "application/json" }, body: "{}" })
-    .catch((e) => ({ ok: false, statusText: e.message }));
-  if (!res.ok) return note("preview-note", `the home screen could not be restarted: ${res.statusText || res.status}`);
+  try {
+    await api("/api/respring", {});
+  } catch (e) {
+    return note("preview-note", `the home screen could not be restarted: ${e.message}`);
+  }
   restarted();
 });
 $("preview-close").addEventListener("click", close);

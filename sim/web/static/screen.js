@@ -1,6 +1,7 @@
 // The live screen: the canvas with the device's pixels, drawn one update after
 // another, its size at the zoom chosen, the bezel of the device's model, and
 // saving it as a PNG file.
+import { embedded, here } from "./api.js";
 import { $, el, note } from "./dom.js";
 import { state } from "./state.js";
 
@@ -54,7 +55,8 @@ export function layoutScreen() {
     // The whole device in the room it has, bezel included.
     const bezel = notched ? 28 : tablet ? 120 : 150;
     const sides = notched || !tablet ? 28 : 80;
-    const room = narrowWindow.matches ? window.innerHeight * 0.45 : window.innerHeight - 130;
+    // Shown beside other devices, the frame is this device's whole window: its phone takes most of it.
+    const room = narrowWindow.matches ? window.innerHeight * (embedded ? 0.62 : 0.45) : window.innerHeight - 130;
     zoom = Math.max(0.3, Math.min(1, room / (height + bezel), (window.innerWidth - 32) / (width + sides)));
   }
   document.body.dataset.zoom = state.zoom;
@@ -86,7 +88,7 @@ function download(blob) {
 $("save-screenshot").addEventListener("click", async () => {
   if (state.device === "live") {
     try {
-      const res = await fetch("/api/frame.png", { cache: "no-store" });
+      const res = await fetch(here("/api/frame.png"), { cache: "no-store" });
       if (res.ok) return download(await res.blob());
     } catch (e) { /* the page's own copy below */ }
   }

@@ -2,6 +2,7 @@
 // messages (wire.js's ToPage) as they come, the device's state, its screen
 // updates drawn as the device encoded them, settings changed elsewhere; and
 // what the page sends back (touches, a whole screen asked for).
+import { base } from "./api.js";
 import { onDeviceState, serverBack, serverGone } from "./connection.js";
 import { showLogLines } from "./log.js";
 import { drawUpdate } from "./screen.js";
@@ -32,7 +33,7 @@ export function sendToDevice(fields) {
 }
 
 export function connectScreen() {
-  const url = `${location.protocol === "https:" ? "wss" : "ws"}://${location.host}/api/live`;
+  const url = `${location.protocol === "https:" ? "wss" : "ws"}://${location.host}${base}api/live`;
   const ws = new WebSocket(url);
   ws.binaryType = "arraybuffer";
   ws.onopen = () => {
