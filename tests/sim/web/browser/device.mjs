@@ -42,6 +42,13 @@ export async function waitFor(what, ms, probe, every = 100) {
     }
 }
 
+// The tweak's update notice, taken as already seen: its alert would take the first touches.
+export function markUpdateNoticeSeen(device) {
+    const folder = path.join(device, "var/mobile/Library/Preferences");
+    fs.mkdirSync(folder, { recursive: true });
+    fs.writeFileSync(path.join(folder, "com.tovik.installorvellehasbeenupdated140.plist"), "");
+}
+
 export async function dump(device) {
     return JSON.parse(await simVerb("dump", device));
 }

@@ -1,5 +1,5 @@
-// A device served to a headless browser for one test file: made with
-// orvelle-sim (packages installed, booted), `serve` on a free port, the
+// A device (or several) served to a headless browser for one test file: made
+// with orvelle-sim (packages installed, booted), `serve` on a free port, the
 // system's Chromium with an empty profile; all of it ended by close().
 import { spawn } from "node:child_process";
 import fs from "node:fs";
@@ -14,11 +14,14 @@ const { chromium } = createRequire(path.join(modules, "package.json"))("playwrig
 const browserPath = process.env.ORVELLE_CHROMIUM || "/usr/bin/chromium";
 
 // options: { name, packages: [file.deb], viewport: { width, height }, colorScheme, createArgs: [...],
-//            beforeBoot: async (device) => {...}, bootArgs: [...] }
+//            beforeBoot: async (device) => {...}, bootArgs: [...], devices: how many (1) }
+// Several devices are served on one page: `served.devices` holds their folders.
 export async function serveToBrowser(options = {}) {
     const work = fs.mkdtempSync(path.join(os.tmpdir(), `orvelle-${options.name || "browser"}-`));
     fs.chmodSync(work, 0o711);  // the device's own user passes through
-    const served = { work, device: path.join(work, "device"), log: "", serve: null, context: null, page: null };
+    const count = options.devices || 1;
+    const devices = Array.from({ length: count }, (_, i) => path.join(work, i ? `device-${i + 1}` : "device"));
+    const served = { work, device: devices[0], devices, log: "", serve: null, context: null, page: null };
 
     served.close = async () => {
         const failures = [];
@@ -33,17 +36,19 @@ export async function serveToBrowser(options = {}) {
             await ended;
             clearTimeout(timer);
         });
-        await attempt("shutting the device down", () => simVerb("shutdown", served.device));
+        for (const device of devices) await attempt(`shutting ${device} down`, () => simVerb("shutdown", device));
         fs.rmSync(work, { recursive: true, force: true });
         if (failures.length) console.error(failures.join("\n"));
     };
 
     try {
-        await simVerb("create", served.device, ...(options.createArgs || []));
-        for (const file of options.packages || []) await simVerb("install", served.device, file);
-        if (options.beforeBoot) await options.beforeBoot(served.device);
-        await simVerb("boot", served.device, ...(options.bootArgs || []));
-        served.serve = spawn(sim, ["serve", served.device, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
+        for (const device of devices) {
+            await simVerb("create", device, ...(options.createArgs || []));
+            for (const file of options.packages || []) await simVerb("install", device, file);
+            if (options.beforeBoot) await options.beforeBoot(device);
+            await simVerb("boot", device, ...(options.bootArgs || []));
+        }
+        served.serve = spawn(sim, ["serve", ...devices, "--port", "0"], { stdio: ["ignore", "pipe", "pipe"] });
         for (const stream of [served.serve.stdout, served.serve.stderr]) {
             stream.setEncoding("utf8").on("data", (c) => { served.log += c; });
         }
@@ -60,8 +65,12 @@ export async function serveToBrowser(options = {}) {
         served.page = served.context.pages()[0] || await served.context.newPage();
         served.page.on("pageerror", (e) => { served.log += `\n[page error] ${e.message}`; });
         await served.page.goto(served.address, { timeout: 30_000 });
-        await waitFor("the page to say live", 30_000,
-            async () => (await served.page.locator("#connection").textContent()) === "live");
+        // One device's page has its own pill; the page of several, a pill on each device's tab.
+        const pills = served.page.locator(count > 1 ? "#switcher .pill" : "#connection");
+        await waitFor(count > 1 ? "every device's tab to say live" : "the page to say live", 30_000, async () => {
+            const said = await pills.allTextContents();
+            return said.length === count && said.every((t) => t === "live");
+        });
     } catch (e) {
         await served.close();
         throw new Error(`${e.message}\nserve printed:\n${served.log}`);
