@@ -13,7 +13,7 @@ const modules = process.env.ORVELLE_NODE_MODULES || path.dirname(new URL(import.
 const { chromium } = createRequire(path.join(modules, "package.json"))("playwright-core");
 const browserPath = process.env.ORVELLE_CHROMIUM || "/usr/bin/chromium";
 
-// options: { name, packages: [file.deb], viewport: { width, height }, colorScheme, createArgs: [...],
+// options: { name, packages: [file.deb], viewport: { width, height }, colorScheme, createArgs: [...] or (i) => [...],
 //            beforeBoot: async (device) => {...}, bootArgs: [...], devices: how many (1) }
 // Several devices are served on one page: `served.devices` holds their folders.
 export async function serveToBrowser(options = {}) {
@@ -43,7 +43,9 @@ export async function serveToBrowser(options = {}) {
 
     try {
         for (const device of devices) {
-            await simVerb("create", device, ...(options.createArgs || []));
+            const createArgs = typeof options.createArgs === "function" ? options.createArgs(devices.indexOf(device))
+                : options.createArgs;
+            await simVerb("create", device, ...(createArgs || []));
             for (const file of options.packages || []) await simVerb("install", device, file);
             if (options.beforeBoot) await options.beforeBoot(device);
             await simVerb("boot", device, ...(options.bootArgs || []));
