@@ -4,6 +4,8 @@
 //   updates, the restart's own left out);
 // - the status answered to a new client while 64 pages try to stay live and
 //   200 connections sit idle;
+// - one device's status and Settings list while another on the same server
+//   restarts;
 // - a Settings change from the page, from the request to the settings file;
 // - a preview of the next restart, from the request to its picture.
 #include <benchmark/benchmark.h>
@@ -121,6 +123,44 @@ void BM_StatusWhileTheDeviceRestarts(benchmark::State& state) {
     state.counters["updates"] = static_cast<double>(gaps.size());
 }
 BENCHMARK(BM_StatusWhileTheDeviceRestarts)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Two devices on one server: the second device's status and Settings list,
+// asked while the first starts again for a new locale.
+void BM_OtherDeviceWhileOneRestarts(benchmark::State& state) {
+    std::optional<bench::BootedDevice> first, second;
+    try {
+        first.emplace();
+        second.emplace();
+    } catch (const std::exception& e) {
+        return state.SkipWithError((std::string("cannot boot a device here: ") + e.what()).c_str());
+    }
+    webtest::ServedProcess served({first->device().folder().string(), second->device().folder().string()});
+    std::vector<double> status, prefs;
+    for (auto _ : state) {
+        std::thread restart([&] { post(served.port(), "/d/0/api/device", R"({"locale":"fr_FR"})"); });
+        for (auto until = Clock::now() + std::chrono::seconds(5); Clock::now() < until;) {
+            auto start = Clock::now();
+            auto answer = webtest::request(served.port(), "GET", "/d/1/api/status");
+            status.push_back(ms(Clock::now() - start));
+            start = Clock::now();
+            auto list = webtest::request(served.port(), "GET", "/d/1/api/prefs?page=");
+            prefs.push_back(ms(Clock::now() - start));
+            if (!answer || answer->status != 200 || !list || list->status != 200) {
+                state.SkipWithError("the second device went unanswered while the first restarted");
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        restart.join();
+        post(served.port(), "/d/0/api/device", R"({"locale":"en_US"})");
+    }
+    state.counters["status_median_ms"] = bench::percentile(status, 0.5);
+    state.counters["status_p95_ms"] = bench::percentile(status, 0.95);
+    state.counters["status_max_ms"] = bench::percentile(status, 1.0);
+    state.counters["prefs_median_ms"] = bench::percentile(prefs, 0.5);
+    state.counters["prefs_p95_ms"] = bench::percentile(prefs, 0.95);
+}
+BENCHMARK(BM_OtherDeviceWhileOneRestarts)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_StatusWithACrowd(benchmark::State& state) {
     webtest::FakeDevice device;

@@ -1,4 +1,4 @@
-// `orvelle-sim serve` of a device as a process of its own, and the port it
+// `orvelle-sim serve` of a device (or several) as a process of its own, and the port it
 // printed; ended with TERM when it goes.
 #pragma once
 
@@ -9,12 +9,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace webtest {
 
 class ServedProcess {
 public:
-    explicit ServedProcess(const std::string& device) {
+    explicit ServedProcess(const std::string& device) : ServedProcess(std::vector<std::string>{device}) {}
+    // Several devices on one server, device N under /d/N/.
+    explicit ServedProcess(const std::vector<std::string>& devices) {
         int out[2];
         if (pipe(out) != 0) std::abort();
         pid_ = fork();
@@ -22,7 +25,11 @@ public:
             dup2(out[1], 1);
             dup2(out[1], 2);
             close(out[0]);
-            execl(ORVELLE_SIM, ORVELLE_SIM, "serve", device.c_str(), "--port", "0", static_cast<char*>(nullptr));
+            std::vector<const char*> argv{ORVELLE_SIM, "serve"};
+            for (const std::string& d : devices) argv.push_back(d.c_str());
+            for (const char* word : {"--port", "0"}) argv.push_back(word);
+            argv.push_back(nullptr);
+            execv(ORVELLE_SIM, const_cast<char* const*>(argv.data()));
             _exit(127);
         }
         close(out[1]);

@@ -51,7 +51,7 @@ TEST_F(RecordDevice, ADragShowsAsFramesAtItsTimes) {
         sim({"touch", device.path(), "drag", "80", "90", "200", "400", "--steps", "240"});
         dragTo = since(start);
     });
-    Output recorded = sim({"record", device.path(), out("drag.webm").string(), "--seconds", "5"});
+    Output recorded = sim({"record", device.path(), out("drag.webm").string(), "--seconds", "8"});
     hand.join();
     ASSERT_EQ(recorded.exitCode, 0) << recorded.err;
     Probed drag = probeRecording(out("drag.webm").string());
@@ -62,7 +62,7 @@ TEST_F(RecordDevice, ADragShowsAsFramesAtItsTimes) {
     for (double t : drag.times) during += t >= dragFrom - 0.3 && t <= dragTo + 0.5;
     std::printf("drag from %.2f s to %.2f s: %d of %zu frames then\n", dragFrom, dragTo, during, drag.times.size());
     EXPECT_GE(during, 10) << "the drag left few frames";
-    EXPECT_NEAR(drag.times.back(), 5, 0.5) << "the last frame is held to the end";
+    EXPECT_NEAR(drag.times.back(), 8, 0.5) << "the last frame is held to the end";
 
 }
 
