@@ -3,6 +3,8 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "web/StaticPage.h"
+
 namespace web::detail {
 
 DeviceRoutes::DeviceRoutes(const ServedDevice& served, const std::string& pageFolder, LiveOptions liveOptions)
@@ -25,7 +27,8 @@ std::optional<DevicePath> splitDevicePath(std::string_view path) {
 }
 
 ServedDevices::ServedDevices(const std::vector<ServedDevice>& devices, const std::string& pageFolder,
-                             LiveOptions liveOptions) {
+                             LiveOptions liveOptions)
+    : pageFolder_(pageFolder) {
     if (devices.empty()) throw std::invalid_argument("a server serves at least one device");
     for (const ServedDevice& d : devices) {
         if (!d.link) throw std::invalid_argument("the served device \"" + d.name + "\" has no link");
@@ -39,11 +42,25 @@ std::optional<std::pair<DeviceRoutes*, std::string>> ServedDevices::route(std::s
     return std::pair{devices_[split->device].get(), std::move(split->path)};
 }
 
-nlohmann::json ServedDevices::list() const {
-    nlohmann::json devices = nlohmann::json::array();
-    for (std::size_t i = 0; i < devices_.size(); ++i)
-        devices.push_back({{"index", i}, {"name", devices_[i]->name}, {"path", "/d/" + std::to_string(i) + "/"}});
-    return {{"devices", devices}};
+std::optional<Reply> ServedDevices::ownReply(const Request& request) const {
+    const bool get = request.method == "GET" || request.method == "HEAD";
+    if (request.path == "/api/devices") {
+        if (!get) return Reply::error(405, "the list of devices is only read");
+        nlohmann::json devices = nlohmann::json::array();
+        for (std::size_t i = 0; i < devices_.size(); ++i)
+            devices.push_back({{"index", i}, {"name", devices_[i]->name}, {"path", "/d/" + std::to_string(i) + "/"}});
+        return Reply::json(200, {{"devices", devices}});
+    }
+    if (devices_.size() > 1 && get && (request.path == "/" || request.path == "/index.html")) {
+        std::optional<PageFile> wall = pageFile("/devices.html", pageFolder_);
+        if (!wall) return Reply::error(500, "the page of every device is missing");
+        Reply page = Reply::with(200, std::move(wall->contentType), std::move(wall->body));
+        page.header("Cache-Control", "no-cache");
+        // Each device's page is framed by this one; this one by no page.
+        page.header("Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'");
+        return page;
+    }
+    return std::nullopt;
 }
 
 void ServedDevices::setPort(int port) {

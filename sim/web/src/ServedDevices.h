@@ -47,14 +47,17 @@ public:
     // The device a path names and its own path; nothing for a device not served.
     std::optional<std::pair<DeviceRoutes*, std::string>> route(std::string_view path);
 
-    // GET /api/devices: { "devices": [ { "index": 0, "name": "phone", "path": "/d/0/" }, ... ] }
-    nlohmann::json list() const;
+    // What the server answers itself, before any device: GET /api/devices
+    // ({ "devices": [ { "index": 0, "name": "phone", "path": "/d/0/" }, ... ] })
+    // and, with several devices, the page of them all at "/".
+    std::optional<Reply> ownReply(const Request& request) const;
     void setPort(int port);
     std::size_t livePages() const;
     void closeAll();
 
 private:
     std::vector<std::unique_ptr<DeviceRoutes>> devices_;
+    std::string pageFolder_;
 };
 
 }  // namespace web::detail

@@ -28,7 +28,6 @@
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Timer.h"
-#include "web/StaticPage.h"
 
 namespace web {
 
@@ -209,23 +208,6 @@ struct Server::Impl {
         }
     }
 
-    // What the server answers itself, before any device: the list of devices,
-    // and with several, the page of them all at "/".
-    std::optional<Reply> ownReply(const Request& request) {
-        const bool get = request.method == "GET" || request.method == "HEAD";
-        if (request.path == "/api/devices")
-            return get ? Reply::json(200, devices.list()) : Reply::error(405, "the list of devices is only read");
-        if (devices.size() > 1 && get && (request.path == "/" || request.path == "/index.html")) {
-            std::optional<PageFile> wall = pageFile("/devices.html", options.pageFolder);
-            if (!wall) return Reply::error(500, "the page of every device is missing");
-            Reply page = Reply::with(200, std::move(wall->contentType), std::move(wall->body));
-            page.header("Cache-Control", "no-cache");
-            page.header("Content-Security-Policy", "default-src 'self'; frame-ancestors 'none'");
-            return page;
-        }
-        return std::nullopt;
-    }
-
     MHD_Result ask(MHD_Connection* c, Exchange* exchange, Request request) {
         exchange->asked = true;
         exchange->connection = c;
@@ -235,7 +217,7 @@ struct Server::Impl {
         };
         // The exchange lives until the request completes, which a set-aside
         // one cannot before it is resumed: the reply finds it.
-        if (std::optional<Reply> own = ownReply(request)) {
+        if (std::optional<Reply> own = devices.ownReply(request)) {
             respond(std::move(*own));
         } else if (auto target = devices.route(request.path)) {
             request.path = std::move(target->second);
