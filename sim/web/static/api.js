@@ -10,7 +10,7 @@ export function here(path) { return path.startsWith("/api/") ? base + path.slice
 // Shown in the page of every device, whose switch may make this page's
 // changes on every other device shown too: it is told each change made here.
 export const embedded = window.parent !== window;
-const sharedChanges = new Set(["/api/prefs/set", "/api/prefs/press", "/api/weather", "/api/media", "/api/clock",
+export const sharedChanges = new Set(["/api/prefs/set", "/api/prefs/press", "/api/weather", "/api/media", "/api/clock",
   "/api/respring", "/api/lock", "/api/statusbar", "/api/notifications", "/api/notifications/clear"]);
 export function told(path, body) {
   if (embedded && sharedChanges.has(path)) window.parent.postMessage({ orvelle: "change", path, body }, location.origin);

@@ -3,6 +3,8 @@
 // four side by side or one at a time, a tab per device with its state, and a
 // switch that makes a change asked on one device on every device shown. Each
 // device answers on its own: a slow or gone one holds up no other.
+import { sharedChanges } from "./api.js";
+
 const $ = (id) => document.getElementById(id);
 const mostSideBySide = 4;
 
@@ -90,7 +92,7 @@ window.addEventListener("message", (event) => {
   if (!$("same-change").checked) return;
   if (!wall.devices.some((d) => d.frame.contentWindow === event.source)) return;
   const { path, body } = event.data;
-  if (typeof path !== "string" || !path.startsWith("/api/")) return;
+  if (!sharedChanges.has(path)) return;
   sameChange(event.source, path, body);
 });
 
