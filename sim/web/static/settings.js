@@ -8,11 +8,17 @@ import { onPanel, state } from "./state.js";
 
 export function currentPage() { return state.pages[state.pages.length - 1]; }
 
+// Answers may come back out of order (a slow refresh of the list, then the
+// page a click opened): only the newest asked is drawn.
+let asked = 0;
+
 export async function showPage(page, { keepScroll = false } = {}) {
+  const mine = ++asked;
   try {
-    renderPage(await api("/api/prefs?page=" + encodeURIComponent(page)), { keepScroll });
+    const answer = await api("/api/prefs?page=" + encodeURIComponent(page));
+    if (mine === asked) renderPage(answer, { keepScroll });
   } catch (e) {
-    $("settings-body").replaceChildren(el("p", { class: "note", textContent: e.message }));
+    if (mine === asked) $("settings-body").replaceChildren(el("p", { class: "note", textContent: e.message }));
   }
 }
 
@@ -29,11 +35,13 @@ export function followSettings() {
 }
 
 async function change(path, body) {
+  const mine = ++asked;
   try {
     const page = await api(path, { page: currentPage(), ...body });
     if (body.key !== undefined) settingChanged(body.key);
-    renderPage(page, { keepScroll: true });
     tellOpened(page.opened);
+    if (mine !== asked) return;  // another page was asked for meanwhile
+    renderPage(page, { keepScroll: true });
   } catch (e) {
     // Said at the top of the Settings side, where the change was asked.
     const box = $("settings-note");

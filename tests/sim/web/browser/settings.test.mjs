@@ -6,7 +6,7 @@ import fs from "node:fs";
 import path from "node:path";
 import { after, before, describe, test } from "node:test";
 
-import { readPlist, waitFor } from "./device.mjs";
+import { readPlist, simVerb, sleep, waitFor } from "./device.mjs";
 import { serveToBrowser } from "./served.mjs";
 
 const lumenPackage = process.env.ORVELLE_LUMEN_PACKAGE;
@@ -61,5 +61,23 @@ describe("the Settings side with two panes", () => {
         await back();
         await waitFor("the list again", 10_000, async () => (await title()) === "Settings");
         assert.equal(await page.locator("#back").isVisible(), false);
+    });
+
+    test("a refresh of the list that answers late does not cover the page a click opened meanwhile", async () => {
+        // The list, asked again because the settings changed elsewhere, answers after the page opened.
+        let held = 0;
+        await page.route(/\/api\/prefs\?page=$/, async (route) => {
+            held++;
+            await sleep(1500);
+            await route.continue();
+        });
+        await simVerb("settings", served.device, "set", "disFlashing", "true", "--type", "bool");
+        await waitFor("the list asked for again", 10_000, () => held > 0);
+        await open("Orvelle");
+        await sleep(2500);  // past the late answer
+        assert.equal(await title(), "Orvelle");
+        await page.unroute(/\/api\/prefs\?page=$/);
+        await back();
+        await waitFor("the list again", 10_000, async () => (await title()) === "Settings");
     });
 });
