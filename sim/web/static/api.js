@@ -16,25 +16,28 @@ export function told(path, body) {
   if (embedded && sharedChanges.has(path)) window.parent.postMessage({ orvelle: "change", path, body }, location.origin);
 }
 
-async function answered(path, init) {
-  const res = await fetch(here(path), init);
+async function answered(url, init) {
+  const res = await fetch(url, init);
   const data = await res.json().catch(() => ({}));
-  if (!res.ok) throw new HttpError(data.error || `${path}: ${res.status}`);
+  if (!res.ok) throw new HttpError(data.error || `${url}: ${res.status}`);
   return data;
 }
 
+const posting = (body) => ({ method: "POST", headers: { "Content-Type": "application/json" }, body: JSON.stringify(body) });
+
 export async function api(path, body) {
-  if (body === undefined) return answered(path, {});
-  const answer = await answered(path, {
-    method: "POST",
-    headers: { "Content-Type": "application/json" },
-    body: JSON.stringify(body),
-  });
+  if (body === undefined) return answered(here(path), {});
+  const answer = await answered(here(path), posting(body));
   told(path, body);
   return answer;
 }
 
+// The same POST to another device of the server, by its base ("/d/N/").
+export function apiOf(deviceBase, path, body) {
+  return answered(deviceBase + path.slice(1), posting(body));
+}
+
 // A file as the body of a POST (a package, a picture), sent as `type`.
 export async function upload(path, type, file) {
-  return answered(path, { method: "POST", headers: { "Content-Type": type }, body: file });
+  return answered(here(path), { method: "POST", headers: { "Content-Type": type }, body: file });
 }

@@ -3,20 +3,14 @@
 // four side by side or one at a time, a tab per device with its state, and a
 // switch that makes a change asked on one device on every device shown. Each
 // device answers on its own: a slow or gone one holds up no other.
-import { sharedChanges } from "./api.js";
+import { api, apiOf, HttpError, sharedChanges } from "./api.js";
+import { $, el, note } from "./dom.js";
 
-const $ = (id) => document.getElementById(id);
 const mostSideBySide = 4;
 
 const wall = { devices: [], mode: "side", shown: [], chosen: 0 };
 
-function el(tag, props = {}, children = []) {
-  const node = Object.assign(document.createElement(tag), props);
-  node.append(...children);
-  return node;
-}
-
-function say(text) { $("wall-note").textContent = text; }
+const say = (text) => note("wall-note", text);
 
 // The state the device's own page shows in its pill, shown on its tab.
 function followPill(device) {
@@ -73,15 +67,10 @@ async function sameChange(from, path, body) {
   tell();
   await Promise.all(others.map(async (d) => {
     try {
-      const res = await fetch(d.path + path.slice(1), {
-        method: "POST",
-        headers: { "Content-Type": "application/json" },
-        body: JSON.stringify(body),
-      });
-      const data = await res.json().catch(() => ({}));
-      outcomes.set(d.name, res.ok ? "done" : `refused: ${data.error || res.status}`);
+      await apiOf(d.path, path, body);
+      outcomes.set(d.name, "done");
     } catch (e) {
-      outcomes.set(d.name, `not reached: ${e.message}`);
+      outcomes.set(d.name, e instanceof HttpError ? `refused: ${e.message}` : `not reached: ${e.message}`);
     }
     tell();
   }));
@@ -109,8 +98,7 @@ $("one-at-a-time").addEventListener("click", () => {
 async function start() {
   let list;
   try {
-    const res = await fetch("/api/devices", { cache: "no-store" });
-    list = (await res.json()).devices;
+    list = (await api("/api/devices")).devices;
   } catch (e) {
     return say(`the server did not list its devices: ${e.message}`);
   }
@@ -118,7 +106,7 @@ async function start() {
     const device = { index: entry.index, name: entry.name, path: entry.path };
     device.state = el("span", { className: "pill", textContent: "connecting…" });
     device.tab = el("button", { className: "tab", title: `${entry.name} (${entry.path})`,
-      onclick: () => tabPressed(entry.index) }, [el("span", { className: "name", textContent: entry.name }), device.state]);
+      onclick: () => tabPressed(entry.index) }, el("span", { className: "name", textContent: entry.name }), device.state);
     device.frame = el("iframe", { src: entry.path, title: `${entry.name}: the simulated device` });
     followPill(device);
     $("switcher").append(device.tab);
